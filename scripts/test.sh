@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds Torvane and runs every test: the unit and end-to-end tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a few
+# seconds, and a build of the benchmarks. Tests that need network namespaces or
+# a sound server start them themselves (they need root, and skip without it).
+#
+#   FUZZ_SECONDS=N   seconds per fuzz target (default 10)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+./scripts/deps.sh || exit 1
+
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-10}
+passed=0 failed=0
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "Sanitized build and tests"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON >/dev/null \
+  && cmake --build build/asan -j "$jobs" || exit 1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 600 | tee build/asan/ctest.log
+summary=$(grep -E '[0-9]+% tests passed' build/asan/ctest.log | tail -n 1)
+if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+  failed=$((failed + BASH_REMATCH[1]))
+  passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+else
+  echo "ctest did not report a summary"; failed=$((failed + 1))
+fi
+
+step "Fuzz targets, ${fuzz_seconds}s each"
+if cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+     -DTORVANE_FUZZ=ON -DTORVANE_TESTS=OFF -DTORVANE_DESKTOP=OFF >/dev/null \
+   && cmake --build build/fuzz -j "$jobs"; then
+  for target in build/fuzz/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    name=$(basename "$target")
+    corpus=build/fuzz/corpus/$name
+    mkdir -p "$corpus"
+    seeds=fuzz/corpus/${name#fuzz_}
+    if "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" $([ -d "$seeds" ] && echo "$seeds") \
+         >build/fuzz/$name.log 2>&1; then
+      echo "$name: ok"; passed=$((passed + 1))
+    else
+      echo "$name: FAILED"; tail -n 40 build/fuzz/$name.log; failed=$((failed + 1))
+    fi
+  done
+else
+  echo "fuzz build FAILED"; failed=$((failed + 1))
+fi
+
+step "Release build with benchmarks"
+if cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTORVANE_BENCH=ON -DTORVANE_TESTS=OFF >/dev/null \
+   && cmake --build build/release -j "$jobs"; then
+  passed=$((passed + 1))
+else
+  echo "release build FAILED"; failed=$((failed + 1))
+fi
+
+echo
+echo "summary: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
