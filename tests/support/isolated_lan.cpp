@@ -1,0 +1,145 @@
+#include "support/isolated_lan.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <linux/if_bridge.h>
+#include <linux/sockios.h>
+#include <net/if.h>
+#include <net/route.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+namespace torvane::test {
+namespace {
+
+constexpr char kBridge[] = "br0";
+constexpr char kBridgeAddress[] = "10.99.0.1";
+constexpr char kBridgeMask[] = "255.255.255.0";
+
+// Waits for a child and turns its end into one status number.
+int WaitForChild(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+// A datagram socket serves as the handle for the interface ioctls.
+class ControlSocket {
+public:
+    ControlSocket() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+        if (fd_ < 0) Fail("socket");
+    }
+    ~ControlSocket() { close(fd_); }
+    ControlSocket(const ControlSocket&) = delete;
+    ControlSocket& operator=(const ControlSocket&) = delete;
+
+    void Ioctl(unsigned long request, void* arg, const char* what) const {
+        if (ioctl(fd_, request, arg) < 0) Fail(what);
+    }
+
+    [[noreturn]] static void Fail(const char* what) {
+        throw std::runtime_error(std::string("isolated LAN: ") + what + ": " + std::strerror(errno));
+    }
+
+private:
+    int fd_;
+};
+
+ifreq Request(const char* name) {
+    ifreq request{};
+    std::strncpy(request.ifr_name, name, IFNAMSIZ - 1);
+    return request;
+}
+
+void SetAddressField(sockaddr* field, const char* dotted) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, dotted, &address.sin_addr);
+    std::memcpy(field, &address, sizeof address);
+}
+
+void BringUp(const ControlSocket& control, const char* name) {
+    ifreq request = Request(name);
+    control.Ioctl(SIOCGIFFLAGS, &request, "read interface flags");
+    request.ifr_flags |= IFF_UP;
+    control.Ioctl(SIOCSIFFLAGS, &request, "bring interface up");
+}
+
+void BuildLan() {
+    ControlSocket control;
+    BringUp(control, "lo");
+
+    char bridge[IFNAMSIZ] = {};
+    std::strncpy(bridge, kBridge, IFNAMSIZ - 1);
+    control.Ioctl(SIOCBRADDBR, bridge, "create bridge");
+
+    ifreq address = Request(kBridge);
+    SetAddressField(&address.ifr_addr, kBridgeAddress);
+    control.Ioctl(SIOCSIFADDR, &address, "set bridge address");
+    ifreq mask = Request(kBridge);
+    SetAddressField(&mask.ifr_netmask, kBridgeMask);
+    control.Ioctl(SIOCSIFNETMASK, &mask, "set bridge netmask");
+    BringUp(control, kBridge);
+
+    // Without a default route the limited broadcast has nowhere to go.
+    rtentry route{};
+    SetAddressField(&route.rt_dst, "0.0.0.0");
+    SetAddressField(&route.rt_genmask, "0.0.0.0");
+    route.rt_flags = RTF_UP;
+    route.rt_dev = bridge;
+    control.Ioctl(SIOCADDRT, &route, "add default route");
+}
+
+[[noreturn]] void RunChild(const std::function<void()>& body) {
+    int code = 0;
+    try {
+        if (unshare(CLONE_NEWNET) < 0) ControlSocket::Fail("unshare");
+        BuildLan();
+        body();
+        code = ::testing::Test::HasFailure() ? 1 : 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        code = 2;
+    } catch (...) {
+        std::fprintf(stderr, "isolated LAN: the body threw\n");
+        code = 2;
+    }
+    std::fflush(nullptr);
+    // _exit: the child must not run the test program's own exit handlers.
+    _exit(code);
+}
+
+}  // namespace
+
+bool CanCreateNetworkNamespace() {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) _exit(unshare(CLONE_NEWNET) == 0 ? 0 : 1);
+    return WaitForChild(pid) == 0;
+}
+
+int RunInIsolatedLan(std::function<void()> body) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) RunChild(body);
+    return WaitForChild(pid);
+}
+
+}  // namespace torvane::test
