@@ -1,0 +1,68 @@
+#include "discovery/dispatch.h"
+
+#include <cstring>
+
+#include "discovery/statusquery.h"
+#include "discovery/statusreply.h"
+
+namespace torvane {
+
+namespace {
+
+bool StartsWith(const char* data, int length, const char* prefix, int prefix_length) {
+    return length >= prefix_length && std::memcmp(data, prefix, prefix_length) == 0;
+}
+
+constexpr char kReplyPrefix[] = "\xFF\xFF\xFF\xFFprint\n\\";
+static_assert(sizeof kReplyPrefix - 1 == kStatusReplyPrefixLength);
+constexpr int kTagLength = 7;
+
+}  // namespace
+
+DatagramKind ClassifyDatagram(const char* data, int length) {
+    if (StartsWith(data, length, kReplyPrefix, kStatusReplyPrefixLength)) return DatagramKind::StatusReply;
+    if (StartsWith(data, length, "TVNMESS", kTagLength)) return DatagramKind::Chat;
+    if (StartsWith(data, length, "TVNINFO", kTagLength)) return DatagramKind::Info;
+    if (StartsWith(data, length, "TVNSTAT", kTagLength)) return DatagramKind::StatusRequest;
+    if (StartsWith(data, length, "TVNSUGG", kTagLength)) return DatagramKind::Challenge;
+    return DatagramKind::Other;
+}
+
+void DatagramDispatcher::DispatchDatagram(char* data, int length, const std::string& address,
+                                          const std::string& port) {
+    if (length < 0 || length > kMaxReceiveLength) return;
+    switch (ClassifyDatagram(data, length)) {
+        case DatagramKind::StatusReply:
+            AcceptStatusReply(data, length, port, address);
+            break;
+        case DatagramKind::Chat:
+            peers_.ReceiveChat(data, length, address);
+            break;
+        case DatagramKind::Info:
+            peers_.ReceiveInfo(data, length, address);
+            break;
+        case DatagramKind::StatusRequest:
+            peers_.ReceiveStatusRequest(data, length, address);
+            break;
+        case DatagramKind::Challenge:
+            peers_.ReceiveChallenge(data, length, address);
+            break;
+        case DatagramKind::Other:
+            // Status queries of other copies and stray game traffic.
+            break;
+    }
+}
+
+void DatagramDispatcher::AcceptStatusReply(char* data, int length, const std::string& port,
+                                           const std::string& address) {
+    TQuakeServer server;
+    // Stamped before parsing, on the steady clock, so neither a long reply
+    // nor a step of the wall clock moves the answer time.
+    server.AnswerTime = ElapsedMs(search_.SearchStart, clock_.SteadyTicks());
+    server.Address = address;
+    server.Port = port;
+    ParseStatusReply(data, length, server, search_.SearchPlayers);
+    if (IsAcceptableReply(server)) hosts_.MergeServer(server);
+}
+
+}  // namespace torvane

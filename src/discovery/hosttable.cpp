@@ -1,0 +1,126 @@
+#include "discovery/hosttable.h"
+
+#include "discovery/trayicon.h"
+#include "platform/convert.h"
+
+namespace torvane {
+
+namespace {
+// What Retries means when its text is not a number.
+constexpr int kDefaultRetries = 5;
+}  // namespace
+
+HostTable::HostTable(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search)
+    : view_(view), game_(game), settings_(settings), events_(view, game, settings, search) {}
+
+std::string HostTable::KeyOf(const std::string& address, const std::string& host_name) {
+    // The length prefix keeps ("a", "bc") and ("ab", "c") apart.
+    return std::to_string(address.size()) + ':' + address + host_name;
+}
+
+int HostTable::FindServer(const TQuakeServer& server) const {
+    const auto found = index_.find(KeyOf(server.Address, server.HostName));
+    return found == index_.end() ? -1 : found->second;
+}
+
+void HostTable::AddServer(const TQuakeServer& fresh) {
+    records_.push_back(fresh);
+    const int index = static_cast<int>(records_.size()) - 1;
+    index_.emplace(KeyOf(fresh.Address, fresh.HostName), index);
+    view_.InsertTrayHostEntry(index);
+    view_.AppendHostRow();
+    events_.Announce("New server \"" + fresh.HostName + "\" found on " + fresh.Address, true);
+    events_.SetIcon(EventKind::NewHost);
+    events_.RunActions(EventKind::NewHost, fresh);
+}
+
+void HostTable::MergeServer(const TQuakeServer& fresh) {
+    view_.BeginHostUpdate();
+    int index = FindServer(fresh);
+    if (index < 0) {
+        AddServer(fresh);
+        index = static_cast<int>(records_.size()) - 1;
+    } else {
+        DetectChanges(fresh, records_[index], events_);
+        // Every field is taken from the reply; the identity stays the same,
+        // so the index needs no change. MissCount is 1 again.
+        records_[index] = fresh;
+    }
+    const TQuakeServer& record = records_[index];
+    view_.SetTrayHostEntryCaption(index, TrayHostCaption(record));
+    view_.SetHostRow(index, record.HostName, record.MapName, ServerCaption(record));
+    view_.EndHostUpdate();
+}
+
+void HostTable::MarkAllUnanswered() {
+    for (TQuakeServer& record : records_) record.AnswerTime = kNoAnswer;
+}
+
+int HostTable::RetriesSetting() const {
+    // A Retries text that is not a number must not stop the walk half way
+    // (rows left unmarked, the list never repainted): it counts as the
+    // default instead, so silent servers still go away in time.
+    return StrToIntDef(settings_.Retries(), kDefaultRetries);
+}
+
+void HostTable::CountMisses() {
+    view_.BeginHostUpdate();
+    // Closed records are squeezed out in one pass, so removing many servers
+    // from a large table stays linear. `kept` is the index each record has
+    // in the views at the moment it is looked at.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        TQuakeServer& record = records_[i];
+        const int row = static_cast<int>(kept);
+        bool closed = false;
+        if (record.AnswerTime < kNoAnswer) {
+            view_.SetHostRowImage(row, kRowAnswered);
+        } else {
+            view_.SetHostRowImage(row, kRowSilent);
+            if (record.MissCount >= RetriesSetting()) {
+                closed = true;
+            } else {
+                ++record.MissCount;
+            }
+        }
+        if (closed) {
+            events_.Announce(record.HostName + " closed", true);
+            view_.DeleteTrayHostEntry(row);
+            view_.DeleteHostRow(row);
+            continue;
+        }
+        if (kept != i) records_[kept] = std::move(record);
+        ++kept;
+    }
+    const bool removed = kept != records_.size();
+    records_.resize(kept);
+    if (removed) RebuildIndex();
+    view_.EndHostUpdate();
+}
+
+void HostTable::RebuildIndex() {
+    index_.clear();
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        index_.emplace(KeyOf(records_[i].Address, records_[i].HostName), static_cast<int>(i));
+    }
+}
+
+void HostTable::ShowPlayers() {
+    const int selected = view_.SelectedHostRow();
+    if (selected < 0 || static_cast<std::size_t>(selected) >= records_.size()) {
+        view_.ClearPlayers();
+        return;
+    }
+    view_.BeginPlayersUpdate();
+    view_.ClearPlayers();
+    for (const Player& player : records_[selected].Players)
+        view_.AddPlayerRow(player.Name, IntToStr(player.Frags));
+    view_.EndPlayersUpdate();
+}
+
+void HostTable::TrayHostEntryClick(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= records_.size()) return;
+    game_.LaunchGame(records_[index]);
+}
+
+}  // namespace torvane

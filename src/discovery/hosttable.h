@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "discovery/hostevents.h"
+#include "discovery/hostview.h"
+#include "discovery/quakeserver.h"
+#include "discovery/searchstate.h"
+
+namespace torvane {
+
+// The servers Torvane can see, in the order they were found. Record i, host
+// row i and tray host entry i always belong to the same server.
+class HostTable {
+public:
+    HostTable(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search);
+
+    std::size_t size() const { return records_.size(); }
+    const TQuakeServer& operator[](std::size_t i) const { return records_[i]; }
+    const std::vector<TQuakeServer>& Records() const { return records_; }
+
+    // Index of the first record with the server's Address and HostName, or
+    // -1. Looked up in an index, so a large table costs no more than a small.
+    int FindServer(const TQuakeServer& server) const;
+
+    // Adds an accepted reply as a new server or updates the known one,
+    // announcing what changed.
+    void MergeServer(const TQuakeServer& fresh);
+
+    // A new search: no server has answered in it yet.
+    void MarkAllUnanswered();
+
+    // The end of a search window: marks answered and silent rows, counts
+    // misses and removes servers silent for Retries searches in a row.
+    void CountMisses();
+
+    // Fills the player list from the selected row's server, or empties it.
+    void ShowPlayers();
+
+    // A click on tray host entry `index`: launches into that server at once.
+    void TrayHostEntryClick(int index);
+
+private:
+    static std::string KeyOf(const std::string& address, const std::string& host_name);
+    void AddServer(const TQuakeServer& fresh);
+    int RetriesSetting() const;
+    void RebuildIndex();
+
+    HostView& view_;
+    GameActions& game_;
+    const HostSettings& settings_;
+    HostEvents events_;
+    std::vector<TQuakeServer> records_;
+    // (Address, HostName) -> index of the first record with them.
+    std::unordered_map<std::string, int> index_;
+};
+
+}  // namespace torvane

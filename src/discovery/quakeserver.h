@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+// AnswerTime of a server that has not answered in the current search.
+inline constexpr int32_t kNoAnswer = 9999;
+
+struct Player {
+    std::string Name;
+    int32_t Frags = 0;
+    int32_t Ping = 0;
+};
+
+// One game server, identified by Address and HostName together.
+struct TQuakeServer {
+    std::vector<Player> Players;
+    std::string Address;
+    std::string HostName;
+    std::string Port;
+    std::string MapName;
+    int32_t AnswerTime = 0;
+    int32_t MissCount = 1;
+    int32_t MaxClients = 0;
+    int32_t FragLimit = -1;
+    int32_t TimeLimit = -1;
+};
+
+// "players/maxclients", e.g. "5/16".
+std::string ServerCaption(const TQuakeServer& server);
+
+// The caption of the server's entry in the tray menu.
+std::string TrayHostCaption(const TQuakeServer& server);
+
+}  // namespace torvane

@@ -1,0 +1,114 @@
+#include "discovery/statusreply.h"
+
+#include <cctype>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "platform/convert.h"
+
+namespace torvane {
+
+namespace {
+
+void StoreField(const char* key, std::string value, TQuakeServer& server) {
+    if (std::strcmp(key, "hostname") == 0) {
+        server.HostName = std::move(value);
+    } else if (std::strcmp(key, "mapname") == 0) {
+        server.MapName = std::move(value);
+    } else if (std::strcmp(key, "maxclients") == 0) {
+        server.MaxClients = StrToInt(value);
+    } else if (std::strcmp(key, "fraglimit") == 0) {
+        server.FragLimit = StrToInt(value);
+    } else if (std::strcmp(key, "timelimit") == 0) {
+        server.TimeLimit = StrToInt(value);
+    }
+}
+
+// Reads "key\value\" pairs from `cursor` up to `line_end`, the backslash that
+// replaced the line feed. Both searches stay inside the line, so a line ending
+// with a key and no value stops the scan without reaching into the players.
+void ParseServerInfo(char* cursor, char* line_end, TQuakeServer& server) {
+    while (cursor < line_end) {
+        char* key_end = static_cast<char*>(std::memchr(cursor, '\\', line_end - cursor + 1));
+        if (key_end == nullptr || key_end == line_end) return;
+        *key_end = '\0';
+        char* value = key_end + 1;
+        char* value_end = static_cast<char*>(std::memchr(value, '\\', line_end - value + 1));
+        if (value_end == nullptr) return;
+        *value_end = '\0';
+        StoreField(cursor, std::string(value, value_end), server);
+        cursor = value_end + 1;
+    }
+}
+
+// Reads one decimal integer after optional white space, like "%d". Answers
+// false, leaving `value` alone, when there is none or it does not fit.
+bool ReadDecimal(const char*& p, int32_t& value) {
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+    const char* digits = p;
+    bool negative = false;
+    if (*digits == '+' || *digits == '-') negative = *digits++ == '-';
+    if (!std::isdigit(static_cast<unsigned char>(*digits))) return false;
+    int64_t magnitude = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*digits)); ++digits) {
+        magnitude = magnitude * 10 + (*digits - '0');
+        if (magnitude > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
+    }
+    const int64_t signed_value = negative ? -magnitude : magnitude;
+    if (signed_value > std::numeric_limits<int32_t>::max()) return false;
+    value = static_cast<int32_t>(signed_value);
+    p = digits;
+    return true;
+}
+
+// Frags and ping of a player line; a number that cannot be read counts as 0.
+void ReadScores(const char* cursor, Player& player) {
+    if (ReadDecimal(cursor, player.Frags)) ReadDecimal(cursor, player.Ping);
+}
+
+void ParsePlayers(char* cursor, TQuakeServer& server, int32_t& search_players) {
+    while (*cursor != '\0') {
+        Player player;
+        // The numbers are read from the cursor, and so are the quotes: a name
+        // ends at the first double quote inside it.
+        ReadScores(cursor, player);
+        char* open = std::strchr(cursor, '"');
+        if (open == nullptr) return;
+        char* close = std::strchr(open + 1, '"');
+        if (close == nullptr) return;
+        *close = '\0';
+        player.Name.assign(open + 1, close);
+        cursor = close + 1;
+        server.Players.push_back(std::move(player));
+        // Saturate: a flood of replies must not overflow the search's count.
+        if (search_players < std::numeric_limits<int32_t>::max()) ++search_players;
+    }
+}
+
+}  // namespace
+
+void ParseStatusReply(char* data, int length, TQuakeServer& server, int32_t& search_players) {
+    if (length < kStatusReplyPrefixLength) return;
+    data[length] = '\0';
+    char* cursor = data + kStatusReplyPrefixLength;
+    char* line_end = std::strchr(cursor, '\n');
+    if (line_end == nullptr) return;
+    *line_end = '\\';
+    ParseServerInfo(cursor, line_end, server);
+    ParsePlayers(line_end + 1, server, search_players);
+}
+
+int32_t ElapsedMs(int64_t start, int64_t now) {
+    const int64_t ms = (now - start) / 10'000;
+    if (ms > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (ms < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(ms);
+}
+
+bool IsAcceptableReply(const TQuakeServer& server) {
+    return !server.HostName.empty() && !server.MapName.empty() && server.MaxClients != 0 &&
+           server.MaxClients != 1 && server.FragLimit != -1 && server.TimeLimit != -1;
+}
+
+}  // namespace torvane
