@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace torvane {
+
+// The settings the peer protocol reads, each at the moment of use.
+class PeerSettings {
+public:
+    virtual ~PeerSettings() = default;
+
+    virtual std::string PlayerName() const = 0;
+    virtual int Paranoia() const = 0;  // 0 tell all, 1 shy, 2 invisible
+    virtual int Skill() const = 0;
+    virtual std::string BusyMessage() const = 0;
+    virtual std::string ReadyMessage() const = 0;
+    virtual std::string PlayingMessage() const = 0;
+    virtual bool ShoutPopUp() const = 0;
+    virtual std::string ShoutSound() const = 0;
+    virtual std::string MessageSound() const = 0;
+    virtual std::string SuggestSound() const = 0;
+    virtual int MaxChatLines() const = 0;
+};
+
+// The broadcast socket: sends while it is connected, and skips the datagram
+// without error, queueing or retry otherwise.
+class BroadcastSender {
+public:
+    virtual ~BroadcastSender() = default;
+
+    virtual void SendIfConnected(std::string_view datagram) = 0;
+};
+
+// The parts of a game server that a challenge names.
+struct ChallengeServer {
+    std::string HostName;
+    std::string Address;
+    std::string Port;
+    std::string MapName;
+};
+
+// What the peer protocol uses of the rest of the program: the main window's
+// Busy box, status bar and host list, the game, the log and the sounds.
+class PeerHost {
+public:
+    virtual ~PeerHost() = default;
+
+    virtual bool BusyChecked() const = 0;
+    // Ticks the Busy box and the Busy menu entry; the box's click handling
+    // runs just as for a user's click.
+    virtual void CheckBusy() = 0;
+
+    // Asks whether the game runs; updates OwnStatus as a side effect.
+    virtual bool IsGameRunning() = 0;
+
+    // The status bar's panel for the last event or peer message.
+    virtual void SetStatusPanel1(const std::string& text) = 0;
+    virtual void AddLogLine(const std::string& text) = 0;
+    // The guarded event sound: silent while busy or during the first search.
+    virtual void PlayEventSound(const std::string& path) = 0;
+    // The current local time in the long time format.
+    virtual std::string LongTimeText() const = 0;
+
+    // The host list: its selected row (nothing when none), the number of
+    // records in the host table, and one record.
+    virtual std::optional<size_t> SelectedHostRow() const = 0;
+    virtual size_t HostCount() const = 0;
+    virtual ChallengeServer HostAt(size_t index) const = 0;
+
+    // Launches the game into host table record `index`.
+    virtual void LaunchHostAt(size_t index) = 0;
+    // Launches the game into a fresh server record that has only this address
+    // and port.
+    virtual void LaunchAddress(const std::string& address, const std::string& port) = 0;
+};
+
+}  // namespace torvane

@@ -1,0 +1,135 @@
+#include "peers/peerprotocol.h"
+
+namespace torvane {
+
+namespace {
+constexpr int kInvisible = 2;
+constexpr int kTellAll = 0;
+}  // namespace
+
+PeerProtocol::PeerProtocol(const PeerSettings& settings, PeerHost& host, BroadcastSender& sender,
+                           const ComputerName& computer_name, const Clock& clock, UsersView& users_view,
+                           SuggestView& suggest_view)
+    : settings_(settings),
+      host_(host),
+      sender_(sender),
+      computer_name_(computer_name),
+      clock_(clock),
+      users_window_(users_, users_view, *this, settings, host, clock),
+      suggest_form_(suggest_view, host),
+      own_status_(host.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready) {}
+
+bool PeerProtocol::StatusRequestDue() const {
+    return clock_.CalendarSeconds() - last_status_request_time_ > kStatusRequestSpacingSeconds;
+}
+
+void PeerProtocol::SendStatusRequest() {
+    sender_.SendIfConnected(kStatusRequestTag);
+}
+
+std::string PeerProtocol::StatusMessage(PeerStatus status) const {
+    switch (status) {
+        case PeerStatus::Busy:
+            return settings_.BusyMessage();
+        case PeerStatus::Playing:
+            return settings_.PlayingMessage();
+        default:
+            return settings_.ReadyMessage();
+    }
+}
+
+void PeerProtocol::SendInfo() {
+    const int paranoia = settings_.Paranoia();
+    if (paranoia == kInvisible) return;
+
+    InfoFields fields;
+    fields.Name = settings_.PlayerName();
+    if (host_.IsGameRunning())
+        own_status_ = PeerStatus::Playing;
+    else
+        own_status_ = host_.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready;
+    fields.Status = own_status_;
+    fields.Message = StatusMessage(own_status_);
+    fields.Skill = settings_.Skill();
+    if (paranoia == kTellAll) {
+        fields.Version = std::string(kProgramVersion);
+        fields.ComputerName = computer_name_.Read();
+    }
+    sender_.SendIfConnected(BuildInfo(fields));
+}
+
+void PeerProtocol::SendChat(const std::string& text, char kind) {
+    sender_.SendIfConnected(BuildChat(settings_.PlayerName(), kind, text));
+}
+
+void PeerProtocol::SendChallenge(const ChallengeServer& host) {
+    sender_.SendIfConnected(
+        BuildChallenge({settings_.PlayerName(), host.HostName, host.Address, host.Port, host.MapName}));
+}
+
+void PeerProtocol::ReceiveStatusRequest(const uint8_t*, size_t, const std::string&) {
+    // Stamped even when this copy stays invisible, so that it too holds back
+    // its own request while another copy's is fresh.
+    last_status_request_time_ = clock_.CalendarSeconds();
+    SendInfo();
+}
+
+void PeerProtocol::ReceiveInfo(const uint8_t* data, size_t length, const std::string& address) {
+    if (length < kTagLength) return;
+    User user;
+    user.Address = address;
+    ParseInfo(ReadPayload(data, length), user);
+    user.LastSeen = clock_.CalendarSeconds();
+    StoreUser(user);
+    users_window_.Refresh();
+}
+
+void PeerProtocol::StoreUser(const User& user) {
+    if (users_.Store(user)) return;
+    // Full: make room from stale entries first; a new address that still
+    // finds no room is not stored.
+    users_.Expire(clock_.CalendarSeconds());
+    users_.Store(user);
+}
+
+void PeerProtocol::ReceiveChat(const uint8_t* data, size_t length, const std::string&) {
+    const auto line = ParseChat(ReadPayload(data, length));
+    if (!line) return;
+    if (line->IsShout()) {
+        const std::string name = OneLine(line->Name);
+        host_.SetStatusPanel1(name + " shouted");
+        host_.AddLogLine(name + " shouted \"" + OneLine(line->Text) + "\"");
+        if (!host_.BusyChecked() && !host_.IsGameRunning()) {
+            host_.PlayEventSound(settings_.ShoutSound());
+            if (settings_.ShoutPopUp()) users_window_.PopUp();
+        }
+    } else {
+        host_.PlayEventSound(settings_.MessageSound());
+    }
+    users_window_.AddChatLine(line->Name, line->Text);
+}
+
+void PeerProtocol::ReceiveChallenge(const uint8_t* data, size_t length, const std::string&) {
+    // The order matters: asking for the game updates OwnStatus.
+    if (host_.BusyChecked()) return;
+    if (host_.IsGameRunning()) return;
+    if (own_status_ == PeerStatus::Playing) return;
+    const auto challenge = ParseChallenge(ReadPayload(data, length));
+    if (!challenge) return;
+    // Address and port end up on the game's command line: anything but a
+    // plain address and port is dropped like a malformed challenge.
+    if (!IsDottedIPv4(challenge->Address) || !IsPortNumber(challenge->Port)) return;
+    host_.PlayEventSound(settings_.SuggestSound());
+    suggest_form_.Fill(*challenge);
+    suggest_form_.Show();
+}
+
+void PeerProtocol::Suggest1Click() {
+    const auto row = host_.SelectedHostRow();
+    if (!row || *row >= host_.HostCount()) return;
+    own_status_ = PeerStatus::Playing;
+    SendChallenge(host_.HostAt(*row));
+    host_.LaunchHostAt(*row);
+}
+
+}  // namespace torvane

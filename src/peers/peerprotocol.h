@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "peers/peerdatagram.h"
+#include "peers/peerhost.h"
+#include "peers/suggest.h"
+#include "peers/user.h"
+#include "peers/userform.h"
+#include "platform/clock.h"
+#include "platform/computername.h"
+
+namespace torvane {
+
+// The peer protocol among copies of Torvane on one network: this copy's
+// status, its announcements, chat and challenges, the user table they fill,
+// and the logic of the users window and of the challenge dialog.
+//
+// The receivers take one datagram whose tag the dispatch has already
+// recognised, its length in bytes and the sender's dotted IPv4 text.
+class PeerProtocol final : public ChatSender {
+public:
+    // A status request is sent from a search start only when none was heard
+    // for longer than this.
+    static constexpr int64_t kStatusRequestSpacingSeconds = 10;
+
+    PeerProtocol(const PeerSettings& settings, PeerHost& host, BroadcastSender& sender,
+                 const ComputerName& computer_name, const Clock& clock, UsersView& users_view,
+                 SuggestView& suggest_view);
+
+    PeerStatus OwnStatus() const { return own_status_; }
+    void SetOwnStatus(PeerStatus status) { own_status_ = status; }
+    int64_t LastStatusRequestTime() const { return last_status_request_time_; }
+
+    // True when no "TVNSTAT" was heard for more than 10 seconds; the search
+    // start sends one then.
+    bool StatusRequestDue() const;
+    void SendStatusRequest();
+    void SendInfo();
+    void SendChat(const std::string& text, char kind) override;
+    void SendChallenge(const ChallengeServer& host);
+
+    void ReceiveStatusRequest(const uint8_t* data, size_t length, const std::string& address);
+    void ReceiveInfo(const uint8_t* data, size_t length, const std::string& address);
+    void ReceiveChat(const uint8_t* data, size_t length, const std::string& address);
+    void ReceiveChallenge(const uint8_t* data, size_t length, const std::string& address);
+
+    // The host list's Challenge entry: challenges everyone to the selected
+    // server and launches the game into it.
+    void Suggest1Click();
+
+    const UserTable& Users() const { return users_; }
+    TUsers& UsersWindow() { return users_window_; }
+    TSuggestForm& SuggestForm() { return suggest_form_; }
+
+private:
+    void StoreUser(const User& user);
+    std::string StatusMessage(PeerStatus status) const;
+
+    const PeerSettings& settings_;
+    PeerHost& host_;
+    BroadcastSender& sender_;
+    const ComputerName& computer_name_;
+    const Clock& clock_;
+    UserTable users_;
+    TUsers users_window_;
+    TSuggestForm suggest_form_;
+    PeerStatus own_status_;
+    int64_t last_status_request_time_ = 0;
+};
+
+}  // namespace torvane

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+// A peer's status as carried by "TVNINFO"; OwnStatus uses the first three.
+enum class PeerStatus : uint8_t { Busy = 0, Ready = 1, Playing = 2, Unknown = 3 };
+
+// One copy of Torvane as its latest "TVNINFO" announced it.
+struct User {
+    std::string Name;
+    std::string Address;  // sender's dotted IPv4 text: the key of the table
+    PeerStatus Status = PeerStatus::Unknown;
+    std::string Message;
+    std::array<std::string, 3> ReservedTexts;  // D, E, F
+    int32_t Skill = 0;
+    std::array<int32_t, 3> ReservedIntegers{};  // G, I, J
+    int32_t KNumber = 0;
+    std::string Version;
+    std::string ComputerName;
+    std::string OwnerName;
+    int64_t LastSeen = 0;  // receiver's calendar seconds
+};
+
+// The users heard from, in order of first arrival. Entries are keyed by the
+// sender address and expire 30 seconds after their last announcement.
+//
+// The table holds at most kMaxUsers entries, so a flood of announcements from
+// many addresses cannot grow it without bound. At the cap a new address is
+// turned away (Store answers false) until an entry expires; users already in
+// the table keep being updated.
+class UserTable {
+public:
+    static constexpr size_t kMaxUsers = 256;
+    static constexpr int64_t kExpirySeconds = 30;
+
+    // Overwrites the entry with the same address in place, or appends.
+    // Answers false when the address is new and the table is full.
+    bool Store(const User& user);
+
+    // Erases every entry last seen more than kExpirySeconds before `now`,
+    // keeping the order of the rest. Answers how many went.
+    size_t Expire(int64_t now);
+
+    const User* FindByAddress(const std::string& address) const;
+
+    size_t size() const { return users_.size(); }
+    bool empty() const { return users_.empty(); }
+    const User& operator[](size_t index) const { return users_[index]; }
+    auto begin() const { return users_.begin(); }
+    auto end() const { return users_.end(); }
+
+private:
+    std::vector<User> users_;
+};
+
+}  // namespace torvane

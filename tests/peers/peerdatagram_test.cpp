@@ -1,0 +1,170 @@
+#include "peers/peerdatagram.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace torvane {
+namespace {
+
+const uint8_t* Bytes(const std::string& s) {
+    return reinterpret_cast<const uint8_t*>(s.data());
+}
+
+TEST(PeerDatagram, InfoAtParanoiaOneIsTheFortyEightByteAnnouncement) {
+    InfoFields fields{"Player", PeerStatus::Ready, "Ready to kick some ass", 1, {}, {}};
+    const std::string datagram = BuildInfo(fields);
+    EXPECT_EQ(datagram, "TVNINFO\tK1\tAPlayer\tBR\tCReady to kick some ass\tH1");
+    EXPECT_EQ(datagram.size(), 48u);
+}
+
+TEST(PeerDatagram, InfoCarriesVersionThenComputerNameAfterTheSkill) {
+    InfoFields fields{"Ann", PeerStatus::Playing, "Fragging", 2, "2.13", "gamebox"};
+    EXPECT_EQ(BuildInfo(fields), "TVNINFO\tK1\tAAnn\tBP\tCFragging\tH2\tL2.13\tMgamebox");
+    fields.ComputerName.reset();
+    fields.Status = PeerStatus::Busy;
+    EXPECT_EQ(BuildInfo(fields), "TVNINFO\tK1\tAAnn\tBB\tCFragging\tH2\tL2.13");
+}
+
+TEST(PeerDatagram, SayAndChallengeLayouts) {
+    EXPECT_EQ(BuildChat("Player", kSayKind, "hello"), "TVNMESSPlayer\tMhello");
+    EXPECT_EQ(BuildChat("Player", kSayKind, "hello").size(), 20u);
+    EXPECT_EQ(BuildChallenge({"Player", "Arena", "192.168.0.5", "27910", "q2dm1"}),
+              "TVNSUGGPlayer\tArena\t192.168.0.5\t27910\tq2dm1");
+    EXPECT_EQ(BuildChallenge({}), "TVNSUGG\t\t\t\t");
+}
+
+TEST(PeerDatagram, SentTextsAreCutToWhatReceiversRead) {
+    const std::string huge(5000, 'x');
+    const std::string info = BuildInfo({huge, PeerStatus::Ready, huge, INT32_MIN, "2.13", huge});
+    // Every value fits a receiver's field, and the whole fits its payload.
+    EXPECT_EQ(info, "TVNINFO\tK1\tA" + std::string(255, 'x') + "\tBR\tC" + std::string(255, 'x') +
+                        "\tH-2147483648\tL2.13\tM" + std::string(255, 'x'));
+    EXPECT_LE(info.size(), kTagLength + kMaxPayload);
+
+    const std::string chat = BuildChat(huge, kShoutKind, huge);
+    EXPECT_EQ(chat.size(), kChatBufferSize - 1);
+    EXPECT_EQ(chat.substr(0, 7 + 255 + 2), "TVNMESS" + std::string(255, 'x') + "\tS");
+
+    const std::string challenge = BuildChallenge({huge, huge, huge, huge, huge});
+    EXPECT_EQ(challenge.size(), 7u + 5 * 255 + 4);
+    EXPECT_LT(challenge.size(), kChallengeBufferSize);
+}
+
+TEST(PeerDatagram, PayloadIsCutAtTheReceiveBufferAndAtAZeroByte) {
+    const std::string tag = "TVNMESS";
+    EXPECT_EQ(ReadPayload(Bytes(tag), tag.size()), "");
+    EXPECT_EQ(ReadPayload(Bytes(tag), 3), "");
+    EXPECT_EQ(ReadPayload(nullptr, 0), "");
+
+    std::string with_zero = tag + "Bob\tM";
+    with_zero += '\0';
+    with_zero += "hidden";
+    EXPECT_EQ(ReadPayload(Bytes(with_zero), with_zero.size()), "Bob\tM");
+
+    // The length given is the bound, never a terminator that is not there.
+    const std::string long_one = tag + std::string(kMaxPayload, 'a') + "bcd";
+    EXPECT_EQ(ReadPayload(Bytes(long_one), long_one.size()), std::string(kMaxPayload, 'a'));
+    EXPECT_EQ(ReadPayload(Bytes(long_one), 10), "aaa");
+}
+
+TEST(PeerDatagram, InfoIntegersReadLikeTheSenderWroteThem) {
+    EXPECT_EQ(ReadInfoInteger("2"), 2);
+    EXPECT_EQ(ReadInfoInteger("  -17xyz"), -17);
+    EXPECT_EQ(ReadInfoInteger("+5"), 5);
+    EXPECT_EQ(ReadInfoInteger("abc"), 0);
+    EXPECT_EQ(ReadInfoInteger(""), 0);
+    EXPECT_EQ(ReadInfoInteger("-"), 0);
+    EXPECT_EQ(ReadInfoInteger("2147483647"), INT_MAX);
+    EXPECT_EQ(ReadInfoInteger("99999999999999999999"), INT_MAX);
+    EXPECT_EQ(ReadInfoInteger("-2147483648"), INT_MIN);
+    EXPECT_EQ(ReadInfoInteger("-99999999999999999999"), INT_MIN);
+}
+
+TEST(PeerDatagram, InfoFieldsFillTheirUserFields) {
+    User user;
+    ParseInfo("junk\tK7\tAAnn\tBBusy\tCgone\tDd\tEe\tFf\tG-1\tH2\tI3\tJ4\tL2.13\tMbox\tNAnn Smith\tZzz\t",
+              user);
+    EXPECT_EQ(user.KNumber, 7);
+    EXPECT_EQ(user.Name, "Ann");
+    EXPECT_EQ(user.Status, PeerStatus::Busy);
+    EXPECT_EQ(user.Message, "gone");
+    EXPECT_EQ(user.ReservedTexts, (std::array<std::string, 3>{"d", "e", "f"}));
+    EXPECT_EQ(user.ReservedIntegers, (std::array<int32_t, 3>{-1, 3, 4}));
+    EXPECT_EQ(user.Skill, 2);
+    EXPECT_EQ(user.Version, "2.13");
+    EXPECT_EQ(user.ComputerName, "box");
+    EXPECT_EQ(user.OwnerName, "Ann Smith");
+}
+
+TEST(PeerDatagram, InfoOddValues) {
+    User user;
+    ParseInfo("\tBQ\tHabc\tA" + std::string(300, 'n'), user);
+    EXPECT_EQ(user.Status, PeerStatus::Unknown);
+    EXPECT_EQ(user.Skill, 0);
+    EXPECT_EQ(user.Name, std::string(255, 'n'));
+
+    for (auto [value, status] : {std::pair{"R", PeerStatus::Ready},
+                                 {"P", PeerStatus::Playing},
+                                 {"", PeerStatus::Unknown},
+                                 {"r", PeerStatus::Unknown}}) {
+        User u;
+        ParseInfo(std::string("\tB") + value, u);
+        EXPECT_EQ(u.Status, status) << value;
+    }
+}
+
+TEST(PeerDatagram, ChatSplitsAtTheFirstTabOnly) {
+    auto shout = ParseChat("Bob\tShi\tthere");
+    ASSERT_TRUE(shout);
+    EXPECT_EQ(shout->Name, "Bob");
+    EXPECT_TRUE(shout->IsShout());
+    EXPECT_EQ(shout->Text, "hi\tthere");
+
+    auto odd = ParseChat("Bob\tXyo");
+    ASSERT_TRUE(odd);
+    EXPECT_FALSE(odd->IsShout());
+    EXPECT_EQ(odd->Text, "yo");
+
+    auto bare = ParseChat("Bob\t");
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->Kind, 0);
+    EXPECT_EQ(bare->Text, "");
+
+    EXPECT_FALSE(ParseChat("no tab at all"));
+}
+
+TEST(PeerDatagram, ChallengeNeedsFourTabsAndKeepsTheRestAsMap) {
+    auto c = ParseChallenge("Player\tArena\t192.168.0.5\t27910\tq2dm1\twith\ttabs");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->Challenger, "Player");
+    EXPECT_EQ(c->HostName, "Arena");
+    EXPECT_EQ(c->Address, "192.168.0.5");
+    EXPECT_EQ(c->Port, "27910");
+    EXPECT_EQ(c->MapName, "q2dm1\twith\ttabs");
+
+    auto empty = ParseChallenge("\t\t\t\t");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->Challenger + empty->HostName + empty->Address + empty->Port + empty->MapName, "");
+
+    EXPECT_FALSE(ParseChallenge("Player\tArena\t192.168.0.5\t27910"));
+}
+
+TEST(PeerDatagram, OnlyPlainAddressesAndPortsPass) {
+    for (const char* good : {"192.168.0.5", "0.0.0.0", "255.255.255.255", "10.1.20.3"})
+        EXPECT_TRUE(IsDottedIPv4(good)) << good;
+    for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.04", "1.2..4", ".1.2.3", "1.2.3.4 ",
+                            " 1.2.3.4", "1.2.3.4+quit", "a.b.c.d", "1.2.3.-4", "1.2.3.4."})
+        EXPECT_FALSE(IsDottedIPv4(bad)) << bad;
+
+    for (const char* good : {"1", "27910", "65535"}) EXPECT_TRUE(IsPortNumber(good)) << good;
+    for (const char* bad : {"", "0", "65536", "027910", "+27910", "27910 +exec x", "-1", "99999999"})
+        EXPECT_FALSE(IsPortNumber(bad)) << bad;
+}
+
+TEST(PeerDatagram, OneLineTurnsLineBreaksIntoBlanks) {
+    EXPECT_EQ(OneLine("a\r\nb\nc\rd\te"), "a  b c d\te");
+}
+
+}  // namespace
+}  // namespace torvane
