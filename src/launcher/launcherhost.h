@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+
+namespace torvane {
+
+// This copy's status as the other copies see it; the numbers are those the
+// peer protocol sends.
+enum class PlayingStatus { Busy = 0, Ready = 1, Playing = 2 };
+
+// The settings the launcher reads, each at the moment of use.
+class LauncherSettings {
+public:
+    virtual ~LauncherSettings() = default;
+
+    virtual std::string Quake2BaseDir() const = 0;
+    virtual std::string Quake2Command() const = 0;
+};
+
+// What the launcher uses of the rest of the program: the main window's Busy
+// box and search timers, the peer status and announcement, the log and the
+// search cycle.
+class LauncherHost {
+public:
+    virtual ~LauncherHost() = default;
+
+    virtual bool BusyChecked() const = 0;
+    // Unticks the Busy box and the Busy menu entry; the box's click handling
+    // runs just as for a user's click.
+    virtual void UncheckBusy() = 0;
+
+    virtual PlayingStatus OwnStatus() const = 0;
+    virtual void SetOwnStatus(PlayingStatus status) = 0;
+    // Announces this copy to the others ("TVNINFO"); may decide OwnStatus anew.
+    virtual void SendInfo() = 0;
+
+    // The end-of-search timer (the 2-second search window) and the interval
+    // search timer.
+    virtual bool SearchWindowTimerEnabled() const = 0;
+    virtual void SetSearchWindowTimerEnabled(bool enabled) = 0;
+    virtual bool IntervalTimerEnabled() const = 0;
+    virtual void SetIntervalTimerEnabled(bool enabled) = 0;
+
+    virtual void StartSearch() = 0;
+    virtual void AddLogLine(const std::string& text) = 0;
+};
+
+}  // namespace torvane

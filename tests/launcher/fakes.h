@@ -1,0 +1,87 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "launcher/launcherhost.h"
+#include "platform/processes.h"
+#include "platform/spawn.h"
+
+namespace torvane::test {
+
+// Records every call the launcher makes, in order, as one text each.
+class FakeLauncherHost : public LauncherHost {
+public:
+    bool busy = false;
+    PlayingStatus status = PlayingStatus::Ready;
+    bool window_timer = true;
+    bool interval_timer = true;
+    std::vector<std::string> journal;
+    std::vector<std::string> log;
+
+    bool BusyChecked() const override { return busy; }
+    void UncheckBusy() override {
+        busy = false;
+        journal.push_back("UncheckBusy");
+    }
+    PlayingStatus OwnStatus() const override { return status; }
+    void SetOwnStatus(PlayingStatus s) override {
+        status = s;
+        journal.push_back("OwnStatus " + std::to_string(static_cast<int>(s)));
+    }
+    void SendInfo() override { journal.push_back("SendInfo"); }
+    bool SearchWindowTimerEnabled() const override { return window_timer; }
+    void SetSearchWindowTimerEnabled(bool on) override {
+        window_timer = on;
+        journal.push_back(std::string("WindowTimer ") + (on ? "on" : "off"));
+    }
+    bool IntervalTimerEnabled() const override { return interval_timer; }
+    void SetIntervalTimerEnabled(bool on) override {
+        interval_timer = on;
+        journal.push_back(std::string("IntervalTimer ") + (on ? "on" : "off"));
+    }
+    void StartSearch() override { journal.push_back("StartSearch"); }
+    void AddLogLine(const std::string& text) override {
+        log.push_back(text);
+        journal.push_back("Log " + text);
+    }
+};
+
+class FakeLauncherSettings : public LauncherSettings {
+public:
+    std::string base_dir = "/games/quake2";
+    std::string command = "quake2";
+    std::string Quake2BaseDir() const override { return base_dir; }
+    std::string Quake2Command() const override { return command; }
+};
+
+class FakeProcessList : public ProcessList {
+public:
+    std::optional<std::vector<ProcessNames>> processes = std::vector<ProcessNames>{};
+    std::optional<std::vector<ProcessNames>> Snapshot() const override { return processes; }
+};
+
+// Records spawn requests; the journal it shares with the host shows their order.
+class FakeSpawner : public ProcessSpawner {
+public:
+    explicit FakeSpawner(std::vector<std::string>& journal) : journal_(journal) {}
+    bool succeed = true;
+    std::string program;
+    std::vector<std::string> argv;
+    std::string directory;
+
+    std::optional<int> Spawn(const std::string& p, const std::vector<std::string>& a,
+                             const std::string& d) override {
+        program = p;
+        argv = a;
+        directory = d;
+        journal_.push_back("Spawn");
+        return succeed ? std::optional<int>(4242) : std::nullopt;
+    }
+
+private:
+    std::vector<std::string>& journal_;
+};
+
+}  // namespace torvane::test

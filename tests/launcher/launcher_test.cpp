@@ -1,0 +1,132 @@
+#include "launcher/launcher.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fakes.h"
+
+namespace torvane {
+namespace {
+
+using Journal = std::vector<std::string>;
+
+class GameLauncherTest : public ::testing::Test {
+protected:
+    test::FakeLauncherHost host;
+    test::FakeLauncherSettings settings;
+    test::FakeProcessList processes;
+    test::FakeSpawner spawner{host.journal};
+    GameLauncher launcher{host, settings, processes, spawner};
+
+    void SetGame(bool running) {
+        processes.processes = std::vector<ProcessNames>{{"bash", "/bin/bash", "/usr/bin/bash"}};
+        if (running) processes.processes->push_back({"wine64", "C:\\QUAKE2\\QUAKE2.EXE", "/usr/bin/wine64"});
+    }
+};
+
+TEST_F(GameLauncherTest, FindsTheGameUnderAnyOfItsThreeNames) {
+    for (const ProcessNames& game :
+         {ProcessNames{"QUAKE2.EXE", "", ""}, ProcessNames{"wine", "C:\\Games\\XQUAKE2.EXE", "/usr/bin/wine"},
+          ProcessNames{"q2", "./q2", "/opt/q2/QUAKE2.EXE"}}) {
+        processes.processes = std::vector<ProcessNames>{{"init", "/sbin/init", "/sbin/init"}, game};
+        EXPECT_TRUE(launcher.IsGameRunning()) << game.Command;
+    }
+    processes.processes = std::vector<ProcessNames>{{"quake2.exe", "C:\\Quake2\\quake2.exe", "/q/quake2.exe"},
+                                                    {"UAKE2.EXE", "UAKE2.EXE", ""}};
+    EXPECT_FALSE(launcher.IsGameRunning());
+}
+
+TEST_F(GameLauncherTest, LogsTheDetectionOncePerRunOfTheGame) {
+    SetGame(true);
+    EXPECT_TRUE(launcher.IsGameRunning());
+    EXPECT_TRUE(launcher.IsGameRunning());
+    EXPECT_TRUE(launcher.IsGameRunning());
+    EXPECT_EQ(host.log, (Journal{"Quake launch detected"}));
+    EXPECT_EQ(host.status, PlayingStatus::Playing);
+
+    SetGame(false);
+    EXPECT_FALSE(launcher.IsGameRunning());
+    EXPECT_EQ(host.status, PlayingStatus::Ready);
+
+    // The next run of the game is a new detection.
+    SetGame(true);
+    EXPECT_TRUE(launcher.IsGameRunning());
+    EXPECT_EQ(host.log, (Journal{"Quake launch detected", "Quake launch detected"}));
+}
+
+TEST_F(GameLauncherTest, AGameThatEndedLeavesUsBusyOrReadyAfterTheBusyBox) {
+    host.status = PlayingStatus::Playing;
+    host.busy = true;
+    SetGame(false);
+    EXPECT_FALSE(launcher.IsGameRunning());
+    EXPECT_EQ(host.status, PlayingStatus::Busy);
+    host.busy = false;
+    EXPECT_FALSE(launcher.IsGameRunning());
+    EXPECT_EQ(host.status, PlayingStatus::Ready);
+    EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(GameLauncherTest, AnUnreadableProcessListMeansNoGameAndNoChange) {
+    host.status = PlayingStatus::Playing;
+    processes.processes = std::nullopt;
+    EXPECT_FALSE(launcher.IsGameRunning());
+    EXPECT_EQ(host.status, PlayingStatus::Playing);
+    EXPECT_TRUE(host.journal.empty());
+}
+
+TEST_F(GameLauncherTest, LaunchRunsItsStepsInOrderAndStartsANewSearch) {
+    host.busy = true;
+    settings.base_dir = "/home/me/Quake II";
+    settings.command = "quake2 +set game ctf";
+    EXPECT_TRUE(launcher.LaunchGame({"Fragfest", "192.168.0.5", "27910"}));
+
+    EXPECT_EQ(host.journal, (Journal{"UncheckBusy", "OwnStatus 2", "WindowTimer off", "IntervalTimer off",
+                                     "SendInfo", "Log Launching quake to Fragfest", "Spawn", "StartSearch"}));
+    EXPECT_EQ(spawner.program, "/home/me/Quake II/quake2");
+    EXPECT_EQ(spawner.argv, (Journal{"/home/me/Quake II/quake2", "+set", "game", "ctf", "+set", "basedir",
+                                     "/home/me/Quake II", "+connect", "192.168.0.5:27910"}));
+    EXPECT_EQ(spawner.directory, "/home/me/Quake II");
+}
+
+TEST_F(GameLauncherTest, AFailedStartPutsBothTimersBackAsTheyWere) {
+    spawner.succeed = false;
+    EXPECT_FALSE(launcher.LaunchGame({"Fragfest", "10.0.0.2", "27910"}));
+    EXPECT_TRUE(host.window_timer);
+    EXPECT_TRUE(host.interval_timer);
+    EXPECT_EQ(std::count(host.journal.begin(), host.journal.end(), "StartSearch"), 0);
+
+    // Between searches the window timer is off, and must stay off: waking it
+    // would end a search that never started.
+    host.window_timer = false;
+    host.journal.clear();
+    EXPECT_FALSE(launcher.LaunchGame({"Fragfest", "10.0.0.2", "27910"}));
+    EXPECT_FALSE(host.window_timer);
+    EXPECT_TRUE(host.interval_timer);
+    EXPECT_EQ(host.journal.back(), "IntervalTimer on");
+}
+
+TEST_F(GameLauncherTest, AnEmptyHostNameStillLogsTheLaunch) {
+    launcher.LaunchGame({"", "10.0.0.2", "27910"});
+    EXPECT_EQ(host.log, (Journal{"Launching quake to "}));
+}
+
+TEST_F(GameLauncherTest, RefusesAnAddressOrPortThatIsNotPlainlyNumeric) {
+    host.busy = true;
+    for (const LaunchTarget& target : {LaunchTarget{"evil", "10.0.0.2 +exec autoexec.cfg", "27910"},
+                                       LaunchTarget{"evil", "10.0.0.2", "27910 +set rcon_password x"},
+                                       LaunchTarget{"evil", "", ""}, LaunchTarget{"evil", "10.0.0.2", "0"}}) {
+        host.journal.clear();
+        host.log.clear();
+        EXPECT_FALSE(launcher.LaunchGame(target));
+        ASSERT_EQ(host.log.size(), 1u);
+        EXPECT_EQ(host.log[0],
+                  "Not launching quake to evil: bad server address " + target.Address + ":" + target.Port);
+        EXPECT_EQ(host.journal.size(), 1u) << "nothing but the log line may happen";
+    }
+    EXPECT_TRUE(spawner.argv.empty());
+    EXPECT_TRUE(host.busy);
+}
+
+}  // namespace
+}  // namespace torvane

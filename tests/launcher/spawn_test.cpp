@@ -1,0 +1,130 @@
+#include "platform/spawn.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "fakes.h"
+#include "launcher/launcher.h"
+#include "tempdir.h"
+
+namespace torvane {
+namespace {
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+// A stand-in game: records its working directory and arguments (one per
+// line) next to itself, then waits until someone opens and closes its fifo.
+constexpr char kFakeGame[] = R"(#!/bin/sh
+pwd > "$0.tmp"
+for a in "$@"; do printf '%s\n' "$a"; done >> "$0.tmp"
+mv "$0.tmp" "$0.out"
+if [ -p "$0.fifo" ]; then read x < "$0.fifo"; fi
+)";
+
+fs::path InstallFakeGame(const fs::path& dir, const std::string& name, bool waits) {
+    fs::create_directories(dir);
+    const fs::path game = dir / name;
+    test::WriteFile(game, kFakeGame);
+    fs::permissions(game, fs::perms::owner_all);
+    if (waits) mkfifo((game.string() + ".fifo").c_str(), 0600);
+    return game;
+}
+
+// Waits (up to a generous limit, so a slow machine is no failure) for the
+// fake game's record and returns it line by line.
+Args WaitForRecord(const fs::path& game) {
+    const fs::path out = game.string() + ".out";
+    for (int i = 0; i < 1000 && !fs::exists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Args lines;
+    std::istringstream in(test::ReadFile(out));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+void ReleaseFakeGame(const fs::path& game) {
+    const int fd = open((game.string() + ".fifo").c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) close(fd);
+}
+
+template <class Spawner>
+class SpawnerTest : public ::testing::Test {};
+using Spawners = ::testing::Types<PosixSpawner, ForkExecSpawner>;
+TYPED_TEST_SUITE(SpawnerTest, Spawners);
+
+TYPED_TEST(SpawnerTest, PassesEachArgumentAsIsInTheGivenDirectory) {
+    test::TempDir tmp;
+    const fs::path dir = tmp.Path() / "Quake II dir";
+    const fs::path game = InstallFakeGame(dir, "fakegame", false);
+    TypeParam spawner;
+    const Args argv{game.string(), "+set", "basedir",  dir.string(),
+                    "a\"b'c;$(x)", "",     "+connect", "1.2.3.4:5"};
+    ASSERT_TRUE(spawner.Spawn(game.string(), argv, dir.string()));
+    EXPECT_EQ(WaitForRecord(game), (Args{dir.string(), "+set", "basedir", dir.string(), "a\"b'c;$(x)", "",
+                                         "+connect", "1.2.3.4:5"}));
+}
+
+TYPED_TEST(SpawnerTest, AMissingProgramOrDirectoryIsAFailedStart) {
+    test::TempDir tmp;
+    const fs::path game = InstallFakeGame(tmp.Path(), "fakegame", false);
+    TypeParam spawner;
+    EXPECT_FALSE(spawner.Spawn((tmp.Path() / "absent").string(), {"absent"}, tmp.Path().string()));
+    EXPECT_FALSE(spawner.Spawn(game.string(), {"fakegame"}, (tmp.Path() / "absent").string()));
+    EXPECT_FALSE(spawner.Spawn(tmp.Path().string() + "/", {"x"}, tmp.Path().string())) << "a directory";
+    fs::permissions(game, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(spawner.Spawn(game.string(), {"fakegame"}, tmp.Path().string())) << "not executable";
+}
+
+TYPED_TEST(SpawnerTest, ARelativeProgramIsFoundFromOurOwnDirectory) {
+    test::TempDir tmp;
+    const fs::path game = InstallFakeGame(tmp.Path() / "bin", "fakegame", false);
+    fs::create_directories(tmp.Path() / "elsewhere");
+    const fs::path before = fs::current_path();
+    fs::current_path(tmp.Path());
+    TypeParam spawner;
+    const bool started =
+        spawner.Spawn("bin/fakegame", {"bin/fakegame", "x"}, (tmp.Path() / "elsewhere").string()).has_value();
+    fs::current_path(before);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(WaitForRecord(game), (Args{(tmp.Path() / "elsewhere").string(), "x"}));
+}
+
+// Launch the stand-in game for real and watch it come and go in /proc.
+TEST(GameLauncherOnThisMachine, LaunchedGameIsDetectedUntilItEnds) {
+    test::TempDir tmp;
+    const fs::path dir = tmp.Path() / "Quake II";
+    const fs::path game = InstallFakeGame(dir, "QUAKE2.EXE", true);
+    test::FakeLauncherHost host;
+    test::FakeLauncherSettings settings;
+    settings.base_dir = dir.string();
+    settings.command = "QUAKE2.EXE +set game ctf";
+    ProcProcessList processes;
+    PosixSpawner spawner;
+    GameLauncher launcher(host, settings, processes, spawner);
+
+    ASSERT_TRUE(launcher.LaunchGame({"LAN party", "127.0.0.1", "27910"}));
+    EXPECT_EQ(WaitForRecord(game), (Args{dir.string(), "+set", "game", "ctf", "+set", "basedir", dir.string(),
+                                         "+connect", "127.0.0.1:27910"}));
+    host.status = PlayingStatus::Ready;  // as an announcement after the launch leaves it
+    EXPECT_TRUE(launcher.IsGameRunning());
+    EXPECT_EQ(host.status, PlayingStatus::Playing);
+    EXPECT_EQ(host.log.back(), "Quake launch detected");
+
+    ReleaseFakeGame(game);
+    bool running = true;
+    for (int i = 0; i < 1000 && running; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        running = launcher.IsGameRunning();
+    }
+    EXPECT_FALSE(running) << "the ended game must be reaped and no longer count";
+    EXPECT_EQ(host.status, PlayingStatus::Ready);
+}
+
+}  // namespace
+}  // namespace torvane
