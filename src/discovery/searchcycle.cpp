@@ -1,0 +1,125 @@
+#include "discovery/searchcycle.h"
+
+#include <exception>
+
+#include "discovery/trayicon.h"
+#include "platform/convert.h"
+
+namespace torvane {
+
+SearchCycle::SearchCycle(Parts parts) : p_(std::move(parts)) {}
+
+void SearchCycle::OpenListenSocket() {
+    try {
+        p_.sockets.listen->Listen(kListenAddress, kListenPort);
+    } catch (const std::exception& e) {
+        // The socket reports bind failures through its error event; only a
+        // failure outside it lands here. Either way the program runs on.
+        p_.view.SetStatusText(0, e.what());
+    }
+}
+
+void SearchCycle::StartSearch() {
+    p_.search.SearchStart = p_.clock.SteadyTicks();
+    const int64_t now_seconds = p_.clock.CalendarSeconds();
+    p_.hosts.MarkAllUnanswered();
+    p_.view.SetStatusText(0, "Searching for local servers");
+    p_.view.SetStatusText(1, "");
+
+    QueryBroadcastSocket();
+    for (std::size_t i = 1; i < p_.sockets.broadcast.size(); ++i) {
+        const QueryTarget target = p_.settings.ExtraPort(i - 1);
+        if (target.Enabled && p_.sockets.broadcast[i]->IsClosed())
+            OpenAndQuery(*p_.sockets.broadcast[i], kBroadcastAddress, target.Port);
+    }
+    for (std::size_t i = 0; i < p_.sockets.internet.size(); ++i) {
+        const QueryTarget target = p_.settings.InternetServer(i);
+        if (target.Enabled && p_.sockets.internet[i]->IsClosed())
+            OpenAndQuery(*p_.sockets.internet[i], target.Address, target.Port);
+    }
+
+    // A window that is already open keeps its end: enabling keeps the phase.
+    p_.broadcast_timer.SetEnabled(true);
+    p_.timer1.SetEnabled(true);
+    p_.search.SearchChanged = false;
+    p_.search.SearchPlayers = 0;
+
+    if (now_seconds - p_.peers.LastStatusRequestTime() > kStatusRequestSpacingSeconds)
+        p_.peers.SendStatusRequest();
+}
+
+void SearchCycle::QueryBroadcastSocket() {
+    if (p_.sockets.broadcast.empty()) return;
+    SearchSocket& socket = *p_.sockets.broadcast[0];
+    if (socket.IsClosed())
+        OpenAndQuery(socket, kBroadcastAddress, p_.settings.Port());
+    else if (socket.IsConnected())
+        socket.Send(StatusQuery.data(), static_cast<int>(StatusQuery.size()));
+}
+
+void SearchCycle::OpenAndQuery(SearchSocket& socket, const std::string& address, const std::string& port) {
+    // The query itself goes out from the session-connected event. A server
+    // whose name cannot be resolved is reported and skipped, so that one bad
+    // name never stops the rest of the search.
+    try {
+        socket.Connect(address, port);
+    } catch (const std::exception& e) {
+        p_.view.SetStatusText(0, e.what());
+        p_.view.AddLogLine(e.what());
+        if (!socket.IsClosed()) socket.Close();
+    }
+}
+
+void SearchCycle::Timer1Timer() {
+    // A text that is no number throws here, before any search starts; the
+    // timer keeps running and the next tick tries again.
+    const int64_t seconds = StrToInt(p_.settings.BCInterval());
+    const int64_t ms = seconds < 0 ? 0 : seconds * 1000;
+    const uint32_t interval = ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms);
+    if (interval != p_.timer1.Interval()) p_.timer1.SetInterval(interval);
+    if (p_.settings.Broadcast()) StartSearch();
+}
+
+void SearchCycle::BroadcastEnd() {
+    p_.broadcast_timer.SetEnabled(false);
+    p_.view.SetStatusText(0, "Search complete");
+    for (std::size_t i = 1; i < p_.sockets.broadcast.size(); ++i)
+        if (!p_.sockets.broadcast[i]->IsClosed()) p_.sockets.broadcast[i]->Close();
+    for (SearchSocket* socket : p_.sockets.internet)
+        if (!socket->IsClosed()) socket->Close();
+
+    p_.hosts.CountMisses();
+    p_.tray.SetTrayTip(Summary());
+    p_.hosts.ShowPlayers();
+    p_.search.FirstSearch = false;
+    p_.peers.RefreshUsers();
+    if (p_.game.IsGameRunning()) p_.view.SetStatusText(1, "Running quake detected");
+    if (!p_.search.SearchChanged) ShowIdleIcon();
+}
+
+void SearchCycle::ShowIdleIcon() {
+    SetTrayIcon(p_.view, p_.search, p_.search.SearchPlayers > 0 ? kIconPlayers : kIconIdle);
+}
+
+std::string SearchCycle::Summary() const {
+    return IntToStr(static_cast<int64_t>(p_.hosts.size())) + " hosts, " + IntToStr(p_.search.SearchPlayers) +
+           " players and " + IntToStr(p_.peers.UserCount()) + " users";
+}
+
+void SearchCycle::SessionConnected(SearchSocket& sender) {
+    sender.Send(StatusQuery.data(), static_cast<int>(StatusQuery.size()));
+}
+
+void SearchCycle::DataAvailable(SearchSocket& sender) {
+    uint32_t source = 0;
+    const int length = sender.ReceiveFrom(buffer_.data(), kMaxReceiveLength, source);
+    if (length < 0) return;
+    p_.dispatcher.DispatchDatagram(buffer_.data(), length, AddressText(source), sender.PortText());
+}
+
+void SearchCycle::SocketError(SearchSocket& sender) {
+    p_.view.SetStatusText(0, "ERROR (" + IntToStr(sender.LastError()) + ")");
+    sender.Close();
+}
+
+}  // namespace torvane
