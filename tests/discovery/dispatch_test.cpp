@@ -1,0 +1,121 @@
+#include "discovery/dispatch.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include "discovery/statusquery.h"
+#include "recording_view.h"
+#include "replies.h"
+
+namespace torvane {
+namespace {
+
+TEST(StatusQuery, IsTheTwentyByteOutOfBandQuery) {
+    const std::string expected = std::string("\xFF\xFF\xFF\xFFstatus\n") + std::string(9, '\0');
+    ASSERT_EQ(expected.size(), 20u);
+    EXPECT_EQ(std::string(StatusQuery.begin(), StatusQuery.end()), expected);
+}
+
+TEST(AddressText, FormatsTheFourBytesInNetworkOrder) {
+    EXPECT_EQ(AddressText(htonl(0xC0A80005)), "192.168.0.5");
+    EXPECT_EQ(AddressText(htonl(0xFFFFFFFF)), "255.255.255.255");
+    EXPECT_EQ(AddressText(htonl(0x7F000001)), "127.0.0.1");
+    EXPECT_EQ(AddressText(0), "0.0.0.0");
+}
+
+DatagramKind Classify(const std::string& bytes) {
+    return ClassifyDatagram(bytes.data(), int(bytes.size()));
+}
+
+TEST(ClassifyDatagram, MatchesExactLeadingBytesOnly) {
+    const std::string prefix = "\xFF\xFF\xFF\xFFprint\n\\";
+    EXPECT_EQ(Classify(prefix), DatagramKind::StatusReply);
+    EXPECT_EQ(Classify(prefix + "hostname\\x"), DatagramKind::StatusReply);
+    EXPECT_EQ(Classify("TVNMESS"), DatagramKind::Chat);
+    EXPECT_EQ(Classify("TVNINFO anything after the tag"), DatagramKind::Info);
+    EXPECT_EQ(Classify("TVNSTAT"), DatagramKind::StatusRequest);
+    EXPECT_EQ(Classify("TVNSUGGx"), DatagramKind::Challenge);
+
+    // Four 0xFF bytes and anything but "print", line feed, backslash.
+    EXPECT_EQ(Classify("\xFF\xFF\xFF\xFFprint\nX"), DatagramKind::Other);
+    EXPECT_EQ(Classify("\xFF\xFF\xFF\xFFPRINT\n\\"), DatagramKind::Other);
+    EXPECT_EQ(Classify(std::string(StatusQuery.begin(), StatusQuery.end())), DatagramKind::Other);
+    // Tags are case-sensitive.
+    EXPECT_EQ(Classify("tvninfo"), DatagramKind::Other);
+    EXPECT_EQ(Classify("TvnMESS"), DatagramKind::Other);
+    EXPECT_EQ(Classify(""), DatagramKind::Other);
+}
+
+TEST(ClassifyDatagram, ShortDatagramsNeverMatchWhateverFollowsInTheBuffer) {
+    const std::string reply = "\xFF\xFF\xFF\xFFprint\n\\";
+    EXPECT_EQ(ClassifyDatagram(reply.data(), 10), DatagramKind::Other);
+    for (const char* tag : {"TVNMESS", "TVNINFO", "TVNSTAT", "TVNSUGG"}) {
+        EXPECT_EQ(ClassifyDatagram(tag, 6), DatagramKind::Other) << tag;
+    }
+}
+
+struct RecordingPeers : PeerReceiver {
+    std::vector<std::string> calls;
+    void Record(const char* what, const char* data, int length, const std::string& address) {
+        calls.push_back(std::string(what) + " " + address + " " + std::string(data, length));
+    }
+    void ReceiveChat(const char* d, int n, const std::string& a) override { Record("chat", d, n, a); }
+    void ReceiveInfo(const char* d, int n, const std::string& a) override { Record("info", d, n, a); }
+    void ReceiveStatusRequest(const char* d, int n, const std::string& a) override {
+        Record("stat", d, n, a);
+    }
+    void ReceiveChallenge(const char* d, int n, const std::string& a) override { Record("sugg", d, n, a); }
+};
+
+class DispatchTest : public testing::Test {
+protected:
+    void Dispatch(const std::string& bytes, const std::string& port = "27910",
+                  const std::string& address = "192.168.0.5") {
+        Datagram datagram(bytes);
+        dispatcher.DispatchDatagram(datagram.data(), datagram.length, address, port);
+    }
+
+    ManualClock clock;
+    SearchState search;
+    RecordingView view;
+    RecordingPeers peers;
+    HostTable table{view, view, view, search};
+    DatagramDispatcher dispatcher{clock, search, table, peers};
+};
+
+TEST_F(DispatchTest, PeerTagsGoToTheirReceiversWhicheverSocketGotThem) {
+    // The port text names the receiving socket: 27920 is a broadcast socket,
+    // not the listening one, and the peers still get the datagram.
+    Dispatch("TVNINFO\x01Ready", "27920", "192.168.0.9");
+    Dispatch("TVNMESS hi", "27910", "192.168.0.9");
+    Dispatch("TVNSTAT", "27930", "192.168.0.8");
+    Dispatch("TVNSUGG x", "27910", "192.168.0.7");
+    EXPECT_EQ(peers.calls,
+              (std::vector<std::string>{"info 192.168.0.9 TVNINFO\x01Ready", "chat 192.168.0.9 TVNMESS hi",
+                                        "stat 192.168.0.8 TVNSTAT", "sugg 192.168.0.7 TVNSUGG x"}));
+    EXPECT_EQ(table.size(), 0u);
+    EXPECT_TRUE(view.calls.empty());
+}
+
+TEST_F(DispatchTest, StatusReplyTakesThePortOfTheReceivingSocket) {
+    Dispatch(Reply(Info("Friday", "base1")), "27920", "192.168.0.5");
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0].Port, "27920");
+    EXPECT_EQ(table[0].Address, "192.168.0.5");
+    EXPECT_TRUE(peers.calls.empty());
+}
+
+TEST_F(DispatchTest, OtherTrafficAndBadLengthsAreDroppedSilently) {
+    Dispatch("\xFF\xFF\xFF\xFFprint\nhostname\\x");
+    Dispatch(std::string(StatusQuery.begin(), StatusQuery.end()));
+    Dispatch("hello");
+    Datagram datagram(Reply(Info("Friday", "base1")));
+    dispatcher.DispatchDatagram(datagram.data(), -1, "192.168.0.5", "27910");
+    dispatcher.DispatchDatagram(datagram.data(), kMaxReceiveLength + 1, "192.168.0.5", "27910");
+    EXPECT_TRUE(peers.calls.empty());
+    EXPECT_TRUE(view.calls.empty());
+    EXPECT_EQ(table.size(), 0u);
+}
+
+}  // namespace
+}  // namespace torvane
