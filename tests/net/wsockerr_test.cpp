@@ -1,0 +1,116 @@
+#include "net/wsockerr.h"
+
+#include <gtest/gtest.h>
+#include <netdb.h>
+
+#include <cerrno>
+#include <map>
+#include <string>
+
+namespace torvane {
+namespace {
+
+constexpr const char* kNotWinsock = "Not a WinSock error";
+
+TEST(WSocketErrorDescTest, ExactlyTheFiftyOneKnownCodesHaveTexts) {
+    std::map<int, std::string> known;
+    for (int code = -100; code <= 12000; ++code) {
+        std::string text = WSocketErrorDesc(code);
+        if (text != kNotWinsock) known[code] = text;
+    }
+    EXPECT_EQ(known.size(), 51u);
+    // Spot checks across the ranges of the table.
+    EXPECT_EQ(known[0], "No Error");
+    EXPECT_EQ(known[10004], "Interrupted system call");
+    EXPECT_EQ(known[10035], "Operation would block");
+    EXPECT_EQ(known[10047], "Address family not supported by protocol family");
+    EXPECT_EQ(known[10048], "Address already in use");
+    EXPECT_EQ(known[10058], "Can't send after socket shutdown");
+    EXPECT_EQ(known[10059], "Too many references: can't splice");
+    EXPECT_EQ(known[10071], "Too many levels of remote in path");
+    EXPECT_EQ(known[10091], "Network sub-system is unusable");
+    EXPECT_EQ(known[10092], "WinSock DLL cannot support this application");
+    EXPECT_EQ(known[10093], "WinSock not initialized");
+    EXPECT_EQ(known[11001], "Host not found");
+    EXPECT_EQ(known[11002], "Non-authoritative host not found");
+    EXPECT_EQ(known[11003], "Non-recoverable error");
+    EXPECT_EQ(known[11004], "No Data");
+}
+
+TEST(WSocketErrorDescTest, GapsAndOutOfRangeCodesAreNotWinsockErrors) {
+    for (int code : {-1, 1, 10001, 10003, 10005, 10008, 10010, 10012, 10015, 10021, 10023, 10025, 10034,
+                     10072, 10090, 10094, 11000, 11005, 0x7fffffff}) {
+        EXPECT_EQ(WSocketErrorDesc(code), kNotWinsock) << code;
+    }
+}
+
+TEST(WSocketErrorReportTest, ComposesCodeLabelLineBreakAndDescription) {
+    EXPECT_EQ(WSocketErrorReport(10057, "Send"), "Error 10057 in function Send\r\nSocket is not connected");
+    EXPECT_EQ(WSocketErrorReport(10048, "Bind"), "Error 10048 in function Bind\r\nAddress already in use");
+    EXPECT_EQ(WSocketErrorReport(5, "x"), "Error 5 in function x\r\nNot a WinSock error");
+}
+
+TEST(WinsockErrorFromErrnoTest, MapsPlatformErrorsToSocketCodes) {
+    const std::map<int, int> expected = {
+        {0, 0},
+        {EWOULDBLOCK, 10035},
+        {EAGAIN, 10035},
+        {EADDRINUSE, 10048},
+        {ENETUNREACH, 10051},
+        {ECONNRESET, 10054},
+        {ENOTCONN, 10057},
+        {EINVAL, 10022},
+        {EACCES, 10013},
+        {EINTR, 10004},
+        {EBADF, 10009},
+        {EFAULT, 10014},
+        {EMFILE, 10024},
+        {EINPROGRESS, 10036},
+        {EALREADY, 10037},
+        {ENOTSOCK, 10038},
+        {EDESTADDRREQ, 10039},
+        {EMSGSIZE, 10040},
+        {EPROTOTYPE, 10041},
+        {ENOPROTOOPT, 10042},
+        {EPROTONOSUPPORT, 10043},
+        {ESOCKTNOSUPPORT, 10044},
+        {EOPNOTSUPP, 10045},
+        {EPFNOSUPPORT, 10046},
+        {EAFNOSUPPORT, 10047},
+        {EADDRNOTAVAIL, 10049},
+        {ENETDOWN, 10050},
+        {ENETRESET, 10052},
+        {ECONNABORTED, 10053},
+        {ENOBUFS, 10055},
+        {EISCONN, 10056},
+        {ESHUTDOWN, 10058},
+        {ETOOMANYREFS, 10059},
+        {ETIMEDOUT, 10060},
+        {ECONNREFUSED, 10061},
+        {ELOOP, 10062},
+        {ENAMETOOLONG, 10063},
+        {EHOSTDOWN, 10064},
+        {EHOSTUNREACH, 10065},
+        {EPIPE, 10058},
+    };
+    for (const auto& [error, code] : expected) EXPECT_EQ(WinsockErrorFromErrno(error), code) << error;
+    // Every mapped code has a description of its own.
+    for (const auto& [error, code] : expected)
+        EXPECT_NE(WSocketErrorDesc(WinsockErrorFromErrno(error)), kNotWinsock);
+    // No socket meaning: the number stays visible in the report.
+    EXPECT_EQ(WinsockErrorFromErrno(EIO), EIO);
+}
+
+TEST(WinsockErrorFromGaiTest, NameServiceFailuresUseTheLookupCodes) {
+    EXPECT_EQ(WinsockErrorFromGai(0), 0);
+    EXPECT_EQ(WinsockErrorFromGai(EAI_NONAME), 11001);
+    EXPECT_EQ(WinsockErrorFromGai(EAI_AGAIN), 11002);
+    EXPECT_EQ(WinsockErrorFromGai(EAI_FAIL), 11003);
+    EXPECT_EQ(WinsockErrorFromGai(EAI_NODATA), 11004);
+    EXPECT_EQ(WinsockErrorFromGai(EAI_SERVICE), 11004);
+    errno = ECONNREFUSED;
+    EXPECT_EQ(WinsockErrorFromGai(EAI_SYSTEM), 10061);
+}
+
+}  // namespace
+}  // namespace torvane
