@@ -1,0 +1,171 @@
+// torvane-query: runs one search on the local network and the given internet
+// servers, waits for the search window and prints what answered.
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/queryoptions.h"
+#include "cli/queryreport.h"
+#include "discovery/dispatch.h"
+#include "discovery/hosttable.h"
+#include "discovery/looptimer.h"
+#include "discovery/querysocket.h"
+#include "discovery/searchcycle.h"
+#include "net/messageloop.h"
+#include "net/wsockerr.h"
+#include "platform/clock.h"
+
+namespace torvane {
+namespace {
+
+void Complain(const std::string& text) {
+    std::fprintf(stderr, "torvane-query: %s\n", text.c_str());
+}
+
+// Everything the search shows or asks of the rest of Torvane, for a program
+// that only wants the final table: no windows, no sounds, no launches, no
+// peers. Errors go to standard error.
+class QuietHost final : public HostView,
+                        public GameActions,
+                        public HostSettings,
+                        public SearchView,
+                        public SearchSettings,
+                        public SearchPeers,
+                        public PeerReceiver {
+public:
+    explicit QuietHost(const QueryOptions& options) : options_(options) {}
+
+    // The view: only texts that are neither of the two search states are
+    // errors worth telling.
+    void SetStatusText(int panel, const std::string& text) override {
+        if (panel == 0 && text != "Searching for local servers" && text != "Search complete" &&
+            text.rfind("ERROR (", 0) != 0)
+            Complain(text);
+    }
+    void AddLogLine(const std::string&) override {}
+    void ShowIconImage(int) override {}
+    void BeginHostUpdate() override {}
+    void EndHostUpdate() override {}
+    void AppendHostRow() override {}
+    void SetHostRow(int, const std::string&, const std::string&, const std::string&) override {}
+    void SetHostRowImage(int, int) override {}
+    void DeleteHostRow(int) override {}
+    int SelectedHostRow() const override { return -1; }
+    void InsertTrayHostEntry(int) override {}
+    void SetTrayHostEntryCaption(int, const std::string&) override {}
+    void DeleteTrayHostEntry(int) override {}
+    void BeginPlayersUpdate() override {}
+    void EndPlayersUpdate() override {}
+    void ClearPlayers() override {}
+    void AddPlayerRow(const std::string&, const std::string&) override {}
+    void ShowMainWindow() override {}
+    void RestoreApplication() override {}
+    void BringToFront() override {}
+    void SetTrayTip(const std::string&) override {}
+
+    bool IsGameRunning() override { return false; }
+    void LaunchGame(const TQuakeServer&) override {}
+    void PlayEventSound(const std::string&) override {}
+
+    std::string Retries() const override { return "5"; }
+    EventAction Action(EventKind) const override { return {}; }
+    bool BusyChecked() const override { return true; }
+
+    std::string Port() const override {
+        return options_.ports.empty() ? kDefaultGamePort : options_.ports[0];
+    }
+    QueryTarget ExtraPort(std::size_t n) const override { return {true, "", options_.ports.at(n + 1)}; }
+    QueryTarget InternetServer(std::size_t n) const override { return options_.servers.at(n); }
+    std::string BCInterval() const override { return "30"; }
+    bool Broadcast() const override { return false; }
+
+    // Never asks other copies of Torvane to announce themselves.
+    int64_t LastStatusRequestTime() const override { return INT64_MAX; }
+    void SendStatusRequest() override {}
+    int UserCount() const override { return 0; }
+    void RefreshUsers() override {}
+
+    void ReceiveChat(const char*, int, const std::string&) override {}
+    void ReceiveInfo(const char*, int, const std::string&) override {}
+    void ReceiveStatusRequest(const char*, int, const std::string&) override {}
+    void ReceiveChallenge(const char*, int, const std::string&) override {}
+
+private:
+    const QueryOptions& options_;
+};
+
+int RunQuery(const QueryOptions& options) {
+    MessageLoop loop;
+    loop.SetExceptionHandler([](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            Complain(e.what());
+        }
+    });
+
+    QuietHost host(options);
+    SearchState search;
+    search.FirstSearch = false;
+    HostTable hosts(host, host, host, search);
+    const Clock& clock = SystemClock::Instance();
+    DatagramDispatcher dispatcher(clock, search, hosts, host);
+    LoopTimer timer1(loop, kDefaultIntervalMs, false);  // no handler: never ticks
+    LoopTimer window(loop, options.window_ms, false);
+
+    std::vector<std::unique_ptr<QuerySocket>> owned;
+    SearchSockets sockets;
+    auto make = [&](std::vector<SearchSocket*>& into) {
+        owned.push_back(std::make_unique<QuerySocket>(loop));
+        into.push_back(owned.back().get());
+    };
+    for (std::size_t i = 0; i < options.ports.size(); ++i) make(sockets.broadcast);
+    for (std::size_t i = 0; i < options.servers.size(); ++i) make(sockets.internet);
+
+    SearchCycle cycle(
+        {search, hosts, dispatcher, sockets, timer1, window, host, host, host, host, host, clock});
+    for (auto& socket : owned) {
+        socket->Attach(cycle, true);
+        socket->SetErrorHandler([&cycle](QuerySocket& failed) {
+            const int code = failed.LastError();
+            std::fprintf(stderr, "ERROR (%d): %s\n", code, WSocketErrorDesc(code).c_str());
+            cycle.SocketError(failed);
+        });
+    }
+    window.Timer().SetOnTimer([&] {
+        cycle.BroadcastEnd();
+        loop.Quit();
+    });
+
+    cycle.StartSearch();
+    loop.Run();
+
+    const std::string report = options.json ? JsonReport(hosts.Records()) : TextReport(hosts.Records());
+    std::fputs(report.c_str(), stdout);
+    return 0;
+}
+
+}  // namespace
+}  // namespace torvane
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto options = torvane::ParseQueryOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        torvane::Complain(error);
+        return 2;
+    }
+    if (options->help) {
+        std::puts(torvane::QueryUsage().c_str());
+        return 0;
+    }
+    try {
+        return torvane::RunQuery(*options);
+    } catch (const std::exception& e) {
+        torvane::Complain(e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "discovery/searchcycle.h"
+
+namespace torvane {
+
+// What one run of torvane-query asks for.
+struct QueryOptions {
+    bool json = false;
+    uint32_t window_ms = kSearchWindowMs;
+    // Broadcast ports, at most four; empty when nothing is broadcast.
+    std::vector<std::string> ports;
+    // Internet servers queried directly, as address and port texts.
+    std::vector<QueryTarget> servers;
+    bool help = false;
+};
+
+inline constexpr std::size_t kMaxBroadcastPorts = 4;
+inline constexpr const char* kDefaultGamePort = "27910";
+
+// The one-line usage text.
+std::string QueryUsage();
+
+// Reads the command line (without the program name). On bad arguments
+// returns nothing and sets `error` to a one-line message.
+std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& args, std::string& error);
+
+}  // namespace torvane

@@ -1,0 +1,68 @@
+#include "cli/queryreport.h"
+
+#include <nlohmann/json.hpp>
+
+namespace torvane {
+
+std::string Latin1ToUtf8(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Names come from the network: control characters would move the cursor or
+// recolour the terminal, so they are shown as '?'.
+std::string Printable(const std::string& text) {
+    std::string shown = text;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return Latin1ToUtf8(shown);
+}
+
+}  // namespace
+
+std::string TextReport(const std::vector<TQuakeServer>& servers) {
+    std::string out;
+    for (const TQuakeServer& server : servers) {
+        out += Printable(server.HostName) + "  " + Printable(server.MapName) + "  " + ServerCaption(server) +
+               "  " + server.Address + ":" + Printable(server.Port) + "  " +
+               std::to_string(server.AnswerTime) + " ms\n";
+        for (const Player& player : server.Players) {
+            out += "    " + Printable(player.Name) + "  " + std::to_string(player.Frags) + " frags  " +
+                   std::to_string(player.Ping) + " ping\n";
+        }
+    }
+    return out;
+}
+
+std::string JsonReport(const std::vector<TQuakeServer>& servers) {
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const TQuakeServer& server : servers) {
+        nlohmann::ordered_json players = nlohmann::ordered_json::array();
+        for (const Player& player : server.Players)
+            players.push_back(
+                {{"name", Latin1ToUtf8(player.Name)}, {"frags", player.Frags}, {"ping", player.Ping}});
+        array.push_back({{"address", server.Address},
+                         {"port", Latin1ToUtf8(server.Port)},
+                         {"hostname", Latin1ToUtf8(server.HostName)},
+                         {"map", Latin1ToUtf8(server.MapName)},
+                         {"maxclients", server.MaxClients},
+                         {"fraglimit", server.FragLimit},
+                         {"timelimit", server.TimeLimit},
+                         {"answer_ms", server.AnswerTime},
+                         {"players", std::move(players)}});
+    }
+    return array.dump(2) + "\n";
+}
+
+}  // namespace torvane

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "discovery/searchcycle.h"
+#include "net/wsocket.h"
+
+namespace torvane {
+
+// One UDP socket component of the search, wired to the search cycle: its
+// session-connected event sends the query, every datagram goes to the
+// dispatch, and an error is shown and closes the socket.
+class QuerySocket final : public SearchSocket {
+public:
+    // When many servers answer one broadcast within a millisecond, the
+    // replies wait in the kernel's receive queue until the loop reads them.
+    // A reply of a full 32-player server is about 1.5 KB of payload and some
+    // 2.5 KB of kernel accounting, so 2,000 of them need about 5 MB; the
+    // request is doubled by the kernel for its bookkeeping, hence 4 MB.
+    static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+
+    explicit QuerySocket(MessageLoop& loop);
+
+    TWSocket& Socket() { return socket_; }
+
+    // Routes the component's events to `cycle`. The listening socket takes
+    // no session-connected handler: it never sends.
+    void Attach(SearchCycle& cycle, bool sends_queries);
+    // Replaces the error handling (the default shows the error and closes).
+    void SetErrorHandler(std::function<void(QuerySocket&)> handler) { on_error_ = std::move(handler); }
+
+    bool IsClosed() const override { return socket_.State() == wsClosed; }
+    bool IsConnected() const override { return socket_.State() == wsConnected; }
+    void Connect(const std::string& address, const std::string& port) override;
+    void Listen(const std::string& address, const std::string& port) override;
+    void Send(const char* data, int length) override { socket_.Send(data, length); }
+    void Close() override { socket_.Close(); }
+    int LastError() const override { return socket_.LastError(); }
+    std::string PortText() const override { return socket_.Port(); }
+    int ReceiveFrom(char* buffer, int size, uint32_t& source) override;
+
+private:
+    void Configure(const std::string& address, const std::string& port);
+    void EnlargeReceiveBuffer();
+
+    TWSocket socket_;
+    SearchCycle* cycle_ = nullptr;
+    std::function<void(QuerySocket&)> on_error_;
+};
+
+}  // namespace torvane

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/queryoptions.h"
+#include "cli/queryreport.h"
+
+namespace torvane {
+namespace {
+
+std::optional<QueryOptions> Parse(std::vector<std::string> args, std::string* error = nullptr) {
+    std::string message;
+    auto options = ParseQueryOptions(args, message);
+    if (error) *error = message;
+    return options;
+}
+
+TEST(QueryOptions, DefaultsBroadcastOnTheGamePortForTwoSeconds) {
+    auto options = Parse({});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->ports, std::vector<std::string>{"27910"});
+    EXPECT_EQ(options->window_ms, 2000u);
+    EXPECT_FALSE(options->json);
+    EXPECT_TRUE(options->servers.empty());
+}
+
+TEST(QueryOptions, PortsServersAndNoBroadcast) {
+    auto options = Parse({"--json", "--port", "27910", "--port", "27920", "--server", "10.99.0.12",
+                          "--server", "q2.example.test:27999", "--window-ms", "500"});
+    ASSERT_TRUE(options);
+    EXPECT_TRUE(options->json);
+    EXPECT_EQ(options->ports, (std::vector<std::string>{"27910", "27920"}));
+    ASSERT_EQ(options->servers.size(), 2u);
+    EXPECT_EQ(options->servers[0].Address, "10.99.0.12");
+    EXPECT_EQ(options->servers[0].Port, "27910");
+    EXPECT_EQ(options->servers[1].Address, "q2.example.test");
+    EXPECT_EQ(options->servers[1].Port, "27999");
+    EXPECT_TRUE(options->servers[1].Enabled);
+
+    options = Parse({"--port", "27920", "--no-broadcast", "--server", "127.0.0.1"});
+    ASSERT_TRUE(options);
+    EXPECT_TRUE(options->ports.empty());
+    EXPECT_EQ(options->servers.size(), 1u);
+}
+
+TEST(QueryOptions, BadArgumentsGiveOneLineMessages) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--port"},
+        {"--port", "0"},
+        {"--port", "65536"},
+        {"--port", "27910x"},
+        {"--window-ms", "0"},
+        {"--window-ms", "-5"},
+        {"--server", ""},
+        {"--server", "host:"},
+        {"--server", ":27910"},
+        {"--server", "a b"},
+        {"--server", "h:70000"},
+        {"--frobnicate"},
+        {"--port", "1", "--port", "2", "--port", "3", "--port", "4", "--port", "5"}};
+    for (const auto& args : bad) {
+        std::string error;
+        EXPECT_FALSE(Parse(args, &error)) << args.back();
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+TQuakeServer Sample() {
+    TQuakeServer server;
+    server.Address = "10.99.0.11";
+    server.Port = "27920";
+    server.HostName = "Caf\xE9 \"deathmatch\"";
+    server.MapName = "q2dm1";
+    server.MaxClients = 16;
+    server.FragLimit = 20;
+    server.TimeLimit = 0;
+    server.AnswerTime = 12;
+    server.Players = {{"Ranger", 12, 48}, {"Gr\x1B[31mnt", -1, 999}};
+    return server;
+}
+
+TEST(QueryReport, JsonCarriesEveryFieldWithLatin1AsUnicode) {
+    const auto array = nlohmann::json::parse(JsonReport({Sample()}));
+    ASSERT_TRUE(array.is_array());
+    ASSERT_EQ(array.size(), 1u);
+    const auto& server = array[0];
+    EXPECT_EQ(server["address"], "10.99.0.11");
+    EXPECT_EQ(server["port"], "27920");
+    EXPECT_EQ(server["hostname"], "Caf\u00E9 \"deathmatch\"");
+    EXPECT_EQ(server["map"], "q2dm1");
+    EXPECT_EQ(server["maxclients"], 16);
+    EXPECT_EQ(server["fraglimit"], 20);
+    EXPECT_EQ(server["timelimit"], 0);
+    EXPECT_EQ(server["answer_ms"], 12);
+    ASSERT_EQ(server["players"].size(), 2u);
+    EXPECT_EQ(server["players"][1]["name"], "Gr\x1B[31mnt");
+    EXPECT_EQ(server["players"][1]["frags"], -1);
+    EXPECT_EQ(server["players"][1]["ping"], 999);
+    EXPECT_EQ(JsonReport({}), "[]\n");
+}
+
+TEST(QueryReport, TextShowsOneLinePerServerWithPlayersBelowAndNoControlCharacters) {
+    EXPECT_EQ(TextReport({Sample()}),
+              "Caf\u00E9 \"deathmatch\"  q2dm1  2/16  10.99.0.11:27920  12 ms\n"
+              "    Ranger  12 frags  48 ping\n"
+              "    Gr?[31mnt  -1 frags  999 ping\n");
+}
+
+TEST(QueryReport, EveryHighByteBecomesItsUnicodeCharacter) {
+    std::string all;
+    for (int c = 0x80; c <= 0xFF; ++c) all += static_cast<char>(c);
+    const std::string utf8 = Latin1ToUtf8(all);
+    ASSERT_EQ(utf8.size(), 256u);
+    EXPECT_EQ(utf8.substr(0, 2), "\u0080");
+    EXPECT_EQ(utf8.substr(254, 2), "\u00FF");
+    EXPECT_EQ(nlohmann::json(utf8).dump().size(), 258u);  // valid UTF-8: no exception
+}
+
+}  // namespace
+}  // namespace torvane
