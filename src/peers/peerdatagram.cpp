@@ -104,9 +104,9 @@ void ApplyInfoField(std::string_view field, User& user) {
 
 }  // namespace
 
-std::string ReadPayload(const uint8_t* data, size_t length) {
+std::string ReadPayload(const char* data, size_t length) {
     if (data == nullptr || length <= kTagLength) return {};
-    const char* payload = reinterpret_cast<const char*>(data) + kTagLength;
+    const char* payload = data + kTagLength;
     const size_t available = std::min(length - kTagLength, kMaxPayload);
     return std::string(payload, strnlen(payload, available));
 }

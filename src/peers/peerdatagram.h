@@ -37,7 +37,7 @@ inline constexpr std::string_view kProgramVersion = "2.13";
 
 // The bytes after the tag as the receivers read them: at most kMaxPayload of
 // them, ending early at a zero byte as a terminated text does.
-std::string ReadPayload(const uint8_t* data, size_t length);
+std::string ReadPayload(const char* data, size_t length);
 
 // "TVNINFO" integers: blanks skipped, optional sign, digits up to the first
 // other character; no digits read as 0. Values beyond 32 bits saturate.

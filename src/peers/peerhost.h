@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "discovery/quakeserver.h"
+
 namespace torvane {
 
 // The settings the peer protocol reads, each at the moment of use.
@@ -34,14 +36,6 @@ public:
     virtual void SendIfConnected(std::string_view datagram) = 0;
 };
 
-// The parts of a game server that a challenge names.
-struct ChallengeServer {
-    std::string HostName;
-    std::string Address;
-    std::string Port;
-    std::string MapName;
-};
-
 // What the peer protocol uses of the rest of the program: the main window's
 // Busy box, status bar and host list, the game, the log and the sounds.
 class PeerHost {
@@ -68,13 +62,9 @@ public:
     // records in the host table, and one record.
     virtual std::optional<size_t> SelectedHostRow() const = 0;
     virtual size_t HostCount() const = 0;
-    virtual ChallengeServer HostAt(size_t index) const = 0;
+    virtual const TQuakeServer& HostAt(size_t index) const = 0;
 
-    // Launches the game into host table record `index`.
-    virtual void LaunchHostAt(size_t index) = 0;
-    // Launches the game into a fresh server record that has only this address
-    // and port.
-    virtual void LaunchAddress(const std::string& address, const std::string& port) = 0;
+    virtual void LaunchGame(const TQuakeServer& server) = 0;
 };
 
 }  // namespace torvane

@@ -5,6 +5,10 @@ namespace torvane {
 namespace {
 constexpr int kInvisible = 2;
 constexpr int kTellAll = 0;
+
+std::string Payload(const char* data, int length) {
+    return ReadPayload(data, length < 0 ? 0 : static_cast<size_t>(length));
+}
 }  // namespace
 
 PeerProtocol::PeerProtocol(const PeerSettings& settings, PeerHost& host, BroadcastSender& sender,
@@ -62,23 +66,23 @@ void PeerProtocol::SendChat(const std::string& text, char kind) {
     sender_.SendIfConnected(BuildChat(settings_.PlayerName(), kind, text));
 }
 
-void PeerProtocol::SendChallenge(const ChallengeServer& host) {
+void PeerProtocol::SendChallenge(const TQuakeServer& host) {
     sender_.SendIfConnected(
         BuildChallenge({settings_.PlayerName(), host.HostName, host.Address, host.Port, host.MapName}));
 }
 
-void PeerProtocol::ReceiveStatusRequest(const uint8_t*, size_t, const std::string&) {
+void PeerProtocol::ReceiveStatusRequest(const char*, int, const std::string&) {
     // Stamped even when this copy stays invisible, so that it too holds back
     // its own request while another copy's is fresh.
     last_status_request_time_ = clock_.CalendarSeconds();
     SendInfo();
 }
 
-void PeerProtocol::ReceiveInfo(const uint8_t* data, size_t length, const std::string& address) {
-    if (length < kTagLength) return;
+void PeerProtocol::ReceiveInfo(const char* data, int length, const std::string& address) {
+    if (length < static_cast<int>(kTagLength)) return;
     User user;
     user.Address = address;
-    ParseInfo(ReadPayload(data, length), user);
+    ParseInfo(Payload(data, length), user);
     user.LastSeen = clock_.CalendarSeconds();
     StoreUser(user);
     users_window_.Refresh();
@@ -92,8 +96,8 @@ void PeerProtocol::StoreUser(const User& user) {
     users_.Store(user);
 }
 
-void PeerProtocol::ReceiveChat(const uint8_t* data, size_t length, const std::string&) {
-    const auto line = ParseChat(ReadPayload(data, length));
+void PeerProtocol::ReceiveChat(const char* data, int length, const std::string&) {
+    const auto line = ParseChat(Payload(data, length));
     if (!line) return;
     if (line->IsShout()) {
         const std::string name = OneLine(line->Name);
@@ -109,12 +113,12 @@ void PeerProtocol::ReceiveChat(const uint8_t* data, size_t length, const std::st
     users_window_.AddChatLine(line->Name, line->Text);
 }
 
-void PeerProtocol::ReceiveChallenge(const uint8_t* data, size_t length, const std::string&) {
+void PeerProtocol::ReceiveChallenge(const char* data, int length, const std::string&) {
     // The order matters: asking for the game updates OwnStatus.
     if (host_.BusyChecked()) return;
     if (host_.IsGameRunning()) return;
     if (own_status_ == PeerStatus::Playing) return;
-    const auto challenge = ParseChallenge(ReadPayload(data, length));
+    const auto challenge = ParseChallenge(Payload(data, length));
     if (!challenge) return;
     // Address and port end up on the game's command line: anything but a
     // plain address and port is dropped like a malformed challenge.
@@ -129,7 +133,7 @@ void PeerProtocol::Suggest1Click() {
     if (!row || *row >= host_.HostCount()) return;
     own_status_ = PeerStatus::Playing;
     SendChallenge(host_.HostAt(*row));
-    host_.LaunchHostAt(*row);
+    host_.LaunchGame(host_.HostAt(*row));
 }
 
 }  // namespace torvane

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "discovery/dispatch.h"
+#include "discovery/quakeserver.h"
 #include "peers/peerdatagram.h"
 #include "peers/peerhost.h"
 #include "peers/suggest.h"
@@ -20,7 +22,7 @@ namespace torvane {
 //
 // The receivers take one datagram whose tag the dispatch has already
 // recognised, its length in bytes and the sender's dotted IPv4 text.
-class PeerProtocol final : public ChatSender {
+class PeerProtocol final : public PeerReceiver, public ChatSender {
 public:
     // A status request is sent from a search start only when none was heard
     // for longer than this.
@@ -40,12 +42,13 @@ public:
     void SendStatusRequest();
     void SendInfo();
     void SendChat(const std::string& text, char kind) override;
-    void SendChallenge(const ChallengeServer& host);
+    void SendChallenge(const TQuakeServer& host);
 
-    void ReceiveStatusRequest(const uint8_t* data, size_t length, const std::string& address);
-    void ReceiveInfo(const uint8_t* data, size_t length, const std::string& address);
-    void ReceiveChat(const uint8_t* data, size_t length, const std::string& address);
-    void ReceiveChallenge(const uint8_t* data, size_t length, const std::string& address);
+    // A negative length reads as an empty datagram.
+    void ReceiveStatusRequest(const char* data, int length, const std::string& address) override;
+    void ReceiveInfo(const char* data, int length, const std::string& address) override;
+    void ReceiveChat(const char* data, int length, const std::string& address) override;
+    void ReceiveChallenge(const char* data, int length, const std::string& address) override;
 
     // The host list's Challenge entry: challenges everyone to the selected
     // server and launches the game into it.

@@ -13,7 +13,11 @@ void TSuggestForm::Show() {
 }
 
 void TSuggestForm::BitBtn1Click() {
-    host_.LaunchAddress(challenge_.Address, challenge_.Port);
+    // A fresh record that knows only where to connect; it lives for the launch.
+    TQuakeServer server;
+    server.Address = challenge_.Address;
+    server.Port = challenge_.Port;
+    host_.LaunchGame(server);
     view_.Hide();
 }
 

@@ -5,6 +5,7 @@
 // tests can check the order of what happened.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,11 +46,12 @@ struct FakeSettings final : PeerSettings {
 };
 
 struct FakeSender final : BroadcastSender {
-    bool connected = true;
     std::vector<std::string> sent;
+    std::function<void()> on_send;  // lets a test look at the state at sending time
 
     void SendIfConnected(std::string_view datagram) override {
-        if (connected) sent.emplace_back(datagram);
+        sent.emplace_back(datagram);
+        if (on_send) on_send();
     }
 };
 
@@ -67,7 +69,7 @@ struct FakeHost final : PeerHost {
     // What the launcher's detection does to OwnStatus when it sees the game.
     PeerProtocol* protocol = nullptr;
     std::optional<size_t> selected_host;
-    std::vector<ChallengeServer> hosts;
+    std::vector<TQuakeServer> hosts;
     std::string time_text = "14:05:09";
     std::vector<std::string> log_lines;
 
@@ -90,11 +92,12 @@ struct FakeHost final : PeerHost {
     std::string LongTimeText() const override { return time_text; }
     std::optional<size_t> SelectedHostRow() const override { return selected_host; }
     size_t HostCount() const override { return hosts.size(); }
-    ChallengeServer HostAt(size_t index) const override { return hosts.at(index); }
-    void LaunchHostAt(size_t index) override { journal.push_back("LaunchHostAt " + std::to_string(index)); }
-    void LaunchAddress(const std::string& address, const std::string& port) override {
-        journal.push_back("LaunchAddress " + address + ":" + port);
+    const TQuakeServer& HostAt(size_t index) const override { return hosts.at(index); }
+    void LaunchGame(const TQuakeServer& server) override {
+        launched.push_back(server);
+        journal.push_back("LaunchGame " + server.HostName + " " + server.Address + ":" + server.Port);
     }
+    std::vector<TQuakeServer> launched;
 };
 
 struct FakeUsersView final : UsersView {
@@ -168,20 +171,17 @@ struct PeerRig {
 
     PeerRig() { host.protocol = &protocol; }
 
-    static const uint8_t* Bytes(const std::string& datagram) {
-        return reinterpret_cast<const uint8_t*>(datagram.data());
-    }
     void Info(const std::string& datagram, const std::string& from) {
-        protocol.ReceiveInfo(Bytes(datagram), datagram.size(), from);
+        protocol.ReceiveInfo(datagram.data(), static_cast<int>(datagram.size()), from);
     }
     void Chat(const std::string& datagram, const std::string& from = "192.0.2.2") {
-        protocol.ReceiveChat(Bytes(datagram), datagram.size(), from);
+        protocol.ReceiveChat(datagram.data(), static_cast<int>(datagram.size()), from);
     }
     void Challenge(const std::string& datagram, const std::string& from = "192.0.2.2") {
-        protocol.ReceiveChallenge(Bytes(datagram), datagram.size(), from);
+        protocol.ReceiveChallenge(datagram.data(), static_cast<int>(datagram.size()), from);
     }
     void StatusRequest(const std::string& datagram = "TVNSTAT", const std::string& from = "192.0.2.2") {
-        protocol.ReceiveStatusRequest(Bytes(datagram), datagram.size(), from);
+        protocol.ReceiveStatusRequest(datagram.data(), static_cast<int>(datagram.size()), from);
     }
 };
 

@@ -7,8 +7,8 @@
 namespace torvane {
 namespace {
 
-const uint8_t* Bytes(const std::string& s) {
-    return reinterpret_cast<const uint8_t*>(s.data());
+const char* Bytes(const std::string& s) {
+    return s.data();
 }
 
 TEST(PeerDatagram, InfoAtParanoiaOneIsTheFortyEightByteAnnouncement) {
