@@ -176,7 +176,9 @@ void MessageLoop::Reenable(WatchId id, uint32_t events) {
     auto it = watches_.find(id);
     if (it == watches_.end()) return;
     Registration& watch = it->second;
-    uint32_t add = events & watch.mask & ~watch.armed;
+    // A hang-up happens once in a socket's life: only a new registration
+    // arms it again.
+    uint32_t add = events & watch.mask & (kWatchRead | kWatchWrite) & ~watch.armed;
     if (add == 0 && (watch.enabled || watch.armed == 0)) return;
     watch.armed |= add;
     Apply(watch);

@@ -95,7 +95,8 @@ public:
     // Replaces the event set and arms every event in it afresh. Returns false
     // and leaves errno set when the platform refuses.
     bool Select(WatchId id, uint32_t events);
-    // Arms the given one-shot events again (only those in the event set).
+    // Arms kWatchRead and/or kWatchWrite again (only those in the event
+    // set); a hang-up is re-armed only by Select.
     void Reenable(WatchId id, uint32_t events);
     // Stops watching; notifications still queued for it are dropped.
     void Unwatch(WatchId id);

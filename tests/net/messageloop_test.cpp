@@ -3,9 +3,12 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -88,6 +91,396 @@ TEST(MessageLoopTest, PostedMessagesAndSocketNotificationsKeepQueueOrder) {
     ASSERT_TRUE(PumpUntil(loop, [&] { return log.size() == 3; }));
     EXPECT_EQ(log, (std::vector<std::string>{"outer", "read:pong", "inner"}));
     loop.Unwatch(id);
+}
+
+bool Readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
+}
+
+// Makes sure a timer of `ms` has expired at least once before the loop
+// looks again; a lower bound only, never a measurement.
+void OutlastInterval(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms * 5 + 10));
+}
+
+struct Recorder {
+    std::vector<uint32_t> events;
+    WatchHandler Handler() {
+        return [this](int, uint32_t bits, int) { events.push_back(bits); };
+    }
+    size_t Count(uint32_t bit) const { return std::count(events.begin(), events.end(), bit); }
+};
+
+TEST(MessageLoopTest, ReadIsQueuedAgainOnlyAfterReenable) {
+    MessageLoop loop;
+    UniqueFd rx = LoopbackUdp();
+    UniqueFd tx = LoopbackUdp();
+    Recorder rec;
+    WatchId id = loop.Watch(rx.Get(), kWatchRead, rec.Handler());
+    ASSERT_NE(id, 0u);
+
+    SendTo(tx.Get(), rx.Get(), "a");
+    SendTo(tx.Get(), rx.Get(), "b");
+    loop.ProcessMessages();
+    loop.ProcessMessages();
+    // Two datagrams wait, but one read notification until the socket reads.
+    EXPECT_EQ(rec.events, (std::vector<uint32_t>{kWatchRead}));
+
+    // Reading one and re-enabling: the other one still waits, so another
+    // read is queued.
+    EXPECT_EQ(ReceiveOne(rx.Get()), "a");
+    loop.Reenable(id, kWatchRead);
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.Count(kWatchRead), 2u);
+
+    // Drained before re-enabling: nothing more is queued.
+    EXPECT_EQ(ReceiveOne(rx.Get()), "b");
+    loop.Reenable(id, kWatchRead);
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.Count(kWatchRead), 2u);
+
+    // Re-enabled while empty: the next datagram is reported.
+    SendTo(tx.Get(), rx.Get(), "c");
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.Count(kWatchRead), 3u);
+    loop.Unwatch(id);
+}
+
+TEST(MessageLoopTest, WriteIsQueuedOnceAfterRegistrationThenOnlyWhenReenabled) {
+    MessageLoop loop;
+    UniqueFd fd = LoopbackUdp();
+    Recorder rec;
+    WatchId id = loop.Watch(fd.Get(), kWatchRead | kWatchWrite, rec.Handler());
+    loop.ProcessMessages();
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.events, (std::vector<uint32_t>{kWatchWrite}));
+
+    loop.Reenable(id, kWatchWrite);  // as after a send that would block
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.Count(kWatchWrite), 2u);
+
+    // Registering anew arms everything afresh.
+    ASSERT_TRUE(loop.Select(id, kWatchRead | kWatchWrite));
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.Count(kWatchWrite), 3u);
+
+    // Re-enabling an event outside the set does nothing.
+    ASSERT_TRUE(loop.Select(id, kWatchRead));
+    loop.Reenable(id, kWatchWrite);
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.Count(kWatchWrite), 3u);
+    loop.Unwatch(id);
+}
+
+TEST(MessageLoopTest, EmptyEventSetStopsNotificationsUntilSelectedAgain) {
+    MessageLoop loop;
+    UniqueFd rx = LoopbackUdp();
+    UniqueFd tx = LoopbackUdp();
+    Recorder rec;
+    WatchId id = loop.Watch(rx.Get(), kWatchRead, rec.Handler());
+    ASSERT_TRUE(loop.Select(id, 0));
+    SendTo(tx.Get(), rx.Get(), "x");
+    loop.Reenable(id, kWatchRead);
+    loop.ProcessMessages();
+    EXPECT_TRUE(rec.events.empty());
+
+    ASSERT_TRUE(loop.Select(id, kWatchRead));
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.events, (std::vector<uint32_t>{kWatchRead}));
+    loop.Unwatch(id);
+}
+
+TEST(MessageLoopTest, NotificationsOfARemovedWatchAreDroppedEvenWhenTheNumberIsReused) {
+    MessageLoop loop;
+    UniqueFd tx = LoopbackUdp();
+    UniqueFd rx = LoopbackUdp();
+    int old_calls = 0;
+    WatchId old_id = loop.Watch(rx.Get(), kWatchRead, [&](int, uint32_t, int) { ++old_calls; });
+    SendTo(tx.Get(), rx.Get(), "stale");
+    // Queue the read and a posted notification, then drop the watch and
+    // close the socket from a message that runs first.
+    loop.Post([&] {
+        loop.Unwatch(old_id);
+        int number = rx.Get();
+        rx.Reset();
+        UniqueFd reused = LoopbackUdp();
+        ASSERT_EQ(reused.Get(), number);  // the descriptor number is reused
+        rx = std::move(reused);
+    });
+    loop.PostNotification(old_id, kWatchWrite, 0);
+    loop.ProcessMessages();
+    EXPECT_EQ(old_calls, 0);
+    EXPECT_FALSE(loop.IsWatched(old_id));
+
+    // The new socket on the same number gets only its own notifications.
+    Recorder rec;
+    WatchId new_id = loop.Watch(rx.Get(), kWatchRead, rec.Handler());
+    ASSERT_NE(new_id, old_id);
+    loop.PostNotification(old_id, kWatchRead, 0);
+    loop.ProcessMessages();
+    EXPECT_TRUE(rec.events.empty());
+    SendTo(tx.Get(), rx.Get(), "fresh");
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.events, (std::vector<uint32_t>{kWatchRead}));
+    EXPECT_EQ(old_calls, 0);
+    loop.Unwatch(new_id);
+}
+
+TEST(MessageLoopTest, PostedNotificationCarriesItsErrorAndKeepsItsPlace) {
+    MessageLoop loop;
+    UniqueFd fd = LoopbackUdp();
+    std::vector<std::string> log;
+    WatchId id = loop.Watch(fd.Get(), kWatchWrite, [&](int got_fd, uint32_t events, int error) {
+        EXPECT_EQ(got_fd, fd.Get());
+        log.push_back("notify " + std::to_string(events) + "/" + std::to_string(error));
+    });
+    // Posted before the loop has polled the platform: it goes first, and
+    // does not stand in for the platform's own write notification.
+    loop.PostNotification(id, kWatchWrite, 10035);
+    loop.Post([&] { log.push_back("posted"); });
+    loop.ProcessMessages();
+    EXPECT_EQ(log, (std::vector<std::string>{"notify 2/10035", "posted", "notify 2/0"}));
+    loop.Unwatch(id);
+}
+
+TEST(MessageLoopTest, HangupIsQueuedOncePerRegistration) {
+    MessageLoop loop;
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair), 0);
+    UniqueFd ours(pair[0]);
+    UniqueFd peer(pair[1]);
+    Recorder rec;
+    WatchId id = loop.Watch(ours.Get(), kWatchRead | kWatchHangup, rec.Handler());
+    peer.Reset();
+    loop.ProcessMessages();
+    loop.Reenable(id, kWatchRead | kWatchHangup);  // hang-up is not re-armed this way
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.Count(kWatchHangup), 1u);
+    EXPECT_EQ(rec.Count(kWatchRead), 2u);  // end of stream stays readable
+    // Without anything armed the closed stream stays quiet.
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.events.size(), 3u);
+    loop.Unwatch(id);
+}
+
+TEST(MessageLoopTest, WatchReportsPlatformRefusal) {
+    MessageLoop loop;
+    errno = 0;
+    EXPECT_EQ(loop.Watch(-1, kWatchRead, nullptr), 0u);
+    EXPECT_EQ(errno, EBADF);
+    EXPECT_FALSE(loop.Select(12345, kWatchRead));
+}
+
+TEST(WindowTimerTest, TicksRepeatedlyWhileEnabled) {
+    MessageLoop loop;
+    WindowTimer timer(loop);
+    int ticks = 0;
+    timer.SetInterval(2);
+    timer.SetOnTimer([&] { ++ticks; });
+    EXPECT_TRUE(timer.Running());
+    ASSERT_TRUE(PumpUntil(loop, [&] { return ticks >= 3; }));
+}
+
+TEST(WindowTimerTest, MissedTicksAreNotMadeUp) {
+    MessageLoop loop;
+    WindowTimer timer(loop);
+    int ticks = 0;
+    timer.SetInterval(1);
+    timer.SetOnTimer([&] { ++ticks; });
+    OutlastInterval(10);
+    loop.ProcessMessages();
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(WindowTimerTest, ZeroIntervalDisabledOrUnhandledTimersNeverTick) {
+    MessageLoop loop;
+    int ticks = 0;
+    WindowTimer zero(loop);
+    zero.SetInterval(0);
+    zero.SetOnTimer([&] { ++ticks; });
+    WindowTimer disabled(loop);
+    disabled.SetInterval(1);
+    disabled.SetEnabled(false);
+    disabled.SetOnTimer([&] { ++ticks; });
+    WindowTimer unhandled(loop);
+    unhandled.SetInterval(1);
+    EXPECT_FALSE(zero.Running());
+    EXPECT_FALSE(disabled.Running());
+    EXPECT_FALSE(unhandled.Running());
+    OutlastInterval(1);
+    EXPECT_FALSE(loop.WaitAndProcessMessages(20));
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST(WindowTimerTest, ChangingTheIntervalRestartsThePeriod) {
+    MessageLoop loop;
+    WindowTimer timer(loop);
+    int ticks = 0;
+    timer.SetInterval(1);
+    timer.SetOnTimer([&] { ++ticks; });
+    OutlastInterval(1);  // a 1 ms period has surely elapsed
+    timer.SetInterval(60'000);
+    loop.ProcessMessages();
+    EXPECT_EQ(ticks, 0);  // the new period began at the change
+
+    // Setting the same interval again changes nothing.
+    timer.SetInterval(1);
+    OutlastInterval(1);
+    timer.SetInterval(1);
+    loop.ProcessMessages();
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(WindowTimerTest, EnablingARunningTimerKeepsItsPhase) {
+    MessageLoop loop;
+    WindowTimer timer(loop);
+    int ticks = 0;
+    timer.SetInterval(1);
+    timer.SetOnTimer([&] { ++ticks; });
+    OutlastInterval(1);
+    timer.SetEnabled(true);  // already enabled: the elapsed period still counts
+    loop.ProcessMessages();
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(WindowTimerTest, DisablingDropsATickAlreadyQueued) {
+    MessageLoop loop;
+    WindowTimer timer(loop);
+    int ticks = 0;
+    timer.SetInterval(1);
+    timer.SetOnTimer([&] { ++ticks; });
+    OutlastInterval(1);
+    // Runs first; the tick is queued behind it in the same round.
+    loop.Post([&] { timer.SetEnabled(false); });
+    loop.ProcessMessages();
+    EXPECT_EQ(ticks, 0);
+
+    // Enabled again it starts a new period.
+    timer.SetEnabled(true);
+    ASSERT_TRUE(PumpUntil(loop, [&] { return ticks == 1; }));
+}
+
+TEST(WindowTimerTest, ATimerDestroyedWithATickQueuedIsForgotten) {
+    MessageLoop loop;
+    auto timer = std::make_unique<WindowTimer>(loop);
+    int ticks = 0;
+    timer->SetInterval(1);
+    timer->SetOnTimer([&] { ++ticks; });
+    OutlastInterval(1);
+    loop.Post([&] { timer.reset(); });
+    loop.ProcessMessages();
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST(MessageLoopTest, NestedPumpDispatchesInsideAHandlerAndCallsTheHook) {
+    MessageLoop loop;
+    std::vector<std::string> log;
+    int hook_calls = 0;
+    loop.SetNestedPumpHook([&] { ++hook_calls; });
+    loop.Post([&] {
+        log.push_back("outer begins");
+        loop.Post([&] { log.push_back("inner"); });
+        loop.ProcessMessages();
+        log.push_back("outer ends");
+    });
+    loop.Post([&] { log.push_back("queued before"); });
+    loop.DispatchPending();  // the desktop's own entry: no hook
+    EXPECT_EQ(log, (std::vector<std::string>{"outer begins", "queued before", "inner", "outer ends"}));
+    EXPECT_EQ(hook_calls, 1);
+}
+
+TEST(MessageLoopTest, DescriptorIsReadableExactlyWhileSomethingIsPending) {
+    MessageLoop loop;
+    EXPECT_FALSE(Readable(loop.Descriptor()));
+
+    loop.Post([] {});
+    EXPECT_TRUE(Readable(loop.Descriptor()));
+    loop.DispatchPending();
+    EXPECT_FALSE(Readable(loop.Descriptor()));
+
+    UniqueFd rx = LoopbackUdp();
+    UniqueFd tx = LoopbackUdp();
+    int reads = 0;
+    WatchId id = loop.Watch(rx.Get(), kWatchRead, [&](int, uint32_t, int) { ++reads; });
+    SendTo(tx.Get(), rx.Get(), "x");
+    EXPECT_TRUE(Readable(loop.Descriptor()));
+    loop.DispatchPending();
+    EXPECT_EQ(reads, 1);
+    EXPECT_FALSE(Readable(loop.Descriptor()));
+    loop.Unwatch(id);
+
+    WindowTimer timer(loop);
+    timer.SetInterval(1);
+    int ticks = 0;
+    timer.SetOnTimer([&] { ++ticks; });
+    OutlastInterval(1);
+    EXPECT_TRUE(Readable(loop.Descriptor()));
+    loop.DispatchPending();
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(MessageLoopTest, PostsFromOtherThreadsArriveInOrderAndQuitEndsRun) {
+    MessageLoop loop;
+    std::vector<int> seen;
+    std::thread worker([&] {
+        for (int i = 0; i < 100; ++i) loop.Post([&seen, i] { seen.push_back(i); });
+        loop.Post([&] { loop.Quit(); });
+    });
+    loop.Run();
+    worker.join();
+    ASSERT_EQ(seen.size(), 100u);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
+    EXPECT_TRUE(loop.Terminated());
+    loop.Run();  // already terminated: returns at once
+}
+
+TEST(MessageLoopTest, QuitFromAnotherThreadWakesABlockedRun) {
+    MessageLoop loop;
+    std::thread worker([&] { loop.Quit(); });
+    loop.Run();
+    worker.join();
+    EXPECT_TRUE(loop.Terminated());
+}
+
+TEST(MessageLoopTest, ExceptionsGoToTheHandlerAndTheLoopGoesOn) {
+    MessageLoop loop;
+    std::vector<std::string> log;
+    loop.Post([] { throw std::runtime_error("first"); });
+    loop.Post([&] { log.push_back("after"); });
+
+    // Without a handler the exception reaches the pump's caller; the
+    // message that threw is consumed, the rest stays queued.
+    EXPECT_THROW(loop.ProcessMessages(), std::runtime_error);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(loop.PendingCount(), 1u);
+    loop.ProcessMessages();
+    EXPECT_EQ(log, (std::vector<std::string>{"after"}));
+
+    loop.SetExceptionHandler([&](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            log.push_back(std::string("caught ") + e.what());
+        }
+    });
+    loop.Post([] { throw std::runtime_error("second"); });
+    loop.Post([&] { log.push_back("goes on"); });
+    loop.ProcessMessages();
+    EXPECT_EQ(log, (std::vector<std::string>{"after", "caught second", "goes on"}));
+}
+
+TEST(MessageLoopTest, CurrentIsTheInnermostLoopOfTheThread) {
+    MessageLoop outer;
+    EXPECT_EQ(&MessageLoop::Current(), &outer);
+    {
+        MessageLoop inner;
+        EXPECT_EQ(&MessageLoop::Current(), &inner);
+    }
+    EXPECT_EQ(&MessageLoop::Current(), &outer);
+    MessageLoop* other_thread = nullptr;
+    std::thread([&] { other_thread = &MessageLoop::Current(); }).join();
+    EXPECT_NE(other_thread, &outer);
 }
 
 }  // namespace
