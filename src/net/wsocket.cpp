@@ -1,0 +1,519 @@
+#include "net/wsocket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+#include "net/wait.h"
+#include "net/wsockbuf.h"
+#include "net/wsocket_internal.h"
+
+namespace torvane {
+
+using namespace wsocket_detail;
+
+TCustomWSocket::TCustomWSocket(::torvane::MessageLoop& loop, const Clock& clock)
+    : FLoop(loop), FClock(clock), FSink(std::make_unique<NotificationSink>(loop, *this)) {
+    AssignDefaultValue();
+    ComponentCreated();
+}
+
+TCustomWSocket::~TCustomWSocket() {
+    FDestroying = true;
+    // Nothing a destructor does may throw: a report here has nowhere to go.
+    try {
+        CancelDnsLookup();
+        if (FState != wsClosed) Close();
+    } catch (...) {
+    }
+    // A handle left behind by a failed step is still ours to release.
+    const int handle = FSocketHandle;
+    ForgetHandle();
+    if (handle != -1) ::close(handle);
+    SetWaitCtrl(nullptr);
+    ComponentDestroyed();
+}
+
+void TCustomWSocket::AssignDefaultValue() {
+    FSocketHandle = -1;
+    FPortSet = false;
+    FAddrSet = false;
+    FProtoSet = true;
+    FProtoStr = "tcp";
+    FProtoNumber = IPPROTO_TCP;
+    FSocketKind = kStreamSocket;
+    FAddressFamily = AF_INET;
+    FTargetAddress = sockaddr_in{};
+    FTargetAddress.sin_family = AF_INET;
+    FState = wsClosed;
+    FAwaitedState = wsInvalidState;
+    FQueueDrained = true;
+    FLineReading = false;
+    FLineLength = 0;
+    FNotifyPaused = false;
+    FReadCount = 0;
+    FCloseReported = false;
+    FFlushTimeout = 60;
+}
+
+// ---------------------------------------------------------------- properties
+
+void TCustomWSocket::SetAddr(const std::string& text) {
+    if (FAddrSet && text == FAddrStr) return;
+    FAddrStr = text;
+    if (FState != wsClosed) {
+        RaiseException("Cannot change Addr if not closed");
+        return;
+    }
+    FAddrSet = false;
+    FTargetAddress.sin_addr.s_addr = WSocketResolveHost(text);
+    FAddrSet = true;
+}
+
+void TCustomWSocket::SetPort(const std::string& text) {
+    if (FPortSet && text == FPortStr) return;
+    FPortStr = text;
+    if (FState != wsClosed) {
+        RaiseException("Cannot change Port if not closed");
+        return;
+    }
+    FPortSet = true;
+    const std::string name = Trim(text);
+    uint16_t port = 0;  // network order
+    if (StartsWithDigit(name)) {
+        port = htons(static_cast<uint16_t>(CaptionCount(name)));
+    } else {
+        EnsureWinsockStarted();
+        const std::optional<uint16_t> service = LookupServicePort(name, FProtoStr);
+        if (!service) {
+            FPortSet = false;
+            SocketError("SetPort: Cannot convert port '" + name + "'");
+            return;
+        }
+        port = *service;
+    }
+    FTargetAddress.sin_port = port;
+    FPortNumber = ntohs(port);
+}
+
+void TCustomWSocket::SetProto(const std::string& text) {
+    if (FProtoSet && text == FProtoStr) return;
+    FProtoStr = text;
+    if (FState != wsClosed) {
+        RaiseException("Cannot change Proto if not closed");
+        return;
+    }
+    const std::string name = Trim(text);
+    if (name == "not found") return;
+    FProtoSet = true;
+    if (StartsWithDigit(name)) {
+        FProtoNumber = CaptionCount(name);
+    } else {
+        EnsureWinsockStarted();
+        const std::optional<int16_t> number = LookupProtocolNumber(name);
+        if (!number) {
+            FProtoSet = false;
+            SocketError("SetProto: Cannot convert protocol '" + name + "'");
+            return;
+        }
+        FProtoNumber = *number;
+    }
+    FSocketKind = FProtoNumber == IPPROTO_UDP ? kDatagramSocket : kStreamSocket;
+}
+
+TSocketSendFlags TCustomWSocket::SendFlags() {
+    switch (FSendFlags) {
+        case 0:
+            return wsSendNormal;
+        case 1:
+            return wsSendUrgent;
+        default:
+            RaiseException("Invalid internal SendFlags");
+            return wsSendNormal;
+    }
+}
+
+void TCustomWSocket::SetSendFlags(TSocketSendFlags flags) {
+    switch (flags) {
+        case wsSendNormal:
+            FSendFlags = 0;
+            break;
+        case wsSendUrgent:
+            FSendFlags = 1;
+            break;
+        default:
+            RaiseException("Invalid SendFlags");
+    }
+}
+
+void TCustomWSocket::SetWaitCtrl(TCustomWait* wait) {
+    if (wait == FWaitCtrl) return;
+    if (FWaitCtrl != nullptr) FWaitCtrl->RemoveFreeNotification(this);
+    FWaitCtrl = wait;
+    // A wait control destroyed before us must not be left dangling here.
+    if (FWaitCtrl != nullptr) FWaitCtrl->FreeNotification(this, [this] { FWaitCtrl = nullptr; });
+}
+
+// ------------------------------------------------------------ error routing
+
+void TCustomWSocket::RaiseException(const std::string& text) {
+    if (OnError) {
+        TriggerError();
+        return;
+    }
+    throw ESocketException(text);
+}
+
+void TCustomWSocket::RaiseExceptionFmt(const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    RaiseException(text);
+}
+
+void TCustomWSocket::SocketError(const std::string& label) {
+    const int code = LastPlatformError();
+    const std::string text = WSocketErrorReport(code, label);
+    // A reset or a socket that is not connected cannot be used any more.
+    if (code == kWsaEconnreset || code == kWsaEnotconn) {
+        const int handle = FSocketHandle;
+        ForgetHandle();
+        if (handle != -1) ::close(handle);
+        ChangeState(wsClosed);
+    }
+    RaiseException(text);
+}
+
+// ------------------------------------------------------------------ triggers
+
+bool TCustomWSocket::TriggerDataAvailable(uint16_t error) {
+    if (!OnDataAvailable) return false;
+    OnDataAvailable(*this, error);
+    return true;
+}
+
+void TCustomWSocket::TriggerSessionAvailable(uint16_t error) {
+    if (OnSessionAvailable) OnSessionAvailable(*this, error);
+}
+
+void TCustomWSocket::TriggerSessionConnected(uint16_t error) {
+    if (OnSessionConnected) OnSessionConnected(*this, error);
+}
+
+void TCustomWSocket::TriggerSessionClosed(uint16_t error) {
+    if (OnSessionClosed) OnSessionClosed(*this, error);
+}
+
+void TCustomWSocket::TriggerDataSent(uint16_t error) {
+    if (OnDataSent) OnDataSent(*this, error);
+}
+
+void TCustomWSocket::TriggerChangeState(TSocketState oldState, TSocketState newState) {
+    if (OnChangeState) OnChangeState(*this, oldState, newState);
+}
+
+void TCustomWSocket::TriggerDNSLookupDone(uint16_t error) {
+    if (OnDnsLookupDone) OnDnsLookupDone(*this, error);
+}
+
+void TCustomWSocket::TriggerError() {
+    if (OnError) OnError(*this);
+}
+
+void TCustomWSocket::ChangeState(TSocketState newState) {
+    const TSocketState oldState = FState;
+    FState = newState;
+    TriggerChangeState(oldState, newState);
+    if (FMultiThreaded || FWaitCtrl == nullptr) return;
+    if (newState == FAwaitedState || (FAwaitedState == wsConnected && newState == wsClosed)) {
+        FWaitCtrl->Stop();
+    }
+}
+
+// --------------------------------------------------------- opening, closing
+
+void TCustomWSocket::Connect() {
+    if (FSocketHandle != -1 && FState != wsClosed) return RaiseException("Connect: Socket already in use");
+    if (!FPortSet) return RaiseException("Connect: No Port Specified");
+    if (!FAddrSet) return RaiseException("Connect: No IP Address Specified");
+    if (!FProtoSet) return RaiseException("Connect: No Protocol Specified");
+
+    if (!OpenHandle()) return SocketError("Connect (socket)");
+    ChangeState(wsOpened);
+    if (FSocketKind == kDatagramSocket) {
+        BindSocket();
+        // Only the limited broadcast gets the option; a subnet broadcast
+        // address is left to fail at the platform.
+        if (FTargetAddress.sin_addr.s_addr == INADDR_BROADCAST &&
+            !SetIntOption(FSocketHandle, SOL_SOCKET, SO_BROADCAST, 1)) {
+            return SocketError("setsockopt(SO_BROADCAST)");
+        }
+    } else if (!SetStreamOptions()) {
+        return;
+    }
+    if (!Register(kNotifyRead | kNotifyWrite | kNotifyAccept | kNotifyConnect | kNotifyClose)) {
+        return SocketError("WSAAsyncSelect");
+    }
+    if (FSocketKind == kDatagramSocket) {
+        ChangeState(wsConnected);
+        TriggerSessionConnected(0);
+        return;
+    }
+    if (::connect(FSocketHandle, reinterpret_cast<const sockaddr*>(&FTargetAddress), sizeof FTargetAddress) ==
+            0 ||
+        IsConnectUnderWay(CaptureErrno())) {
+        ChangeState(wsConnecting);
+        return;
+    }
+    FLastError = LastPlatformError();
+    SocketError("Connect");
+}
+
+bool TCustomWSocket::OpenHandle() {
+    const int type =
+        (FSocketKind == kDatagramSocket ? SOCK_DGRAM : SOCK_STREAM) | SOCK_NONBLOCK | SOCK_CLOEXEC;
+    FSocketHandle = ::socket(FAddressFamily, type, FProtoNumber);
+    if (FSocketHandle >= 0) return true;
+    CaptureErrno();
+    FSocketHandle = -1;
+    return false;
+}
+
+bool TCustomWSocket::SetStreamOptions() {
+    const linger lingerOn{1, 0};
+    if (!SetOption(FSocketHandle, SOL_SOCKET, SO_LINGER, &lingerOn, sizeof lingerOn)) {
+        SocketError("setsockopt(SO_LINGER)");
+        return false;
+    }
+    if (!SetIntOption(FSocketHandle, SOL_SOCKET, SO_KEEPALIVE, -1)) {
+        SocketError("setsockopt(SO_KEEPALIVE)");
+        return false;
+    }
+    if (!SetIntOption(FSocketHandle, SOL_SOCKET, SO_REUSEADDR, -1)) {
+        SocketError("setsockopt(SO_REUSEADDR)");
+        return false;
+    }
+    return true;
+}
+
+void TCustomWSocket::BindSocket() {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    if (::bind(FSocketHandle, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        return RaiseExceptionFmt("winsock.bind failed, error #%d", CaptureErrno());
+    }
+    socklen_t length = sizeof local;
+    if (::getsockname(FSocketHandle, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        return RaiseExceptionFmt("winsock.getsockname failed, error #%d", CaptureErrno());
+    }
+    FLocalPort = ntohs(local.sin_port);
+}
+
+int32_t TCustomWSocket::Listen() {
+    const auto invalid = [this](const char* label) {
+        SetLastPlatformError(kWsaEinval);
+        SocketError(label);
+        return -1;
+    };
+    if (!FPortSet) return invalid("listen: port not assigned");
+    if (!FProtoSet) return invalid("listen: protocol not assigned");
+    if (!FAddrSet) return invalid("listen: address not assigned");
+
+    if (!OpenHandle()) {
+        SocketError("socket");
+        return -1;
+    }
+    // No address reuse: a second copy must find the port taken.
+    if (::bind(FSocketHandle, reinterpret_cast<const sockaddr*>(&FTargetAddress), sizeof FTargetAddress) !=
+        0) {
+        CaptureErrno();
+        // Released before the report, which may throw: the handle never leaks.
+        const int handle = FSocketHandle;
+        ForgetHandle();
+        ::close(handle);
+        SocketError("Bind");
+        return -1;
+    }
+    ChangeState(wsBound);
+    if (FSocketKind == kDatagramSocket) {
+        ChangeState(wsListening);
+        ChangeState(wsConnected);
+        TriggerSessionConnected(0);
+    } else {
+        if (::listen(FSocketHandle, 5) != 0) {
+            CaptureErrno();
+            SocketError("Listen");
+            return -1;
+        }
+        ChangeState(wsListening);
+    }
+    if (!Register(kNotifyRead | kNotifyWrite | kNotifyAccept | kNotifyClose)) {
+        SocketError("WSAASyncSelect");
+        return -1;
+    }
+    return 0;
+}
+
+int TCustomWSocket::Accept() {
+    if (FState != wsListening) {
+        SetLastPlatformError(kWsaEinval);
+        SocketError("not a listening socket");
+        return -1;
+    }
+    socklen_t length = sizeof FTargetAddress;
+    FAcceptedHandle = ::accept4(FSocketHandle, reinterpret_cast<sockaddr*>(&FTargetAddress), &length,
+                                SOCK_NONBLOCK | SOCK_CLOEXEC);
+    FSink->ReenableAccept(FSocketHandle);
+    if (FAcceptedHandle == -1) {
+        CaptureErrno();
+        SocketError("Accept");
+        return -1;
+    }
+    return FAcceptedHandle;
+}
+
+void TCustomWSocket::Dup(int handle) {
+    if (handle == 0 || handle == -1) {
+        SetLastPlatformError(kWsaEinval);
+        return SocketError("Dup");
+    }
+    if (FState != wsClosed) {
+        const int old = FSocketHandle;
+        ForgetHandle();
+        if (old != -1 && ::close(old) != 0) {
+            CaptureErrno();
+            return SocketError("Dup (closesocket)");
+        }
+        ChangeState(wsClosed);
+    }
+    FSocketHandle = handle;
+    if (!Register(kNotifyRead | kNotifyWrite | kNotifyConnect | kNotifyClose))
+        return SocketError("WSAAsyncSelect");
+    ChangeState(wsConnected);
+}
+
+void TCustomWSocket::Close() {
+    InternalClose(true);
+}
+
+void TCustomWSocket::Abort() {
+    InternalClose(false);
+}
+
+void TCustomWSocket::InternalClose(bool shutdown) {
+    if (FSocketHandle == -1) {
+        if (FState != wsClosed) {
+            ChangeState(wsClosed);
+            AssignDefaultValue();
+        }
+        return;
+    }
+    if (FState == wsClosed) return;
+    if (shutdown) Shutdown(2);
+    const int handle = FSocketHandle;
+    ForgetHandle();
+    // POSIX close never asks to be retried: it releases the descriptor even
+    // when it reports an error, so a failure is reported once and not looped.
+    if (::close(handle) != 0) {
+        FLastError = CaptureErrno();
+        return SocketError("Disconnect (closesocket)");
+    }
+    ChangeState(wsClosed);
+    if (!FDestroying && !FCloseReported && OnSessionClosed) {
+        FCloseReported = true;
+        TriggerSessionClosed(0);
+    }
+    AssignDefaultValue();
+}
+
+void TCustomWSocket::Shutdown(int how) {
+    if (FSocketHandle != -1) ::shutdown(FSocketHandle, how);
+}
+
+// Drops the handle from the notification service and forgets it; notifications
+// already queued for it are ignored by the handle check.
+void TCustomWSocket::ForgetHandle() {
+    if (FSocketHandle != -1) FSink->Unregister(FSocketHandle);
+    FSocketHandle = -1;
+}
+
+bool TCustomWSocket::Register(uint16_t events) {
+    if (FSocketHandle == -1) {
+        SetLastPlatformError(kWsaEnotsock);
+        return false;
+    }
+    if (FSink->Register(FSocketHandle, events, FSocketKind == kDatagramSocket)) return true;
+    CaptureErrno();
+    return false;
+}
+
+// ----------------------------------------------------------------- addresses
+
+std::string TCustomWSocket::GetPeerAddr() {
+    if (FState != wsConnected) return "error";
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (::getpeername(FSocketHandle, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+        CaptureErrno();
+        SocketError("GetPeerName");
+        return "error";
+    }
+    return DottedAddress(peer.sin_addr);
+}
+
+int TCustomWSocket::GetPeerName(sockaddr_in& address, int length) {
+    if (FState != wsConnected) return -1;
+    sockaddr_in peer{};
+    socklen_t size = sizeof peer;
+    if (::getpeername(FSocketHandle, reinterpret_cast<sockaddr*>(&peer), &size) != 0) {
+        CaptureErrno();
+        return -1;
+    }
+    if (length >= static_cast<int>(sizeof peer)) address = peer;
+    return 0;
+}
+
+int TCustomWSocket::GetSockName(sockaddr_in& address, int& length) {
+    socklen_t size = length < 0 ? 0 : static_cast<socklen_t>(length);
+    sockaddr_in local{};
+    size = std::min<socklen_t>(size, sizeof local);
+    const int result = ::getsockname(FSocketHandle, reinterpret_cast<sockaddr*>(&local), &size);
+    if (result != 0) {
+        CaptureErrno();
+        return result;
+    }
+    address = local;
+    length = static_cast<int>(size);
+    return result;
+}
+
+std::string TCustomWSocket::GetXPort() {
+    if (FState != wsBound && FState != wsConnected && FState != wsListening) return "error";
+    sockaddr_in local{};
+    int length = sizeof local;
+    if (GetSockName(local, length) != 0) return "error";
+    return std::to_string(ntohs(local.sin_port));
+}
+
+// -------------------------------------------------------------------- timers
+
+bool TCustomWSocket::TimerIsSet(const timeval& tv) const {
+    return tv.tv_sec != 0 || tv.tv_usec != 0;
+}
+
+void TCustomWSocket::TimerClear(timeval& tv) const {
+    tv = timeval{};
+}
+
+bool TCustomWSocket::TimerCmp(const timeval& a, const timeval& b, bool equal) const {
+    return (a.tv_sec == b.tv_sec && a.tv_usec == b.tv_usec) == equal;
+}
+
+}  // namespace torvane

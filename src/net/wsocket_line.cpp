@@ -1,0 +1,179 @@
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+
+#include "net/wait.h"
+#include "net/wsocket.h"
+#include "net/wsocket_internal.h"
+
+namespace torvane {
+
+using namespace wsocket_detail;
+
+namespace {
+
+constexpr int32_t kMaxLineLength = 254;
+constexpr int64_t kTicksPerMs = 10'000;
+
+}  // namespace
+
+// ------------------------------------------------------------ wait control
+
+bool TCustomWSocket::CheckFWait() {
+    if (FWaitCtrl != nullptr) return true;
+    RaiseException("No wait object assigned");
+    return false;
+}
+
+void TCustomWSocket::StopWaitCtrl() {
+    if (!FMultiThreaded && FWaitCtrl != nullptr) FWaitCtrl->Stop();
+}
+
+void TCustomWSocket::StopAndHide(TCustomWait& wait) {
+    wait.Stop();
+    wait.SetVisible(false);
+}
+
+void TCustomWSocket::RunWaitCtrl(int timeout) {
+    TCustomWait& wait = *FWaitCtrl;
+    wait.SetCaption(std::to_string(timeout));
+    wait.SetVisible(true);
+    try {
+        wait.StartModal();
+    } catch (...) {
+        wait.SetVisible(false);
+        throw;
+    }
+    wait.SetVisible(false);
+}
+
+int64_t TCustomWSocket::DeadlineAfterSeconds(int timeout) const {
+    return FClock.SteadyTicks() + static_cast<int64_t>(timeout) * 1000 * kTicksPerMs;
+}
+
+bool TCustomWSocket::DeadlinePassed(int64_t deadlineTicks) const {
+    return FClock.SteadyTicks() > deadlineTicks;
+}
+
+// One round of a timed wait: blocks for the next message, but never past the
+// deadline and never longer than one slice, so a stepped clock is noticed.
+void TCustomWSocket::PumpMessages(int64_t deadlineTicks) {
+    const int64_t remainingMs = (deadlineTicks - FClock.SteadyTicks()) / kTicksPerMs + 1;
+    Loop().WaitAndProcessMessages(static_cast<int>(std::clamp<int64_t>(remainingMs, 0, kPumpSliceMs)));
+}
+
+// ------------------------------------------------------------- line reading
+
+void TCustomWSocket::ReadLineStart() {
+    if (FLineReading) return;  // a second ReadLine continues the same line
+    FLineBuffer.clear();
+    FLineLength = 0;
+    FLineReading = true;
+}
+
+void TCustomWSocket::EndLine() {
+    FLineReading = false;
+    StopWaitCtrl();
+}
+
+void TCustomWSocket::ReadLineReceive() {
+    for (;;) {
+        if (FSocketHandle == -1) return EndLine();
+        if (FState != wsConnected) return;
+        int pending = 0;
+        if (::ioctl(FSocketHandle, FIONREAD, &pending) != 0) {
+            FLineReading = false;
+            CaptureErrno();
+            return SocketError("ioctlSocket");
+        }
+        if (pending < 1) return;
+        char byte = 0;
+        const ssize_t result = ::recv(FSocketHandle, &byte, 1, 0);
+        FSink->ReenableRead(FSocketHandle);
+        if (result == 1) {
+            ++FReadCount;
+            if (byte != '\n' && byte != '\r') {
+                FLineBuffer += byte;
+                ++FLineLength;
+            }
+            if (FLineLength >= kMaxLineLength) {
+                if (OnLineTooLong) OnLineTooLong(*this);
+                return EndLine();
+            }
+            if (byte == '\n') return EndLine();
+            continue;
+        }
+        const int code = result == 0 ? 0 : CaptureErrno();
+        if (result == 0 || code == kWsaEconnreset) {
+            EndLine();
+            return Close();
+        }
+        if (code == kWsaEwouldblock) continue;
+        return SocketError("ReadLine");
+    }
+}
+
+void TCustomWSocket::ReadLine(int timeout, std::string& text) {
+    if (!FMultiThreaded && !CheckFWait()) return;
+    ReadLineStart();
+    ReadLineReceive();
+    if (FLineReading) {
+        if (FMultiThreaded) {
+            const int64_t deadline = DeadlineAfterSeconds(timeout);
+            while (FLineReading && !DeadlinePassed(deadline)) PumpMessages(deadline);
+        } else {
+            RunWaitCtrl(timeout);
+        }
+    }
+    text = FLineBuffer;
+}
+
+// ------------------------------------------------------------------ waiting
+
+bool TCustomWSocket::Wait(int timeout, TSocketState state) {
+    if (FState == state) return true;
+    FAwaitedState = state;
+    if (FMultiThreaded) {
+        const int64_t deadline = DeadlineAfterSeconds(timeout);
+        while (FState != state && !DeadlinePassed(deadline)) PumpMessages(deadline);
+    } else {
+        if (FWaitCtrl == nullptr) {
+            SetLastPlatformError(kWsaNoData);
+            SocketError("TWSocket.Wait");
+            return false;
+        }
+        RunWaitCtrl(timeout);
+    }
+    const bool reached = FState == state;
+    FAwaitedState = wsInvalidState;
+    return reached;
+}
+
+void TCustomWSocket::WaitForClose() {
+    while (FSocketHandle != -1 && FState != wsClosed) {
+        ProcessMessages();
+        if (FSocketHandle == -1) break;
+        int pending = 0;
+        if (::ioctl(FSocketHandle, FIONREAD, &pending) != 0) break;
+        if (pending > 0) {
+            if (FLineReading) {
+                ReadLineReceive();
+            } else {
+                TriggerDataAvailable(0);
+            }
+        }
+        if (FSocketHandle == -1) break;
+        // A one-byte peek tells a live connection (data, or would block)
+        // from one the peer has ended or that failed.
+        char byte = 0;
+        const ssize_t probe = ::recv(FSocketHandle, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (probe <= 0) {
+            FLastError = probe == 0 ? 0 : CaptureErrno();
+            if (FLastError != kWsaEwouldblock) break;
+        }
+        Loop().WaitAndProcessMessages(kPumpSliceMs);
+    }
+}
+
+}  // namespace torvane

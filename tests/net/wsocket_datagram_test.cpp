@@ -1,0 +1,265 @@
+// The datagram path: opening, the order of events, sending through the chunk
+// queue and the receive loop.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "net/messageloop.h"
+#include "net/wsocket.h"
+#include "support/isolated_lan.h"
+#include "wsocket_testing.h"
+
+namespace torvane::test {
+namespace {
+
+using Events = std::vector<std::string>;
+
+int BroadcastOption(int fd) {
+    int value = -1;
+    socklen_t length = sizeof value;
+    EXPECT_EQ(0, getsockopt(fd, SOL_SOCKET, SO_BROADCAST, &value, &length));
+    return value;
+}
+
+class WSocketDatagramTest : public ::testing::Test {
+protected:
+    MessageLoop loop;
+    EventLog log;  // outlives the socket, whose destructor may still report
+    ProbeSocket socket{loop};
+    BareUdp peer;
+};
+
+TEST_F(WSocketDatagramTest, ConnectOpensSendsFromItsHandlerAndReportsDataSentTwiceLater) {
+    log.Attach(socket);
+    int sentInsideHandler = -2;
+    socket.OnSessionConnected = [&](TCustomWSocket& sender, uint16_t error) {
+        log.Add("Connected", error);
+        sentInsideHandler = sender.SendStr("01234567890123456789");
+        log.events.push_back("Sent");
+    };
+    SetUdp(socket, "127.0.0.1", std::to_string(peer.Port()));
+    socket.Connect();
+
+    EXPECT_EQ((Events{"State 7>1", "State 1>4", "Connected 0", "Sent"}), log.events);
+    EXPECT_EQ(20, sentInsideHandler);
+    EXPECT_EQ(wsConnected, socket.State());
+    EXPECT_EQ(0, BroadcastOption(socket.FSocketHandle));  // unicast: no option
+    EXPECT_NE(0, socket.FLocalPort);                      // bound to an automatic port
+
+    Drain(loop);
+    EXPECT_EQ(2, log.Count("DataSent 0"));
+    EXPECT_EQ(Events{"01234567890123456789"}, peer.Receive());
+}
+
+TEST_F(WSocketDatagramTest, ListenBindsAndFiresThreeStateChangesAndConnected) {
+    log.Attach(socket);
+    SetUdp(socket, "0.0.0.0", "0");
+    EXPECT_EQ(0, socket.Listen());
+    EXPECT_EQ((Events{"State 7>2", "State 2>6", "State 6>4", "Connected 0"}), log.events);
+    EXPECT_EQ(wsConnected, socket.State());
+    EXPECT_NE("error", socket.GetXPort());
+}
+
+TEST_F(WSocketDatagramTest, ListenOnATakenPortReports10048AndStaysClosed) {
+    SetUdp(socket, "0.0.0.0", std::to_string(peer.Port()));
+    try {
+        socket.Listen();
+        FAIL() << "Listen on a taken port did not report";
+    } catch (const ESocketException& error) {
+        EXPECT_STREQ("Error 10048 in function Bind\r\nAddress already in use", error.what());
+    }
+    EXPECT_EQ(wsClosed, socket.State());
+    EXPECT_EQ(-1, socket.FSocketHandle);
+
+    log.Attach(socket);
+    EXPECT_EQ(-1, socket.Listen());
+    EXPECT_EQ(Events{"Error"}, log.events);
+    EXPECT_EQ(wsClosed, socket.State());
+}
+
+TEST_F(WSocketDatagramTest, SendOnAClosedSocketReportsNotConnected) {
+    try {
+        socket.SendStr("x");
+        FAIL() << "Send on a closed socket did not report";
+    } catch (const ESocketException& error) {
+        EXPECT_STREQ("Error 10057 in function Send\r\nSocket is not connected", error.what());
+    }
+    log.Attach(socket);
+    EXPECT_EQ(-1, socket.SendStr("x"));
+    EXPECT_EQ((Events{"State 7>7", "Error"}), log.events);  // the report closes, even what is closed
+    EXPECT_EQ(0, socket.LastError());                       // a send never touches LastError
+}
+
+TEST_F(WSocketDatagramTest, LargeMessageLeavesAsFullChunkAndRest) {
+    SetUdp(socket, "127.0.0.1", std::to_string(peer.Port()));
+    socket.Connect();
+    const std::string message(2000, 'q');
+    EXPECT_EQ(2000, socket.SendStr(message));
+    const Events datagrams = peer.Receive();
+    ASSERT_EQ(2u, datagrams.size());
+    EXPECT_EQ(1514u, datagrams[0].size());
+    EXPECT_EQ(486u, datagrams[1].size());
+    EXPECT_EQ(message, datagrams[0] + datagrams[1]);
+    EXPECT_EQ(1u, socket.FSendQueue.size());  // the emptied last chunk stays
+}
+
+TEST_F(WSocketDatagramTest, EmptySendOnAFreshSocketLeavesNoDataSent) {
+    log.Attach(socket);
+    SetUdp(socket, "127.0.0.1", std::to_string(peer.Port()));
+    socket.Connect();
+    Drain(loop);
+    log.events.clear();
+    EXPECT_EQ(0, socket.Send("", 0));
+    EXPECT_FALSE(socket.FQueueDrained);
+    Drain(loop);
+    EXPECT_TRUE(log.events.empty());
+
+    // Flush of that socket must not wait for a send that never comes.
+    socket.SetMultiThreaded(true);
+    socket.Flush();
+    EXPECT_EQ(wsConnected, socket.State());
+}
+
+TEST_F(WSocketDatagramTest, OneDispatchDeliversEveryQueuedDatagramWithItsSender) {
+    SetUdp(socket, "127.0.0.1", "0");
+    EXPECT_EQ(0, socket.Listen());
+    const uint16_t port = static_cast<uint16_t>(std::stoi(socket.GetXPort()));
+    Events received;
+    std::vector<uint16_t> senders;
+    socket.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t error) {
+        EXPECT_EQ(0, error);
+        char buffer[100];
+        sockaddr_in from{};
+        int fromLength = sizeof from;
+        const int length = sender.ReceiveFrom(buffer, sizeof buffer, from, fromLength);
+        ASSERT_GE(length, 0);
+        received.emplace_back(buffer, static_cast<size_t>(length));
+        senders.push_back(ntohs(from.sin_port));
+        EXPECT_EQ(htonl(INADDR_LOOPBACK), from.sin_addr.s_addr);
+    };
+    peer.SendTo(port, "one");
+    peer.SendTo(port, "two");
+    peer.SendTo(port, "three");
+    socket.WMASyncSelect(socket.FSocketHandle, kNotifyRead, 0);  // one read notification
+    EXPECT_EQ((Events{"one", "two", "three"}), received);
+    EXPECT_EQ((std::vector<uint16_t>{peer.Port(), peer.Port(), peer.Port()}), senders);
+    EXPECT_EQ(11, socket.ReadCount());
+}
+
+TEST_F(WSocketDatagramTest, ExceptionInTheHandlerIsSwallowedAndTheRestWaits) {
+    SetUdp(socket, "127.0.0.1", "0");
+    socket.Listen();
+    const uint16_t port = static_cast<uint16_t>(std::stoi(socket.GetXPort()));
+    Events received;
+    socket.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
+        char buffer[100];
+        const int length = sender.Receive(buffer, sizeof buffer);
+        received.emplace_back(buffer, static_cast<size_t>(std::max(length, 0)));
+        if (received.back() == "bad") throw std::runtime_error("malformed reply");
+    };
+    peer.SendTo(port, "bad");
+    peer.SendTo(port, "good");
+    socket.WMASyncSelect(socket.FSocketHandle, kNotifyRead, 0);
+    EXPECT_EQ(Events{"bad"}, received);  // the throw ended that dispatch, silently
+    ASSERT_TRUE(PumpUntil(loop, [&] { return received.size() == 2; }));
+    EXPECT_EQ((Events{"bad", "good"}), received);
+}
+
+TEST_F(WSocketDatagramTest, PeerAddressOfAnUnconnectedDatagramSocketReportsAndCloses) {
+    SetUdp(socket, "127.0.0.1", std::to_string(peer.Port()));
+    socket.Connect();
+    sockaddr_in address{};
+    address.sin_port = 4242;
+    EXPECT_EQ(-1, socket.GetPeerName(address, sizeof address));
+    EXPECT_EQ(4242, address.sin_port);  // untouched
+    EXPECT_EQ(wsConnected, socket.State());
+
+    log.Attach(socket);
+    EXPECT_EQ("error", socket.GetPeerAddr());
+    EXPECT_EQ((Events{"State 4>7", "Error"}), log.events);
+    EXPECT_EQ(-1, socket.FSocketHandle);
+}
+
+TEST_F(WSocketDatagramTest, SessionClosedFiresOnceAndCloseOfAClosedSocketDoesNothing) {
+    log.Attach(socket);
+    SetUdp(socket, "127.0.0.1", std::to_string(peer.Port()));
+    socket.Connect();
+    log.events.clear();
+    socket.Close();
+    EXPECT_EQ((Events{"State 4>7", "Closed 0"}), log.events);
+    socket.Close();
+    socket.Abort();
+    EXPECT_EQ(2u, log.events.size());
+}
+
+TEST_F(WSocketDatagramTest, NotificationsOfAClosedHandleAreIgnored) {
+    SetUdp(socket, "127.0.0.1", "0");
+    socket.Listen();
+    int calls = 0;
+    socket.OnDataAvailable = [&](TCustomWSocket&, uint16_t) { ++calls; };
+    const int oldHandle = socket.FSocketHandle;
+    socket.Close();
+    socket.WMASyncSelect(oldHandle, kNotifyRead, 0);
+    EXPECT_EQ(0, calls);
+}
+
+// Broadcasts leave only on the private LAN of a fresh network namespace.
+class WSocketBroadcastTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!CanCreateNetworkNamespace()) GTEST_SKIP() << "needs root to create a private network namespace";
+    }
+};
+
+TEST_F(WSocketBroadcastTest, LimitedBroadcastGetsTheOptionAndReachesTheLan) {
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  MessageLoop loop;
+                  BareUdp listener(sockaddr_in{AF_INET, htons(27910), {INADDR_ANY}, {}});
+                  EventLog log;
+                  ProbeSocket socket{loop};
+                  log.Attach(socket);
+                  SetUdp(socket, "255.255.255.255", "27910");
+                  socket.OnSessionConnected = [](TCustomWSocket& sender, uint16_t) {
+                      sender.SendStr("query");
+                  };
+                  socket.Connect();
+                  EXPECT_EQ(1, BroadcastOption(socket.FSocketHandle));
+                  EXPECT_EQ(Events{"query"}, listener.Receive());
+                  Drain(loop);
+                  EXPECT_EQ(2, log.Count("DataSent 0"));
+                  EXPECT_EQ(0, log.Count("Error"));
+              }));
+}
+
+TEST_F(WSocketBroadcastTest, SubnetBroadcastWithoutTheOptionFailsAndIsNotResent) {
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  MessageLoop loop;
+                  BareUdp listener(sockaddr_in{AF_INET, htons(27910), {INADDR_ANY}, {}});
+                  ProbeSocket socket{loop};
+                  SetUdp(socket, "10.99.0.255", "27910");
+                  socket.Connect();
+                  EXPECT_EQ(0, BroadcastOption(socket.FSocketHandle));
+                  try {
+                      socket.SendStr("first");
+                      ADD_FAILURE() << "a subnet broadcast without the option was sent";
+                  } catch (const ESocketException& error) {
+                      EXPECT_STREQ("Error 10013 in function TryToSend failed\r\nPermission denied",
+                                   error.what());
+                  }
+                  // The refused datagram is dropped: the queue survives a close,
+                  // and the next session must not send it glued to its own.
+                  socket.Close();
+                  SetUdp(socket, "127.0.0.1", "27910");
+                  socket.Connect();
+                  socket.SendStr("second");
+                  EXPECT_EQ(Events{"second"}, listener.Receive());
+              }));
+}
+
+}  // namespace
+}  // namespace torvane::test
