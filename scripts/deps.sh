@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libcanberra-dev
+  nlohmann-json3-dev libcanberra-dev libcanberra-pulse
   qt6-base-dev
   iproute2 util-linux
   pulseaudio pulseaudio-utils sox qstat xvfb

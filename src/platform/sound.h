@@ -1,11 +1,6 @@
 #pragma once
 
-#include <condition_variable>
-#include <cstdint>
-#include <mutex>
 #include <string>
-
-struct ca_context;
 
 namespace torvane {
 
@@ -21,33 +16,19 @@ public:
     virtual bool PlayFile(const std::string& path, bool wait) = 0;
 };
 
-// Sound through libcanberra. The context is opened at the first sound and
-// opened again after a failure, so a sound server that starts later is used.
+// Sound through libcanberra. All instances share one library context for the
+// life of the process: the library's ALSA backend plays each sound on a
+// detached thread, and destroying the context unloads the backend under a
+// thread still running. The context is opened at the first sound, opened
+// again after a failed open (a sound server that starts later is used), and
+// replaced only when the sound server it was connected to has gone. Call
+// from one thread only.
 class CanberraSound final : public SoundOutput {
 public:
-    CanberraSound();
-    CanberraSound(const CanberraSound&) = delete;
-    CanberraSound& operator=(const CanberraSound&) = delete;
-    ~CanberraSound() override;
-
     bool PlayFile(const std::string& path, bool wait) override;
 
-    // The library's last error text, for diagnostics ("Not found", ...).
+    // The library's text for the last error ("Not found", ...).
     std::string LastError() const;
-
-private:
-    static void Finished(ca_context* context, uint32_t id, int error, void* self);
-    bool EnsureOpen();
-
-    // Declared before the context so they outlive its destruction, during
-    // which the library may still report sounds as finished.
-    mutable std::mutex mutex_;
-    std::condition_variable finished_changed_;
-    uint32_t last_finished_ = 0;
-
-    ca_context* context_ = nullptr;
-    uint32_t current_id_ = 0;
-    int last_error_ = 0;
 };
 
 }  // namespace torvane

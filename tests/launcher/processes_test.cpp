@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace torvane {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "fakes.h"
 #include "launcher/launcher.h"
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace torvane {
 namespace {

@@ -1,0 +1,83 @@
+#include "notify/eventsound.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace torvane {
+namespace {
+
+class FakeSoundOutput : public SoundOutput {
+public:
+    std::vector<std::pair<std::string, bool>> played;  // path, waited
+    bool accept = true;
+    bool PlayFile(const std::string& path, bool wait) override {
+        played.emplace_back(path, wait);
+        return accept;
+    }
+};
+
+class FakeGuards : public SoundGuards {
+public:
+    bool first_search = false;
+    bool busy = false;
+    bool FirstSearch() const override { return first_search; }
+    bool BusyChecked() const override { return busy; }
+};
+
+using Played = std::vector<std::pair<std::string, bool>>;
+
+TEST(EventSound, QuietDuringTheFirstSearchAndWhileBusy) {
+    FakeSoundOutput output;
+    TPlayerWave player(output);
+    player.Async = true;
+    FakeGuards guards;
+    EventSound sound(guards, player);
+
+    guards.first_search = true;
+    sound.PlayEventSound("/snd/newhost.wav");
+    guards.first_search = false;
+    guards.busy = true;
+    sound.PlayEventSound("/snd/message.wav");
+    EXPECT_TRUE(output.played.empty());
+    EXPECT_EQ(player.WaveName, "");
+
+    guards.busy = false;
+    sound.PlayEventSound("/snd/message.wav");
+    EXPECT_EQ(output.played, (Played{{"/snd/message.wav", false}}));
+    EXPECT_EQ(player.WaveName, "/snd/message.wav");
+}
+
+TEST(TPlayerWave, PlaysFilesAsyncOrToTheEndAndReportsTheOutputsAnswer) {
+    FakeSoundOutput output;
+    TPlayerWave player(output);
+    // Highlighting files one after another in the sound dialog plays each.
+    player.Async = true;
+    for (const char* file : {"/a.wav", "/b.wav", "/c.wav"}) {
+        player.WaveName = file;
+        EXPECT_TRUE(player.Play());
+    }
+    player.Async = false;
+    output.accept = false;
+    EXPECT_FALSE(player.Play());
+    EXPECT_EQ(output.played,
+              (Played{{"/a.wav", false}, {"/b.wav", false}, {"/c.wav", false}, {"/c.wav", true}}));
+}
+
+TEST(TPlayerWave, RefusesWhatThisPlatformCannotPlay) {
+    FakeSoundOutput output;
+    TPlayerWave player(output);
+    player.WaveName = "/a.wav";
+    player.Loop = true;
+    EXPECT_FALSE(player.Play());
+    player.Loop = false;
+    for (TWhereWave where : {TWhereWave::wwInResource, TWhereWave::wwInRAM}) {
+        player.WhereWave = where;
+        EXPECT_FALSE(player.Play());
+    }
+    EXPECT_TRUE(output.played.empty());
+}
+
+}  // namespace
+}  // namespace torvane
