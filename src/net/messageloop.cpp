@@ -130,8 +130,14 @@ bool MessageLoop::Apply(Registration& watch) {
     epoll_event ev{};
     ev.events = interest | EPOLLONESHOT;
     ev.data.u64 = kTagWatch | watch.id;
-    if (::epoll_ctl(epoll_.Get(), watch.in_set ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, watch.fd, &ev) != 0)
+    int op = watch.in_set ? EPOLL_CTL_MOD : EPOLL_CTL_ADD;
+    // The kernel drops a closed descriptor from the set by itself; if the
+    // number now names a new socket, it has to be added afresh.
+    if (::epoll_ctl(epoll_.Get(), op, watch.fd, &ev) != 0 &&
+        (op != EPOLL_CTL_MOD || errno != ENOENT ||
+         ::epoll_ctl(epoll_.Get(), EPOLL_CTL_ADD, watch.fd, &ev) != 0)) {
         return false;
+    }
     watch.in_set = true;
     watch.enabled = true;
     return true;

@@ -227,6 +227,23 @@ TEST(MessageLoopTest, NotificationsOfARemovedWatchAreDroppedEvenWhenTheNumberIsR
     loop.Unwatch(new_id);
 }
 
+TEST(MessageLoopTest, SelectAfterTheDescriptorWasClosedAndItsNumberReusedWatchesTheNewSocket) {
+    MessageLoop loop;
+    UniqueFd tx = LoopbackUdp();
+    UniqueFd rx = LoopbackUdp();
+    Recorder rec;
+    WatchId id = loop.Watch(rx.Get(), kWatchRead, rec.Handler());
+    int number = rx.Get();
+    rx.Reset();  // closed without Unwatch: the kernel forgets it
+    rx = LoopbackUdp();
+    ASSERT_EQ(rx.Get(), number);
+    ASSERT_TRUE(loop.Select(id, kWatchRead));
+    SendTo(tx.Get(), rx.Get(), "x");
+    loop.ProcessMessages();
+    EXPECT_EQ(rec.events, (std::vector<uint32_t>{kWatchRead}));
+    loop.Unwatch(id);
+}
+
 TEST(MessageLoopTest, PostedNotificationCarriesItsErrorAndKeepsItsPlace) {
     MessageLoop loop;
     UniqueFd fd = LoopbackUdp();
@@ -272,40 +289,40 @@ TEST(MessageLoopTest, WatchReportsPlatformRefusal) {
     EXPECT_FALSE(loop.Select(12345, kWatchRead));
 }
 
-TEST(WindowTimerTest, TicksRepeatedlyWhileEnabled) {
+class WindowTimerTest : public testing::Test {
+protected:
+    // Makes `t` count its ticks every `ms`.
+    void Count(WindowTimer& t, uint32_t ms) {
+        t.SetInterval(ms);
+        t.SetOnTimer([this] { ++ticks; });
+    }
+
     MessageLoop loop;
-    WindowTimer timer(loop);
+    WindowTimer timer{loop};
     int ticks = 0;
-    timer.SetInterval(2);
-    timer.SetOnTimer([&] { ++ticks; });
+};
+
+TEST_F(WindowTimerTest, TicksRepeatedlyWhileEnabled) {
+    Count(timer, 2);
     EXPECT_TRUE(timer.Running());
     ASSERT_TRUE(PumpUntil(loop, [&] { return ticks >= 3; }));
 }
 
-TEST(WindowTimerTest, MissedTicksAreNotMadeUp) {
-    MessageLoop loop;
-    WindowTimer timer(loop);
-    int ticks = 0;
-    timer.SetInterval(1);
-    timer.SetOnTimer([&] { ++ticks; });
+TEST_F(WindowTimerTest, MissedTicksAreNotMadeUp) {
+    Count(timer, 1);
     OutlastInterval(10);
     loop.ProcessMessages();
     EXPECT_EQ(ticks, 1);
 }
 
-TEST(WindowTimerTest, ZeroIntervalDisabledOrUnhandledTimersNeverTick) {
-    MessageLoop loop;
-    int ticks = 0;
-    WindowTimer zero(loop);
-    zero.SetInterval(0);
-    zero.SetOnTimer([&] { ++ticks; });
+TEST_F(WindowTimerTest, ZeroIntervalDisabledOrUnhandledTimersNeverTick) {
+    Count(timer, 0);
     WindowTimer disabled(loop);
-    disabled.SetInterval(1);
     disabled.SetEnabled(false);
-    disabled.SetOnTimer([&] { ++ticks; });
+    Count(disabled, 1);
     WindowTimer unhandled(loop);
     unhandled.SetInterval(1);
-    EXPECT_FALSE(zero.Running());
+    EXPECT_FALSE(timer.Running());
     EXPECT_FALSE(disabled.Running());
     EXPECT_FALSE(unhandled.Running());
     OutlastInterval(1);
@@ -313,12 +330,8 @@ TEST(WindowTimerTest, ZeroIntervalDisabledOrUnhandledTimersNeverTick) {
     EXPECT_EQ(ticks, 0);
 }
 
-TEST(WindowTimerTest, ChangingTheIntervalRestartsThePeriod) {
-    MessageLoop loop;
-    WindowTimer timer(loop);
-    int ticks = 0;
-    timer.SetInterval(1);
-    timer.SetOnTimer([&] { ++ticks; });
+TEST_F(WindowTimerTest, ChangingTheIntervalRestartsThePeriod) {
+    Count(timer, 1);
     OutlastInterval(1);  // a 1 ms period has surely elapsed
     timer.SetInterval(60'000);
     loop.ProcessMessages();
@@ -332,24 +345,16 @@ TEST(WindowTimerTest, ChangingTheIntervalRestartsThePeriod) {
     EXPECT_EQ(ticks, 1);
 }
 
-TEST(WindowTimerTest, EnablingARunningTimerKeepsItsPhase) {
-    MessageLoop loop;
-    WindowTimer timer(loop);
-    int ticks = 0;
-    timer.SetInterval(1);
-    timer.SetOnTimer([&] { ++ticks; });
+TEST_F(WindowTimerTest, EnablingARunningTimerKeepsItsPhase) {
+    Count(timer, 1);
     OutlastInterval(1);
     timer.SetEnabled(true);  // already enabled: the elapsed period still counts
     loop.ProcessMessages();
     EXPECT_EQ(ticks, 1);
 }
 
-TEST(WindowTimerTest, DisablingDropsATickAlreadyQueued) {
-    MessageLoop loop;
-    WindowTimer timer(loop);
-    int ticks = 0;
-    timer.SetInterval(1);
-    timer.SetOnTimer([&] { ++ticks; });
+TEST_F(WindowTimerTest, DisablingDropsATickAlreadyQueued) {
+    Count(timer, 1);
     OutlastInterval(1);
     // Runs first; the tick is queued behind it in the same round.
     loop.Post([&] { timer.SetEnabled(false); });
@@ -361,14 +366,11 @@ TEST(WindowTimerTest, DisablingDropsATickAlreadyQueued) {
     ASSERT_TRUE(PumpUntil(loop, [&] { return ticks == 1; }));
 }
 
-TEST(WindowTimerTest, ATimerDestroyedWithATickQueuedIsForgotten) {
-    MessageLoop loop;
-    auto timer = std::make_unique<WindowTimer>(loop);
-    int ticks = 0;
-    timer->SetInterval(1);
-    timer->SetOnTimer([&] { ++ticks; });
+TEST_F(WindowTimerTest, ATimerDestroyedWithATickQueuedIsForgotten) {
+    auto doomed = std::make_unique<WindowTimer>(loop);
+    Count(*doomed, 1);
     OutlastInterval(1);
-    loop.Post([&] { timer.reset(); });
+    loop.Post([&] { doomed.reset(); });
     loop.ProcessMessages();
     EXPECT_EQ(ticks, 0);
 }

@@ -42,9 +42,20 @@ struct EventLog {
     }
 };
 
-TEST(TWaitTest, StartsIdleWithItsDefaults) {
+class TWaitTest : public testing::Test {
+protected:
+    TWaitTest() {
+        wait.SetView(&view);
+        events.Attach(wait);
+    }
+
     MessageLoop loop;
-    TWait wait(loop);
+    FakeWaitView view;
+    CountedWait wait{loop};
+    EventLog events;
+};
+
+TEST_F(TWaitTest, StartsIdleWithItsDefaults) {
     EXPECT_EQ(wait.Caption(), "60");
     EXPECT_EQ(wait.StartCount(), 60);
     EXPECT_EQ(wait.ModalResult(), 0);
@@ -55,12 +66,7 @@ TEST(TWaitTest, StartsIdleWithItsDefaults) {
     EXPECT_EQ(wait.Height(), 32);
 }
 
-TEST(TWaitTest, StartTakesTheLeadingNumberOfTheCaption) {
-    MessageLoop loop;
-    TWait wait(loop);
-    EventLog events;
-    events.Attach(wait);
-
+TEST_F(TWaitTest, StartTakesTheLeadingNumberOfTheCaption) {
     wait.SetCaption("  30");
     wait.Start();
     EXPECT_EQ(wait.StartCount(), 30);
@@ -79,11 +85,7 @@ TEST(TWaitTest, StartTakesTheLeadingNumberOfTheCaption) {
     EXPECT_EQ(wait.StartCount(), 12);
 }
 
-TEST(TWaitTest, CountsDownAndTimesOut) {
-    MessageLoop loop;
-    CountedWait wait(loop);
-    EventLog events;
-    events.Attach(wait);
+TEST_F(TWaitTest, CountsDownAndTimesOut) {
     wait.SetCaption("2");
     wait.Start();
 
@@ -96,13 +98,10 @@ TEST(TWaitTest, CountsDownAndTimesOut) {
     EXPECT_EQ(wait.ModalResult(), 2);
     EXPECT_EQ(wait.Caption(), "2");  // back to the start count
     EXPECT_EQ(events.lines, (std::vector<std::string>{"start", "wait 1", "wait 0", "timeout"}));
+    EXPECT_GE(view.invalidations, 2);
 }
 
-TEST(TWaitTest, StopAndRestartRestoreTheStartCount) {
-    MessageLoop loop;
-    CountedWait wait(loop);
-    EventLog events;
-    events.Attach(wait);
+TEST_F(TWaitTest, StopAndRestartRestoreTheStartCount) {
     wait.SetCaption("5");
     wait.Start();
     wait.TimerEvent();
@@ -121,9 +120,7 @@ TEST(TWaitTest, StopAndRestartRestoreTheStartCount) {
     EXPECT_EQ(events.lines, (std::vector<std::string>{"start", "wait 4", "wait 3", "wait 4", "stop"}));
 }
 
-TEST(TWaitTest, BarShrinksWithTheCount) {
-    MessageLoop loop;
-    CountedWait wait(loop);
+TEST_F(TWaitTest, BarShrinksWithTheCount) {
     wait.SetCaption("4");
     wait.Start();
     EXPECT_EQ(wait.BarWidth(), 185);  // full width less the frame
@@ -135,13 +132,7 @@ TEST(TWaitTest, BarShrinksWithTheCount) {
     EXPECT_EQ(wait.BarWidth(), 0);
 }
 
-TEST(TWaitTest, ModalWaitRunsTheLoopUntilTheCountRunsOut) {
-    MessageLoop loop;
-    TWait wait(loop);
-    FakeWaitView view;
-    wait.SetView(&view);
-    EventLog events;
-    events.Attach(wait);
+TEST_F(TWaitTest, ModalWaitRunsTheLoopUntilTheCountRunsOut) {
     int waiting = 0;
     wait.OnWaiting = [&](TCustomWait*) { ++waiting; };
     bool posted_ran = false;
@@ -156,14 +147,9 @@ TEST(TWaitTest, ModalWaitRunsTheLoopUntilTheCountRunsOut) {
     EXPECT_GE(waiting, 1);
     EXPECT_EQ(events.lines, (std::vector<std::string>{"start", "wait 2", "wait 1", "wait 0", "timeout"}));
     EXPECT_EQ(view.log, (std::vector<std::string>{"filter on", "filter off"}));
-    EXPECT_GE(view.invalidations, 3);
 }
 
-TEST(TWaitTest, ModalWaitEndsWhenStoppedFromAHandler) {
-    MessageLoop loop;
-    TWait wait(loop);
-    FakeWaitView view;
-    wait.SetView(&view);
+TEST_F(TWaitTest, ModalWaitEndsWhenStoppedFromAHandler) {
     wait.OnWait = [&](TCustomWait* sender, int32_t count) {
         if (count == 8) sender->Stop();
     };
@@ -177,22 +163,14 @@ TEST(TWaitTest, ModalWaitEndsWhenStoppedFromAHandler) {
     EXPECT_EQ(view.log, (std::vector<std::string>{"filter on", "filter off"}));
 }
 
-TEST(TWaitTest, FilterIsRemovedWhenAHandlerThrows) {
-    MessageLoop loop;
-    TWait wait(loop);
-    FakeWaitView view;
-    wait.SetView(&view);
+TEST_F(TWaitTest, FilterIsRemovedWhenAHandlerThrows) {
     wait.SetInterval(1);
     wait.OnWait = [](TCustomWait*, int32_t) { throw std::runtime_error("boom"); };
     EXPECT_THROW(wait.StartModal(), std::runtime_error);
     EXPECT_EQ(view.log, (std::vector<std::string>{"filter on", "filter off"}));
 }
 
-TEST(TWaitTest, InputFilterSwallowsClicksAndKeysWithABeep) {
-    MessageLoop loop;
-    TWait wait(loop);
-    FakeWaitView view;
-    wait.SetView(&view);
+TEST_F(TWaitTest, InputFilterSwallowsClicksAndKeysWithABeep) {
     EXPECT_TRUE(wait.AppMessage(TWaitInput::kButtonDown));
     EXPECT_TRUE(wait.AppMessage(TWaitInput::kButtonDoubleClick));
     EXPECT_TRUE(wait.AppMessage(TWaitInput::kKeyDown));
@@ -200,19 +178,17 @@ TEST(TWaitTest, InputFilterSwallowsClicksAndKeysWithABeep) {
     EXPECT_EQ(view.beeps, 3);
 }
 
-TEST(TWaitTest, VisibilityAndFreeNotificationReachTheirListeners) {
-    MessageLoop loop;
-    FakeWaitView view;
+TEST_F(TWaitTest, VisibilityAndFreeNotificationReachTheirListeners) {
     std::vector<std::string> removed;
     {
-        TWait wait(loop);
-        wait.SetView(&view);
-        wait.SetVisible(false);
-        EXPECT_FALSE(wait.Visible());
-        wait.FreeNotification(&removed, [&] { removed.push_back("a"); });
+        TWait doomed(loop);
+        doomed.SetView(&view);
+        doomed.SetVisible(false);
+        EXPECT_FALSE(doomed.Visible());
+        doomed.FreeNotification(&removed, [&] { removed.push_back("a"); });
         int other = 0;
-        wait.FreeNotification(&other, [&] { removed.push_back("b"); });
-        wait.RemoveFreeNotification(&other);
+        doomed.FreeNotification(&other, [&] { removed.push_back("b"); });
+        doomed.RemoveFreeNotification(&other);
     }
     EXPECT_EQ(view.log, (std::vector<std::string>{"hide"}));
     EXPECT_EQ(removed, (std::vector<std::string>{"a"}));
