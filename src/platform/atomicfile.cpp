@@ -1,0 +1,139 @@
+#include "platform/atomicfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace torvane {
+
+namespace {
+
+// Owns one open descriptor.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    // Closes now so that a failing close (delayed write errors) is seen.
+    int Close() {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+[[noreturn]] void Fail(int error, const std::string& what, const std::string& path) {
+    throw std::system_error(error, std::generic_category(), what + " '" + path + "'");
+}
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path) {
+    Fail(errno, what, path);
+}
+
+void WriteAll(int fd, std::string_view data, const std::string& path) {
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) Fail(written < 0 ? errno : EIO, "Cannot write", path);
+        data.remove_prefix(static_cast<size_t>(written));
+    }
+}
+
+// A temporary file in the directory; `name` is empty while it is unnamed.
+struct TempFile {
+    Descriptor file{-1};
+    std::string name;
+};
+
+// Gives an unnamed temporary file a name that no other writer uses.
+std::string LinkTempFile(int dir, int fd, const std::string& base, const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    const std::string source = "/proc/self/fd/" + std::to_string(fd);
+    for (;;) {
+        std::string name = base + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+        if (::linkat(AT_FDCWD, source.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
+        if (errno != EEXIST) Fail("Cannot name the temporary file of", path);
+    }
+}
+
+TempFile OpenTempFile(int dir, const std::string& dir_path, const std::string& base, mode_t mode,
+                      const std::string& path) {
+    TempFile temp;
+    temp.file = Descriptor(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (temp.file.Valid()) return temp;
+    // File systems without unnamed files: a named one from the start.
+    std::string pattern = dir_path + "/" + base + ".XXXXXX";
+    Descriptor named(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!named.Valid()) Fail("Cannot create a temporary file for", path);
+    temp.name = std::filesystem::path(pattern).filename().string();
+    if (::fchmod(named.Get(), mode) != 0) {
+        const int error = errno;
+        ::unlinkat(dir, temp.name.c_str(), 0);
+        Fail(error, "Cannot set the mode of", path);
+    }
+    temp.file = std::move(named);
+    return temp;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadFileIfExists(const std::string& path) {
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.Valid()) {
+        if (errno == ENOENT) return std::nullopt;
+        Fail("Cannot open", path);
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) Fail("Cannot read", path);
+        if (got == 0) return content;
+        content.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode) {
+    const std::filesystem::path target(path);
+    const std::string base = target.filename().string();
+    const std::string dir_path = target.has_parent_path() ? target.parent_path().string() : ".";
+    std::error_code made;
+    std::filesystem::create_directories(dir_path, made);
+    if (made) Fail(made.value(), "Cannot create the directory of", path);
+
+    Descriptor dir(::open(dir_path.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC));
+    if (!dir.Valid()) Fail("Cannot open the directory of", path);
+    TempFile temp = OpenTempFile(dir.Get(), dir_path, base, mode, path);
+    try {
+        WriteAll(temp.file.Get(), data, path);
+        if (::fsync(temp.file.Get()) != 0) Fail("Cannot sync", path);
+        if (temp.name.empty()) temp.name = LinkTempFile(dir.Get(), temp.file.Get(), base, path);
+        if (temp.file.Close() != 0) Fail("Cannot write", path);
+        if (::renameat(dir.Get(), temp.name.c_str(), dir.Get(), base.c_str()) != 0)
+            Fail("Cannot replace", path);
+    } catch (...) {
+        if (!temp.name.empty()) ::unlinkat(dir.Get(), temp.name.c_str(), 0);
+        throw;
+    }
+    if (::fsync(dir.Get()) != 0) Fail("Cannot sync the directory of", path);
+}
+
+}  // namespace torvane

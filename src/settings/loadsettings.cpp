@@ -1,0 +1,131 @@
+#include <algorithm>
+
+#include "platform/convert.h"
+#include "settings/flushafter.h"
+#include "settings/settingsio.h"
+
+namespace torvane {
+
+namespace {
+
+void ReadIfPresent(const Registry& store, const char* name, bool& field) {
+    if (store.ValueExists(name)) field = store.ReadBool(name);
+}
+
+void ReadIfPresent(const Registry& store, const char* name, std::string& field) {
+    if (store.ValueExists(name)) field = store.ReadString(name);
+}
+
+void ReadIfPresent(const Registry& store, const char* name, int32_t& field) {
+    if (store.ValueExists(name)) field = store.ReadInteger(name);
+}
+
+// Numeric edit fields show the stored integer as decimal text.
+void ReadNumberText(const Registry& store, const char* name, std::string& field) {
+    field = IntToStr(store.ReadInteger(name));
+}
+
+void ReadNumberTextIfPresent(const Registry& store, const char* name, std::string& field) {
+    if (store.ValueExists(name)) ReadNumberText(store, name, field);
+}
+
+// A radio group takes any index: below -1 it selects nothing (-1), past the
+// items it selects the last one.
+void ReadRadioIfPresent(const Registry& store, const char* name, size_t items, int32_t& field) {
+    if (store.ValueExists(name))
+        field = std::clamp(store.ReadInteger(name), -1, static_cast<int32_t>(items) - 1);
+}
+
+// An obsolete Quake2Path means the command and directory were stored in an
+// older layout: it is dropped and the defaults stay until the next save.
+void ApplyQuake2PathRule(Registry& store, Settings& s) {
+    if (store.ValueExists("Quake2Path")) {
+        store.DeleteValue("Quake2Path");
+        return;
+    }
+    s.Quake2Command = store.ReadString("Quake2Command");
+    s.Quake2BaseDir = store.ReadString("Quake2BaseDir");
+}
+
+void ReadOptionalValues(const Registry& store, Settings& s) {
+    ReadIfPresent(store, "ShowHints", s.ShowHints);
+    ReadIfPresent(store, "StartMinimized", s.StartMinimized);
+    ReadIfPresent(store, "NoSingle", s.NoSingle);
+    ReadIfPresent(store, "ShoutPopUp", s.ShoutPopUp);
+    ReadIfPresent(store, "PlayerName", s.PlayerName);
+    ReadIfPresent(store, "BusyMessage", s.BusyMessage);
+    ReadIfPresent(store, "ReadyMessage", s.ReadyMessage);
+    ReadIfPresent(store, "PlayingMessage", s.PlayingMessage);
+    ReadRadioIfPresent(store, "Skill", kSkillItems.size(), s.Skill);
+    ReadIfPresent(store, "ShoutSound", s.ShoutSound);
+    ReadIfPresent(store, "SuggestSound", s.SuggestSound);
+    if (store.ValueExists("MaxChatLines"))
+        s.MaxChatLines = std::clamp(store.ReadInteger("MaxChatLines"), kMinChatLines, kMaxChatLines);
+    ReadIfPresent(store, "StartBusy", s.StartBusy);
+    ReadRadioIfPresent(store, "Paranoia", kParanoiaItems.size(), s.Paranoia);
+    ReadIfPresent(store, "AutoStart", s.AutoStart);
+    ReadIfPresent(store, "MessageSound", s.MessageSound);
+    ReadIfPresent(store, "LogFile", s.LogFile);
+    ReadIfPresent(store, "LogEnabled", s.LogEnabled);
+    ReadIfPresent(store, "MainStayOnTop", s.MainStayOnTop);
+    ReadIfPresent(store, "UsersStayOnTop", s.UsersStayOnTop);
+    ReadNumberTextIfPresent(store, "Port2", s.Port2);
+    ReadNumberTextIfPresent(store, "Port3", s.Port3);
+    ReadNumberTextIfPresent(store, "Port4", s.Port4);
+    ReadIfPresent(store, "Port2Enable", s.Port2Enable);
+    ReadIfPresent(store, "Port3Enable", s.Port3Enable);
+    ReadIfPresent(store, "Port4Enable", s.Port4Enable);
+}
+
+void ReadWindows(Registry& store, WindowGeometry& w) {
+    if (!store.OpenKey(kWindowsKey, false)) return;
+    w.Placed = true;
+    w.MainTop = store.ReadInteger("MainTop");
+    w.MainLeft = store.ReadInteger("MainLeft");
+    w.UsersTop = store.ReadInteger("UsersTop");
+    w.UsersLeft = store.ReadInteger("UsersLeft");
+    w.UsersWidth = store.ReadInteger("UsersWidth");
+    w.UsersHeight = store.ReadInteger("UsersHeight");
+    ReadIfPresent(store, "UserListWidth", w.UserListWidth);
+    ReadIfPresent(store, "TopPanelHeight", w.TopPanelHeight);
+}
+
+void ReadWanServers(Registry& store, std::array<WanServer, 4>& servers) {
+    for (size_t i = 0; i < servers.size(); ++i) {
+        if (!store.OpenKey(WanKey(i), false)) continue;
+        servers[i].Address = store.ReadString("Address");
+        servers[i].Port = store.ReadString("Port");
+        servers[i].Enabled = store.ReadBool("Enabled");
+    }
+}
+
+void ReadEventActions(Registry& store, std::array<EventAction, 4>& actions) {
+    for (size_t i = 0; i < actions.size(); ++i) {
+        if (!store.OpenKey(EventKey(static_cast<EventKind>(i)), false)) continue;
+        actions[i].Popup = store.ReadBool("Popup");
+        actions[i].Launch = store.ReadBool("Launch");
+        actions[i].Play = store.ReadBool("Play");
+        actions[i].Sound = store.ReadString("Sound");
+    }
+}
+
+void ReadAll(Registry& store, Settings& s) {
+    if (!store.OpenKey(kMainKey, false)) return;
+    s.Broadcast = store.ReadBool("Broadcast");
+    ReadNumberText(store, "BCInterval", s.BCInterval);
+    ReadNumberText(store, "Port", s.Port);
+    ReadNumberText(store, "Retries", s.Retries);
+    ApplyQuake2PathRule(store, s);
+    ReadOptionalValues(store, s);
+    ReadWindows(store, s.Windows);
+    ReadWanServers(store, s.Wan);
+    ReadEventActions(store, s.Events);
+}
+
+}  // namespace
+
+void LoadSettings(Registry& store, Settings& settings) {
+    FlushAfter(store, [&] { ReadAll(store, settings); });
+}
+
+}  // namespace torvane

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <variant>
+
+#include "settings/registry.h"
+
+namespace torvane {
+
+// One stored value: an integer (booleans included) or a string.
+using RegValue = std::variant<int32_t, std::string>;
+// The values of one key, by name.
+using RegKey = std::map<std::string, RegValue>;
+// Every key, by its absolute path.
+using Hive = std::map<std::string, RegKey>;
+
+// The settings store held in memory. It is the working copy behind the
+// settings file and, on its own, the store of the tests.
+class MemoryRegistry : public Registry {
+public:
+    MemoryRegistry() = default;
+    explicit MemoryRegistry(Hive hive) : hive_(std::move(hive)) {}
+
+    bool OpenKey(const std::string& path, bool can_create) override;
+    void CloseKey() override { current_ = nullptr; }
+    bool ValueExists(const std::string& name) const override;
+    int32_t ReadInteger(const std::string& name) const override;
+    std::string ReadString(const std::string& name) const override;
+    void WriteInteger(const std::string& name, int32_t value) override;
+    void WriteString(const std::string& name, const std::string& value) override;
+    bool DeleteValue(const std::string& name) override;
+    void Flush() override { modified_ = false; }
+
+    const Hive& Data() const { return hive_; }
+    // Whether anything changed since the last flush.
+    bool Modified() const { return modified_; }
+
+private:
+    const RegValue* Find(const std::string& name) const;
+    RegKey& OpenedForWrite(const std::string& name);
+
+    Hive hive_;
+    RegKey* current_ = nullptr;  // map nodes stay put, so this stays valid
+    bool modified_ = false;
+};
+
+}  // namespace torvane

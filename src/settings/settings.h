@@ -1,0 +1,109 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "discovery/eventaction.h"
+
+namespace torvane {
+
+// Torvane's version, stored with every save and shown in the options caption.
+inline constexpr const char* kTorvaneVersion = "2.13";
+
+// Items of the two radio groups of the options dialog, by index.
+inline constexpr std::array<const char*, 3> kSkillItems = {"Cannonfodder", "Mean motherfucker", "Invincible"};
+inline constexpr std::array<const char*, 3> kParanoiaItems = {"Tell all about me", "I'm a bit shy",
+                                                              "I'm the invisible man"};
+
+// Limits of the chat-lines up-down control.
+inline constexpr int32_t kMinChatLines = 5;
+inline constexpr int32_t kMaxChatLines = 1000;
+
+// One internet server the search queries directly.
+struct WanServer {
+    std::string Address;
+    std::string Port = "27910";  // the text of its port field
+    bool Enabled = false;
+};
+
+// Where the main and users windows are and how big the users window is. The
+// windows copy themselves in here before a save and place themselves from it
+// after a load when Placed is set; otherwise they keep the position the
+// desktop gives them and these built-in sizes.
+struct WindowGeometry {
+    bool Placed = false;
+    int32_t MainTop = 100;
+    int32_t MainLeft = 100;
+    int32_t UsersTop = 140;
+    int32_t UsersLeft = 140;
+    int32_t UsersWidth = 480;
+    int32_t UsersHeight = 360;
+    int32_t UserListWidth = 160;
+    int32_t TopPanelHeight = 200;
+};
+
+// The live settings: what the options dialog shows and edits, read by every
+// other part of Torvane at the moment of use. Field names are the names of
+// the stored values. The numeric edit fields are kept as the text shown, and
+// converted with StrToInt at each use, so a bad number is reported where it
+// is used ("'27910x' is not a valid integer value").
+struct Settings {
+    // Network page.
+    bool Broadcast = true;
+    std::string BCInterval = "30";
+    std::string Port = "27910";
+    std::string Retries = "5";
+    std::string Port2 = "27920";
+    std::string Port3 = "27930";
+    std::string Port4 = "27940";
+    bool Port2Enable = false;
+    bool Port3Enable = false;
+    bool Port4Enable = false;
+    std::array<WanServer, 4> Wan;  // Wan[0] is Wan1
+
+    // Game page; the Quake (1) fields are shown disabled and never stored.
+    std::string Quake2Command = "quake2.exe";
+    std::string Quake2BaseDir = "e:\\games\\quake2";
+    std::string QCommand = "quake.exe";
+    std::string QBaseDir = "e:\\games\\quake";
+
+    // General page.
+    bool ShowHints = true;
+    bool StartMinimized = true;
+    bool NoSingle = true;
+    bool StartBusy = false;
+    bool AutoStart = false;
+    bool MainStayOnTop = false;
+    bool UsersStayOnTop = false;
+    int32_t MaxChatLines = 20;  // the up-down position, kMinChatLines to kMaxChatLines
+
+    // Info page. Skill and Paranoia are radio indexes, -1 when none is chosen.
+    std::string PlayerName = "Player";
+    std::string BusyMessage = "Sorry, reality calls";
+    std::string ReadyMessage = "Ready to kick some ass";
+    std::string PlayingMessage = "I'm wasting some loosers";
+    int32_t Skill = 0;
+    int32_t Paranoia = 0;
+
+    // Events page, indexed by EventKind; then the chat sounds. ShoutPlay is
+    // shown beside "On shout" but never stored.
+    std::array<EventAction, 4> Events;
+    bool ShoutPopUp = true;
+    bool ShoutPlay = false;
+    std::string ShoutSound;
+    std::string SuggestSound;
+    std::string MessageSound;
+
+    // Log page; the log window takes these over after a load and hands its
+    // current file name back before a save.
+    std::string LogFile;
+    bool LogEnabled = true;
+
+    WindowGeometry Windows;
+
+    EventAction& Event(EventKind kind) { return Events[static_cast<size_t>(kind)]; }
+    const EventAction& Event(EventKind kind) const { return Events[static_cast<size_t>(kind)]; }
+};
+
+}  // namespace torvane

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "settings/memoryregistry.h"
+
+namespace torvane {
+
+// The settings file cannot be used: it is not JSON, not of the settings
+// layout, or cannot be read or written. The message names the file and, for
+// a damaged file, the line and column.
+class ESettingsFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the text of a settings file: one JSON object whose members are the
+// key paths, each an object of values that are integers (32-bit) or strings.
+// Anything else, duplicate names included, throws ESettingsFileError naming
+// `file_name` and the position.
+Hive ParseSettingsFile(std::string_view text, const std::string& file_name);
+
+// The text of a settings file holding `hive`. Every name and string must be
+// valid UTF-8 (see IsStorableText).
+std::string FormatSettingsFile(const Hive& hive);
+
+// Whether the settings file can hold `text` exactly: JSON text is UTF-8.
+bool IsStorableText(const std::string& text);
+
+}  // namespace torvane

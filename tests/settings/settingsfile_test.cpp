@@ -1,0 +1,244 @@
+#include "settings/settingsfile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "platform/convert.h"
+#include "settings/fileregistry.h"
+#include "settings/settingsio.h"
+#include "settings_fakes.h"
+#include "settings_samples.h"
+#include "support/tempdir.h"
+
+namespace torvane {
+namespace {
+
+using test::FakeAutostart;
+using test::NonDefaultSettings;
+using test::ReadFile;
+using test::ScopedEnv;
+using test::TempDir;
+using test::WriteFile;
+
+class SettingsFile : public ::testing::Test {
+protected:
+    std::string FilePath() const { return (dir_.Path() / "torvane" / "settings.json").string(); }
+
+    void Save(const Settings& s) {
+        FileRegistry store(FilePath());
+        FakeAutostart autostart;
+        SaveSettings(s, store, autostart, "/usr/bin/torvane");
+    }
+
+    Settings Load() {
+        FileRegistry store(FilePath());
+        Settings s;
+        LoadSettings(store, s);
+        return s;
+    }
+
+    void WriteSettingsFile(const std::string& text) {
+        std::filesystem::create_directories(dir_.Path() / "torvane");
+        WriteFile(FilePath(), text);
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(SettingsFile, IsJsonWithKeyPathsAndTypedValues) {
+    Save(NonDefaultSettings());
+    const std::string text = ReadFile(FilePath());
+    // Key paths appear with their backslashes escaped as JSON does.
+    EXPECT_NE(std::string::npos, text.find(R"("\\Software\\Torvane\\Wan1")")) << text;
+    const auto json = nlohmann::json::parse(text);
+    ASSERT_TRUE(json.is_object());
+    EXPECT_EQ(10u, json.size());
+    const auto& main = json.at("\\Software\\Torvane");
+    EXPECT_TRUE(main.at("Port").is_number_integer());
+    EXPECT_EQ(27911, main.at("Port").get<int>());
+    EXPECT_EQ(0, main.at("Broadcast").get<int>());
+    EXPECT_EQ("2.13", main.at("Version").get<std::string>());
+    EXPECT_EQ("27950", json.at("\\Software\\Torvane\\Wan1").at("Port").get<std::string>());
+    EXPECT_EQ(1, json.at("\\Software\\Torvane\\NewMap").at("Popup").get<int>());
+    struct stat info {};
+    ASSERT_EQ(0, ::stat(FilePath().c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777);
+}
+
+TEST_F(SettingsFile, RoundTripsEveryValue) {
+    const Settings saved = NonDefaultSettings("ü ñ \\ \" \t");
+    Save(saved);
+    const Settings loaded = Load();
+    MemoryRegistry a, b;
+    FakeAutostart autostart;
+    SaveSettings(saved, a, autostart, "");
+    SaveSettings(loaded, b, autostart, "");
+    EXPECT_EQ(a.Data(), b.Data());
+    EXPECT_EQ("Ranger ü ñ \\ \" \t", loaded.PlayerName);
+}
+
+TEST_F(SettingsFile, AFileWrittenByAnotherProgramIsRead) {
+    WriteSettingsFile(R"({
+  "\\Software\\Torvane": {"Broadcast": 0, "BCInterval": 60, "Port": 27999, "Retries": 3,
+                          "Quake2Command": "q2", "Quake2BaseDir": "/q", "PlayerName": "Other"},
+  "\\Software\\Torvane\\NewPlayer": {"Popup": 1, "Launch": 0, "Play": 1, "Sound": "/s.wav"},
+  "\\Software\\Something\\Else": {"Kept": [1]}
+})");
+    // Foreign members must still have the layout of the file.
+    EXPECT_THROW(Load(), ESettingsFileError);
+    WriteSettingsFile(R"({
+  "\\Software\\Torvane": {"Broadcast": 0, "BCInterval": 60, "Port": 27999, "Retries": 3,
+                          "Quake2Command": "q2", "Quake2BaseDir": "/q", "PlayerName": "Other"},
+  "\\Software\\Torvane\\NewPlayer": {"Popup": 1, "Launch": 0, "Play": 1, "Sound": "/s.wav"},
+  "\\Software\\Something\\Else": {"Kept": 1}
+})");
+    Settings s = Load();
+    EXPECT_FALSE(s.Broadcast);
+    EXPECT_EQ("60", s.BCInterval);
+    EXPECT_EQ("27999", s.Port);
+    EXPECT_EQ("q2", s.Quake2Command);
+    EXPECT_EQ("Other", s.PlayerName);
+    EXPECT_TRUE(s.Event(EventKind::NewPlayer).Play);
+    EXPECT_EQ("/s.wav", s.Event(EventKind::NewPlayer).Sound);
+
+    // A save keeps what it does not know about.
+    Save(s);
+    EXPECT_EQ(1, nlohmann::json::parse(ReadFile(FilePath())).at("\\Software\\Something\\Else").at("Kept"));
+}
+
+TEST_F(SettingsFile, AMissingFileIsAnEmptyStoreAndALoadDoesNotCreateIt) {
+    const Settings s = Load();
+    EXPECT_EQ("27910", s.Port);
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "torvane"));
+    Save(s);
+    EXPECT_TRUE(std::filesystem::exists(FilePath()));
+}
+
+TEST_F(SettingsFile, ALoadThatDeletesQuake2PathRewritesTheFile) {
+    WriteSettingsFile(R"({"\\Software\\Torvane": {"Broadcast": 1, "BCInterval": 30, "Port": 27910,
+        "Retries": 5, "Quake2Path": "c:\\quake2", "Quake2Command": "old.exe"}})");
+    const Settings s = Load();
+    EXPECT_EQ("quake2.exe", s.Quake2Command);
+    const auto json = nlohmann::json::parse(ReadFile(FilePath()));
+    EXPECT_FALSE(json.at("\\Software\\Torvane").contains("Quake2Path"));
+    EXPECT_EQ("old.exe", json.at("\\Software\\Torvane").at("Quake2Command"));
+}
+
+TEST_F(SettingsFile, ADamagedFileIsReportedWithItsPositionAndNeverSavedOver) {
+    struct Case {
+        const char* text;
+        const char* position;
+        const char* reason;
+    } cases[] = {
+        {"{\n  \"\\\\Software\\\\Torvane\": {\"Port\": 27910,,}\n}", "line 2, column 41", "syntax error"},
+        {"", "line 1, column 1", "end of input"},
+        {"{} {}", "line 1, column 4", "end of input"},
+        {"[]", "line 1, column 1", "must be an object"},
+        {"{\"k\": 5}", "line 1, column 7", "key \"k\": the file and each key must be an object"},
+        {"{\"k\": {\"Port\": true}}", "line 1, column 16", "value \"Port\" of key \"k\""},
+        {"{\"k\": {\"Port\": 1.5}}", "line 1, column 16", "whole number"},
+        {"{\"k\": {\"Port\": 4294967295}}", "line 1, column 16", "32 bits"},
+        {"{\"k\": {\"Port\": -2147483649}}", "line 1, column 16", "32 bits"},
+        {"{\"k\": {\"Port\": null}}", "line 1, column 16", "null"},
+        {"{\"k\": {\"Port\": {}}}", "line 1, column 16", "whole number or a string"},
+        {"{\"k\": {\"Port\": [1]}}", "line 1, column 16", "array"},
+        {"{\"k\": {}, \"k\": {}}", "line 1, column 11", "key \"k\": the key appears twice"},
+        {"{\"k\": {\"a\": 1,\n \"a\": 2}}", "line 2, column 2",
+         "value \"a\" of key \"k\": the value appears twice"},
+        {"{\"k\": {\"a\": \"\xff\"}}", "line 1, column 14", "UTF-8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        WriteSettingsFile(c.text);
+        try {
+            Load();
+            ADD_FAILURE() << "loaded";
+        } catch (const ESettingsFileError& error) {
+            const std::string message = error.what();
+            EXPECT_NE(std::string::npos, message.find("'" + FilePath() + "'")) << message;
+            EXPECT_NE(std::string::npos, message.find(c.position)) << message;
+            EXPECT_NE(std::string::npos, message.find(c.reason)) << message;
+        }
+        EXPECT_THROW(Save(Settings()), ESettingsFileError);
+        EXPECT_EQ(c.text, ReadFile(FilePath()));
+    }
+}
+
+TEST_F(SettingsFile, ABadNumberStillCommitsWhatWasWrittenBeforeIt) {
+    Save(NonDefaultSettings("old"));
+    Settings s = NonDefaultSettings("new");
+    s.Broadcast = true;
+    s.BCInterval = "600";
+    s.Port = "27910x";
+    EXPECT_THROW(Save(s), EConvertError);
+    const auto main = nlohmann::json::parse(ReadFile(FilePath())).at("\\Software\\Torvane");
+    EXPECT_EQ(1, main.at("Broadcast"));
+    EXPECT_EQ(600, main.at("BCInterval"));
+    EXPECT_EQ(27911, main.at("Port"));
+    EXPECT_EQ("Ranger old", main.at("PlayerName"));
+}
+
+TEST_F(SettingsFile, TextTheFileCannotHoldIsRefusedByName) {
+    Save(NonDefaultSettings("old"));
+    Settings s = NonDefaultSettings("new");
+    s.PlayerName = "Ranger \xe9";  // not UTF-8
+    try {
+        Save(s);
+        FAIL() << "saved";
+    } catch (const ERegistryException& error) {
+        EXPECT_STREQ("Failed to set data for 'PlayerName'", error.what());
+    }
+    const auto main = nlohmann::json::parse(ReadFile(FilePath())).at("\\Software\\Torvane");
+    EXPECT_EQ("/games/quake2-new", main.at("Quake2BaseDir"));
+    EXPECT_EQ("Ranger old", main.at("PlayerName"));
+}
+
+TEST_F(SettingsFile, AFileThatCannotBeWrittenIsReported) {
+    // The settings directory is taken by a plain file.
+    WriteFile(dir_.Path() / "torvane", "");
+    try {
+        Save(Settings());
+        FAIL() << "saved";
+    } catch (const ESettingsFileError& error) {
+        EXPECT_NE(std::string::npos, std::string(error.what()).find(FilePath())) << error.what();
+    }
+    EXPECT_EQ("", ReadFile(dir_.Path() / "torvane"));
+}
+
+TEST_F(SettingsFile, AFileThatCannotBeReadIsReportedAndKept) {
+    std::filesystem::create_directories(FilePath());
+    try {
+        Load();
+        FAIL() << "loaded";
+    } catch (const ESettingsFileError& error) {
+        EXPECT_NE(std::string::npos, std::string(error.what()).find(FilePath())) << error.what();
+    }
+    EXPECT_THROW(Save(Settings()), ESettingsFileError);
+    EXPECT_TRUE(std::filesystem::is_directory(FilePath()));
+}
+
+TEST_F(SettingsFile, SavesLeaveNoTemporaryFilesBehind) {
+    for (int i = 0; i < 3; ++i) Save(NonDefaultSettings(std::to_string(i)));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.Path() / "torvane"))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(std::vector<std::string>{"settings.json"}, names);
+}
+
+TEST(SettingsFilePath, FollowsTheConfigurationDirectory) {
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", "/tmp/torvane-config");
+        EXPECT_EQ("/tmp/torvane-config/torvane/settings.json", SettingsFilePath());
+    }
+    ScopedEnv home("HOME", "/tmp/torvane-home");
+    for (const char* ignored : {static_cast<const char*>(nullptr), "", "relative/dir"}) {
+        ScopedEnv config("XDG_CONFIG_HOME", ignored);
+        EXPECT_EQ("/tmp/torvane-home/.config/torvane/settings.json", SettingsFilePath());
+    }
+}
+
+}  // namespace
+}  // namespace torvane
