@@ -1,0 +1,101 @@
+// Feeds arbitrary datagrams, search starts, window ends and selections
+// through the datagram dispatch into a host table, and checks after every
+// step that records, host rows and tray entries still line up.
+//
+// Input: a sequence of steps, each one byte `op`, two bytes of length (big
+// endian) and that many bytes of payload.
+//   op % 4 == 0: the payload is a received datagram; op's upper bits pick
+//                the sender address and the receiving socket's port.
+//   op % 4 == 1: the end of a search window (CountMisses, ShowPlayers).
+//   op % 4 == 2: a new search; bit 2 ticks Busy, bit 3 ends the first search.
+//   op % 4 == 3: the payload becomes the Retries text; the length picks the
+//                selected row.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "../tests/discovery/recording_view.h"
+#include "discovery/dispatch.h"
+#include "discovery/statusquery.h"
+#include "platform/convert.h"
+
+namespace torvane {
+namespace {
+
+struct NoPeers : PeerReceiver {
+    void ReceiveChat(const char*, int, const std::string&) override {}
+    void ReceiveInfo(const char*, int, const std::string&) override {}
+    void ReceiveStatusRequest(const char*, int, const std::string&) override {}
+    void ReceiveChallenge(const char*, int, const std::string&) override {}
+};
+
+void Check(const HostTable& table, const RecordingView& view) {
+    const std::string fault = ParallelFault(table, view);
+    if (!fault.empty()) {
+        std::fprintf(stderr, "host table out of step with its views: %s\n", fault.c_str());
+        std::abort();
+    }
+}
+
+void Deliver(DatagramDispatcher& dispatcher, uint8_t op, const uint8_t* payload, std::size_t size) {
+    std::vector<char> buffer(payload, payload + size);
+    buffer.push_back('#');  // the spare byte the parser may overwrite
+    const std::string address = "192.168.0." + std::to_string(op >> 5);
+    const std::string port = (op & 0x10) ? "27920" : "27910";
+    try {
+        dispatcher.DispatchDatagram(buffer.data(), static_cast<int>(size), address, port);
+    } catch (const EConvertError&) {
+        // Dropped, as the socket layer's receive loop drops it.
+    }
+}
+
+}  // namespace
+}  // namespace torvane
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    using namespace torvane;
+    ManualClock clock;
+    SearchState search;
+    RecordingView view;
+    NoPeers peers;
+    HostTable table{view, view, view, search};
+    DatagramDispatcher dispatcher{clock, search, table, peers};
+    for (int i = 0; i < 4; ++i) view.actions[i] = {true, true, true, "x.wav"};
+
+    std::size_t at = 0;
+    while (at + 3 <= size) {
+        const uint8_t op = data[at];
+        std::size_t length = std::size_t{data[at + 1]} << 8 | data[at + 2];
+        at += 3;
+        if (length > size - at) length = size - at;
+        const uint8_t* payload = data + at;
+        at += length;
+        view.Clear();
+        switch (op % 4) {
+            case 0:
+                if (length <= static_cast<std::size_t>(kMaxReceiveLength))
+                    Deliver(dispatcher, op, payload, length);
+                break;
+            case 1:
+                table.CountMisses();
+                table.ShowPlayers();
+                break;
+            case 2:
+                table.MarkAllUnanswered();
+                search.SearchStart = clock.SteadyTicks();
+                view.busy = op & 4;
+                if (op & 8) search.FirstSearch = false;
+                break;
+            case 3:
+                view.retries.assign(reinterpret_cast<const char*>(payload), length);
+                view.selected = static_cast<int>(length % (table.size() + 1)) - 1;
+                table.ShowPlayers();
+                break;
+        }
+        clock.AdvanceMs(7);
+        Check(table, view);
+    }
+    return 0;
+}
