@@ -1,0 +1,127 @@
+// torvane-query and the search cycle on a private LAN of stand-in game
+// servers, through real sockets and broadcasts.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "support/fake_quake_server.h"
+#include "support/isolated_lan.h"
+#include "support/lan_hosts.h"
+
+namespace torvane::test {
+namespace {
+
+const std::string kQuery = std::string(TORVANE_BINARY_DIR) + "/torvane-query";
+
+const nlohmann::json* FindServer(const nlohmann::json& servers, const std::string& host_name) {
+    for (const auto& server : servers)
+        if (server["hostname"] == host_name) return &server;
+    return nullptr;
+}
+
+TEST(QueryOnLan, FindsServersOnSeveralHostsAndPortsAndAServerAskedDirectly) {
+    if (!CanCreateNetworkNamespace())
+        GTEST_SKIP() << "needs root to build a private LAN in network namespaces";
+    EXPECT_EQ(
+        0, RunInIsolatedLan([] {
+            const pid_t servers[] = {
+                StartFakeQuakeServer(
+                    1, 27910,
+                    {StatusReplyDatagram("Alpha", "base1", 8, {{"Ranger", 12, 48}, {"Grunt", 3, 120}})}),
+                StartFakeQuakeServer(2, 27920, {StatusReplyDatagram("Beta", "q2dm1", 16)}),
+                // Not on a broadcast port: only the direct query reaches it.
+                StartFakeQuakeServer(3, 27950, {StatusReplyDatagram("Gamma", "q2dm3", 4, {{"Solo", 0, 5}})}),
+                // A single-player game is never listed.
+                StartFakeQuakeServer(4, 27910, {StatusReplyDatagram("Single", "base1", 1)}),
+            };
+            int status = -1;
+            const std::string out = RunOnLanHost(
+                5, kQuery + " --json --port 27910 --port 27920 --server 10.99.0.13:27950 --window-ms 1000",
+                status);
+            for (pid_t server : servers) StopLanHost(server);
+
+            ASSERT_EQ(status, 0) << out;
+            const auto table = nlohmann::json::parse(out);
+            ASSERT_EQ(table.size(), 3u) << out;
+
+            const auto* alpha = FindServer(table, "Alpha");
+            ASSERT_NE(alpha, nullptr);
+            EXPECT_EQ((*alpha)["address"], "10.99.0.11");
+            EXPECT_EQ((*alpha)["port"], "27910");
+            EXPECT_EQ((*alpha)["map"], "base1");
+            EXPECT_EQ((*alpha)["maxclients"], 8);
+            ASSERT_EQ((*alpha)["players"].size(), 2u);
+            EXPECT_EQ((*alpha)["players"][0]["name"], "Ranger");
+            EXPECT_EQ((*alpha)["players"][1]["ping"], 120);
+            EXPECT_LT((*alpha)["answer_ms"], 1000);
+
+            const auto* beta = FindServer(table, "Beta");
+            ASSERT_NE(beta, nullptr);
+            EXPECT_EQ((*beta)["address"], "10.99.0.12");
+            EXPECT_EQ((*beta)["port"], "27920");
+
+            const auto* gamma = FindServer(table, "Gamma");
+            ASSERT_NE(gamma, nullptr);
+            EXPECT_EQ((*gamma)["address"], "10.99.0.13");
+            EXPECT_EQ((*gamma)["port"], "27950");
+            EXPECT_EQ((*gamma)["players"][0]["name"], "Solo");
+        }));
+}
+
+TEST(QueryOnLan, ReportsAnUnresolvableServerAndStillSearches) {
+    if (!CanCreateNetworkNamespace())
+        GTEST_SKIP() << "needs root to build a private LAN in network namespaces";
+    EXPECT_EQ(
+        0, RunInIsolatedLan([] {
+            const pid_t server = StartFakeQuakeServer(1, 27910, {StatusReplyDatagram("Alpha", "base1", 8)});
+            int status = -1;
+            const std::string out =
+                RunOnLanHost(2, kQuery + " --server no-such-host.invalid --window-ms 500 2>&1", status);
+            StopLanHost(server);
+            EXPECT_EQ(status, 0);
+            EXPECT_NE(out.find("torvane-query: SetAddr: Cannot convert host address 'no-such-host.invalid'"),
+                      std::string::npos)
+                << out;
+            EXPECT_NE(out.find("Alpha  base1  0/8  10.99.0.11:27910"), std::string::npos) << out;
+        }));
+}
+
+TEST(QueryOnLan, BadArgumentsExitWithTwo) {
+    int status = -1;
+    // No network is touched: the arguments are refused first.
+    const int result = std::system((kQuery + " --port 99999 2>/dev/null").c_str());
+    status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    EXPECT_EQ(status, 2);
+}
+
+// Many servers answering one broadcast at once: the replies wait in the
+// receive queue of the querying socket until the loop reads them.
+TEST(QueryOnLan, ABurstOfTwoThousandRepliesReachesTheHostTable) {
+    if (!CanCreateNetworkNamespace())
+        GTEST_SKIP() << "needs root to build a private LAN in network namespaces";
+    constexpr int kHosts = 4;
+    constexpr int kPerHost = 500;
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  std::vector<pid_t> servers;
+                  for (int k = 1; k <= kHosts; ++k) {
+                      std::vector<std::string> replies;
+                      for (int i = 0; i < kPerHost; ++i)
+                          replies.push_back(
+                              StatusReplyDatagram("Burst " + std::to_string(k) + "-" + std::to_string(i),
+                                                  "q2dm1", 16, {{"Ranger", i, 40}, {"Grunt", 1, 80}}));
+                      servers.push_back(StartFakeQuakeServer(k, 27910, std::move(replies)));
+                  }
+                  int status = -1;
+                  const std::string out = RunOnLanHost(kHosts + 1, kQuery + " --json", status);
+                  for (pid_t server : servers) StopLanHost(server);
+                  ASSERT_EQ(status, 0);
+                  const auto table = nlohmann::json::parse(out);
+                  std::printf("burst: %zu of %d replies reached the host table\n", table.size(),
+                              kHosts * kPerHost);
+                  EXPECT_GE(table.size(), 1998u);  // at least 99.9 %
+              }));
+}
+
+}  // namespace
+}  // namespace torvane::test

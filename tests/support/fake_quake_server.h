@@ -1,0 +1,27 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace torvane::test {
+
+struct FakePlayer {
+    std::string name;
+    int frags = 0;
+    int ping = 0;
+};
+
+// A status reply datagram as a Quake II server sends it.
+std::string StatusReplyDatagram(const std::string& host_name, const std::string& map, int max_clients,
+                                const std::vector<FakePlayer>& players = {});
+
+// Starts a stand-in game server on LAN host k (see lan_hosts.h): every status
+// query that reaches UDP `port` is answered with each of `replies`, in order,
+// as fast as the host can send them, to the query's sender. Returns once the
+// server is bound; stop it with StopLanHost.
+pid_t StartFakeQuakeServer(int k, uint16_t port, std::vector<std::string> replies);
+
+}  // namespace torvane::test
