@@ -350,7 +350,14 @@ bool MessageLoop::WaitAndProcessMessages(int timeout_ms) {
 
 void MessageLoop::Run() {
     while (!terminated_) {
-        Poll(queue_.empty() ? -1 : 0);
+        if (queue_.empty()) {
+            // Drained: quiet the wake descriptor first, or the blocking poll
+            // would return at once, again and again.
+            SyncWakeSignal();
+            Poll(-1);
+        } else {
+            Poll(0);
+        }
         for (size_t n = queue_.size(); n > 0 && !queue_.empty() && !terminated_; --n) DispatchOne();
     }
     SyncWakeSignal();

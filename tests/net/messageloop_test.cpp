@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <stdexcept>
@@ -435,6 +436,26 @@ TEST(MessageLoopTest, PostsFromOtherThreadsArriveInOrderAndQuitEndsRun) {
     for (int i = 0; i < 100; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
     EXPECT_TRUE(loop.Terminated());
     loop.Run();  // already terminated: returns at once
+}
+
+TEST(MessageLoopTest, RunIdlesQuietlyBetweenMessages) {
+    MessageLoop loop;
+    std::atomic<bool> handled{false};
+    bool idle_seen = false;
+    std::thread worker([&] {
+        loop.Post([&] { handled = true; });
+        while (!handled) std::this_thread::yield();
+        // Once Run has nothing left, its descriptor must go quiet; a wake
+        // signal left standing would make Run spin on it.
+        for (int i = 0; i < 1000 && !idle_seen; ++i) {
+            idle_seen = !Readable(loop.Descriptor());
+            if (!idle_seen) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        loop.Quit();
+    });
+    loop.Run();
+    worker.join();
+    EXPECT_TRUE(idle_seen);
 }
 
 TEST(MessageLoopTest, QuitFromAnotherThreadWakesABlockedRun) {
