@@ -1,0 +1,16 @@
+// Process names and /proc texts are chosen by whoever starts a process.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "launcher/gamecommand.h"
+#include "platform/processes.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    torvane::IsZombieStat(text);
+    const std::string_view first = torvane::FirstWordOfCommandLine(text);
+    if (first.find('\0') != std::string_view::npos || !text.starts_with(first)) std::abort();
+    if (torvane::IsGameExecutableName(first) != first.ends_with("QUAKE2.EXE")) std::abort();
+    return 0;
+}
