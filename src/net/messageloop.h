@@ -59,6 +59,7 @@ using WatchHandler = std::function<void(int fd, uint32_t events, int error)>;
 class MessageLoop {
 public:
     // The new loop becomes this thread's current loop until it is destroyed.
+    // Watches and WindowTimers must be gone before their loop is destroyed.
     MessageLoop();
     ~MessageLoop();
     MessageLoop(const MessageLoop&) = delete;
@@ -112,8 +113,10 @@ public:
     void ProcessMessages();
     // Waits up to timeout_ms (-1: no limit) until something is pending, then
     // dispatches everything pending. Returns whether anything was
-    // dispatched. With a nested-pump hook a single block lasts at most
-    // kHookSliceMs, so the desktop's events are never held up for long.
+    // dispatched; it may return false before the timeout (readiness that
+    // turned into no message), so timed waits keep their own deadline. With
+    // a nested-pump hook a single block lasts at most kHookSliceMs, so the
+    // desktop's events are never held up for long.
     bool WaitAndProcessMessages(int timeout_ms);
     // Runs until Quit(); returns at once when Terminated() is already set.
     void Run();
@@ -131,6 +134,8 @@ public:
     void DispatchPending();
     // Called once per round of ProcessMessages and WaitAndProcessMessages:
     // there the desktop processes its own pending events without blocking.
+    // (Keep the desktop's notifier on Descriptor() from re-entering
+    // DispatchPending meanwhile.)
     void SetNestedPumpHook(std::function<void()> hook) { nested_hook_ = std::move(hook); }
     static constexpr int kHookSliceMs = 10;
 
