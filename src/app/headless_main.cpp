@@ -1,0 +1,172 @@
+// torvane-headless: Torvane without windows. The same core as the desktop
+// program, its settings file and log included; what the windows would show
+// is written to standard output, one "what: details" line per change, and
+// the user's actions are read as commands from standard input:
+//
+//   search                  start a search (the Search button)
+//   select N                select host row N (from 0); -1 for none
+//   players                 show the selected server's players
+//   launch                  launch the game into the selected server
+//   tray N                  choose host entry N of the tray menu
+//   busy on|off             tick or untick the Busy box
+//   say TEXT / shout TEXT   chat through the users window
+//   challenge               challenge the others to the selected server
+//   accept / ignore / decline   answer the challenge dialog
+//   quit                    save the settings and end (also on SIGINT, SIGTERM, end of input)
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "app/headlessview.h"
+#include "app/maincore.h"
+#include "platform/autostart.h"
+#include "platform/configdir.h"
+#include "platform/convert.h"
+#include "platform/programpath.h"
+#include "platform/uniquefd.h"
+#include "settings/fileregistry.h"
+#include "settings/settingsio.h"
+
+namespace torvane {
+namespace {
+
+void Report(const std::exception& e) {
+    std::fprintf(stderr, "torvane-headless: %s\n", e.what());
+}
+
+// Carries out one command line; false for quit.
+bool Command(const std::string& line, MainCore& core, HeadlessView& view) {
+    const auto blank = line.find(' ');
+    const std::string verb = line.substr(0, blank);
+    const std::string rest = blank == std::string::npos ? "" : line.substr(blank + 1);
+    if (verb == "quit") return false;
+    if (verb == "search") {
+        core.ConnectButtonClick();
+    } else if (verb == "select") {
+        view.SelectHostRow(StrToIntDef(rest, -1));
+    } else if (verb == "players") {
+        core.HostListViewClick();
+    } else if (verb == "launch") {
+        core.HostListViewDblClick();
+    } else if (verb == "tray") {
+        core.TrayHostEntryClick(StrToIntDef(rest, -1));
+    } else if (verb == "busy") {
+        core.SetBusyCheck(rest == "on");
+    } else if (verb == "say" || verb == "shout") {
+        view.SetMessageText(rest);
+        verb == "say" ? core.UsersWindow().Button1Click() : core.UsersWindow().Button2Click();
+    } else if (verb == "challenge") {
+        core.Suggest1Click();
+    } else if (verb == "accept") {
+        core.SuggestForm().BitBtn1Click();
+    } else if (verb == "ignore") {
+        core.SuggestForm().BitBtn2Click();
+    } else if (verb == "decline") {
+        core.SuggestForm().BitBtn3Click();
+    } else if (!verb.empty()) {
+        std::fprintf(stderr, "torvane-headless: unknown command '%s'\n", verb.c_str());
+    }
+    return true;
+}
+
+// Reads standard input as it comes and carries out each whole line.
+class CommandReader {
+public:
+    CommandReader(MessageLoop& loop, MainCore& core, HeadlessView& view)
+        : loop_(loop), core_(core), view_(view) {
+        id_ = loop.Watch(STDIN_FILENO, kWatchRead, [this](int, uint32_t, int) { Read(); });
+    }
+    ~CommandReader() {
+        if (id_) loop_.Unwatch(id_);
+    }
+
+private:
+    void Read() {
+        char chunk[4096];
+        const ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n <= 0) {
+            loop_.Quit();
+            return;
+        }
+        pending_.append(chunk, static_cast<std::size_t>(n));
+        for (auto end = pending_.find('\n'); end != std::string::npos; end = pending_.find('\n')) {
+            const std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 1);
+            if (!Command(line, core_, view_)) {
+                loop_.Quit();
+                return;
+            }
+        }
+        loop_.Reenable(id_, kWatchRead);
+    }
+
+    MessageLoop& loop_;
+    MainCore& core_;
+    HeadlessView& view_;
+    WatchId id_ = 0;
+    std::string pending_;
+};
+
+int Run() {
+    FileRegistry store(SettingsFilePath());
+    Settings settings;
+    LoadSettings(store, settings);
+
+    MessageLoop loop;
+    loop.SetExceptionHandler([](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            Report(e);
+        }
+    });
+
+    // SIGINT and SIGTERM end the loop like "quit", so the settings are saved.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
+    UniqueFd signals(signalfd(-1, &stop_signals, SFD_CLOEXEC | SFD_NONBLOCK));
+    const WatchId signal_watch =
+        loop.Watch(signals.Get(), kWatchRead, [&loop](int, uint32_t, int) { loop.Quit(); });
+
+    const SystemClock& clock = SystemClock::Instance();
+    ProcProcessList processes;
+    PosixSpawner spawner;
+    CanberraSound sound;
+    SystemComputerName computer_name;
+    const CoreSeams seams{clock, processes, spawner, sound, computer_name};
+    HeadlessView view(stdout);
+    {
+        MainCore core(loop, settings, seams, view, view, view);
+        CommandReader commands(loop, core, view);
+        core.Start();
+        loop.Run();
+        core.Stop();
+    }
+    loop.Unwatch(signal_watch);
+
+    DesktopAutostart autostart(ConfigDir());
+    SaveSettings(settings, store, autostart, ProgramFileName());
+    return 0;
+}
+
+}  // namespace
+}  // namespace torvane
+
+int main() {
+    std::setlocale(LC_ALL, "");
+    try {
+        return torvane::Run();
+    } catch (const std::exception& e) {
+        torvane::Report(e);
+        return 1;
+    }
+}

@@ -1,0 +1,78 @@
+#include "app/headlessview.h"
+
+namespace torvane {
+
+namespace {
+
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text;
+}
+
+}  // namespace
+
+void HeadlessView::Say(const std::string& what, const std::string& details) {
+    std::fprintf(out_, "%s: %s\n", what.c_str(), OneLine(details).c_str());
+    std::fflush(out_);
+}
+
+void HeadlessView::SetStatusText(int panel, const std::string& text) {
+    Say("status" + std::to_string(panel), text);
+}
+
+void HeadlessView::AddLogLine(const std::string& line) {
+    Say("log", line);
+}
+
+void HeadlessView::ShowIconImage(int image) {
+    Say("icon", std::to_string(image));
+}
+
+void HeadlessView::SetTrayTip(const std::string& text) {
+    Say("tip", text);
+}
+
+void HeadlessView::SetHostRow(int row, const std::string& host, const std::string& map,
+                              const std::string& players) {
+    Say("host", std::to_string(row) + " | " + host + " | " + map + " | " + players);
+}
+
+void HeadlessView::DeleteHostRow(int row) {
+    --host_rows_;
+    if (selected_host_ == row) selected_host_ = -1;
+    if (selected_host_ > row) --selected_host_;
+    Say("host deleted", std::to_string(row));
+}
+
+void HeadlessView::AddPlayerRow(const std::string& name, const std::string& frags) {
+    Say("player", name + " | " + frags);
+}
+
+void HeadlessView::ShowBusy(bool box_checked, bool menu_checked) {
+    Say("busy",
+        std::string(box_checked ? "on" : "off") + (menu_checked == box_checked ? "" : " (menu differs)"));
+}
+
+void HeadlessView::SetUserRows(const std::vector<UserRow>& rows) {
+    selected_user_ = -1;
+    std::string text = std::to_string(rows.size());
+    for (const UserRow& row : rows) text += " | " + row.Name + " (" + row.Status + ") " + row.Message;
+    Say("users", text);
+}
+
+void HeadlessView::ShowInfo(const std::vector<InfoRow>& rows) {
+    std::string text;
+    for (const InfoRow& row : rows) text += (text.empty() ? "" : " | ") + row.Caption + " " + row.Value;
+    Say("info", text);
+}
+
+void HeadlessView::AddChatRow(const std::string& name, const std::string& time, const std::string& text) {
+    Say("chat", name + " | " + time + " | " + text);
+}
+
+void HeadlessView::ShowAndRaise() {
+    Say("challenge", challenge_[3] + " | " + challenge_[0] + " | " + challenge_[1] + " | " + challenge_[2]);
+}
+
+}  // namespace torvane

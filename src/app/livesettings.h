@@ -1,0 +1,56 @@
+#pragma once
+
+#include "discovery/hostview.h"
+#include "discovery/searchcycle.h"
+#include "launcher/launcherhost.h"
+#include "peers/peerhost.h"
+#include "settings/settings.h"
+
+namespace torvane {
+
+// The live settings record, read by each subsystem through its own narrow
+// interface at the moment of use. The Busy box is not a stored setting: the
+// main window's state answers it.
+class LiveSettings final : public SearchSettings, public LauncherSettings, public PeerSettings {
+public:
+    explicit LiveSettings(const Settings& settings) : s_(settings) {}
+
+    // The search.
+    std::string Port() const override { return s_.Port; }
+    QueryTarget ExtraPort(std::size_t n) const override {
+        const bool enabled[] = {s_.Port2Enable, s_.Port3Enable, s_.Port4Enable};
+        const std::string* ports[] = {&s_.Port2, &s_.Port3, &s_.Port4};
+        return {enabled[n], "", *ports[n]};
+    }
+    QueryTarget InternetServer(std::size_t n) const override {
+        return {s_.Wan[n].Enabled, s_.Wan[n].Address, s_.Wan[n].Port};
+    }
+    std::string BCInterval() const override { return s_.BCInterval; }
+    bool Broadcast() const override { return s_.Broadcast; }
+
+    // The launcher.
+    std::string Quake2BaseDir() const override { return s_.Quake2BaseDir; }
+    std::string Quake2Command() const override { return s_.Quake2Command; }
+
+    // The peers.
+    std::string PlayerName() const override { return s_.PlayerName; }
+    int Paranoia() const override { return s_.Paranoia; }
+    int Skill() const override { return s_.Skill; }
+    std::string BusyMessage() const override { return s_.BusyMessage; }
+    std::string ReadyMessage() const override { return s_.ReadyMessage; }
+    std::string PlayingMessage() const override { return s_.PlayingMessage; }
+    bool ShoutPopUp() const override { return s_.ShoutPopUp; }
+    std::string ShoutSound() const override { return s_.ShoutSound; }
+    std::string MessageSound() const override { return s_.MessageSound; }
+    std::string SuggestSound() const override { return s_.SuggestSound; }
+    int MaxChatLines() const override { return s_.MaxChatLines; }
+
+    // The host table's events.
+    std::string Retries() const { return s_.Retries; }
+    EventAction Action(EventKind kind) const { return s_.Event(kind); }
+
+private:
+    const Settings& s_;
+};
+
+}  // namespace torvane

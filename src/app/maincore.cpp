@@ -1,0 +1,333 @@
+#include "app/maincore.h"
+
+#include <array>
+#include <vector>
+
+#include "app/livesettings.h"
+#include "discovery/dispatch.h"
+#include "discovery/hosttable.h"
+#include "discovery/looptimer.h"
+#include "discovery/querysocket.h"
+#include "discovery/searchcycle.h"
+#include "discovery/trayicon.h"
+#include "launcher/launcher.h"
+#include "notify/eventsound.h"
+#include "notify/log.h"
+#include "notify/playerwave.h"
+#include "peers/peerprotocol.h"
+#include "platform/convert.h"
+#include "platform/localtime.h"
+
+namespace torvane {
+
+namespace {
+
+// The nine sockets of the main window: four broadcast sockets, four
+// internet-server sockets and the listening socket, in that order.
+constexpr std::size_t kBroadcastSockets = 4;
+constexpr std::size_t kInternetSockets = 4;
+
+std::vector<std::unique_ptr<QuerySocket>> MakeSockets(MessageLoop& loop) {
+    std::vector<std::unique_ptr<QuerySocket>> sockets;
+    for (std::size_t i = 0; i < kBroadcastSockets + kInternetSockets + 1; ++i)
+        sockets.push_back(std::make_unique<QuerySocket>(loop));
+    return sockets;
+}
+
+SearchSockets Roles(const std::vector<std::unique_ptr<QuerySocket>>& sockets) {
+    SearchSockets roles;
+    for (std::size_t i = 0; i < kBroadcastSockets; ++i) roles.broadcast.push_back(sockets[i].get());
+    for (std::size_t i = 0; i < kInternetSockets; ++i)
+        roles.internet.push_back(sockets[kBroadcastSockets + i].get());
+    roles.listen = sockets.back().get();
+    return roles;
+}
+
+}  // namespace
+
+// Everything the main window owns, and the adapters through which each
+// subsystem sees the others. Members are declared in the order they must be
+// built.
+struct MainCore::Parts final : HostView,
+                               GameActions,
+                               HostSettings,
+                               SearchPeers,
+                               LauncherHost,
+                               SoundGuards,
+                               BroadcastSender {
+    // The peers' view of the program; apart because its host-row question
+    // has another shape than the host table's.
+    struct PeerSide final : PeerHost {
+        explicit PeerSide(Parts& p) : p(p) {}
+        bool BusyChecked() const override { return p.busy_box; }
+        void CheckBusy() override { p.SetBusyCheck(true); }
+        bool IsGameRunning() override { return p.IsGameRunning(); }
+        void SetStatusPanel1(const std::string& text) override { p.view.SetStatusText(1, text); }
+        void AddLogLine(const std::string& text) override { p.AddLogLine(text); }
+        void PlayEventSound(const std::string& path) override { p.PlayEventSound(path); }
+        std::string LongTimeText() const override {
+            return torvane::LongTimeText(p.seams.clock.CalendarSeconds());
+        }
+        std::optional<size_t> SelectedHostRow() const override {
+            const int row = p.view.SelectedHostRow();
+            if (row < 0 || static_cast<std::size_t>(row) >= p.hosts.size()) return std::nullopt;
+            return static_cast<std::size_t>(row);
+        }
+        size_t HostCount() const override { return p.hosts.size(); }
+        const TQuakeServer& HostAt(size_t index) const override { return p.hosts[index]; }
+        void LaunchGame(const TQuakeServer& server) override { p.LaunchGame(server); }
+        Parts& p;
+    };
+
+    Parts(MessageLoop& loop, Settings& settings, const CoreSeams& seams, MainView& view,
+          UsersView& users_view, SuggestView& suggest_view)
+        : loop(loop),
+          settings(settings),
+          seams(seams),
+          view(view),
+          live(settings),
+          log(seams.clock),
+          player(seams.sound),
+          sound(*this, player),
+          hosts(*this, *this, *this, search),
+          peer_side(*this),
+          peers(live, peer_side, *this, seams.computer_name, seams.clock, users_view, suggest_view),
+          launcher(*this, live, seams.processes, seams.spawner),
+          dispatcher(seams.clock, search, hosts, peers),
+          timer1(loop, kDefaultIntervalMs, true),
+          window(loop, kSearchWindowMs, false),
+          sockets(MakeSockets(loop)),
+          cycle({search, hosts, dispatcher, Roles(sockets), timer1, window, live, *this, view, *this, *this,
+                 seams.clock}) {
+        player.Loop = false;
+        player.Async = true;
+        for (std::size_t i = 0; i + 1 < sockets.size(); ++i) sockets[i]->Attach(cycle, true);
+        sockets.back()->Attach(cycle, false);
+        timer1.Timer().SetOnTimer([this] { cycle.Timer1Timer(); });
+        window.Timer().SetOnTimer([this] { cycle.BroadcastEnd(); });
+    }
+
+    QuerySocket& WSocket() { return *sockets.front(); }
+
+    // The Busy pair.
+    void SetBusyCheck(bool checked) {
+        if (busy_box == checked) return;
+        busy_box = checked;
+        BusyCheckClick();
+    }
+    void BusyCheckClick() {
+        peers.SetOwnStatus(busy_box ? PeerStatus::Busy : PeerStatus::Ready);
+        busy_menu = busy_box;
+        view.ShowBusy(busy_box, busy_menu);
+        if (busy_box) view.ShowOptionsOnInfoPage();
+    }
+
+    // HostView: everything but the log goes straight to the window.
+    void SetStatusText(int panel, const std::string& text) override { view.SetStatusText(panel, text); }
+    void AddLogLine(const std::string& text) override {
+        log.AddLogLine(text);
+        if (log.Enabled()) view.AddLogLine(log.Lines().back());
+    }
+    void ShowIconImage(int image) override { view.ShowIconImage(image); }
+    void BeginHostUpdate() override { view.BeginHostUpdate(); }
+    void EndHostUpdate() override { view.EndHostUpdate(); }
+    void AppendHostRow() override { view.AppendHostRow(); }
+    void SetHostRow(int row, const std::string& host, const std::string& map,
+                    const std::string& players) override {
+        view.SetHostRow(row, host, map, players);
+    }
+    void SetHostRowImage(int row, int image) override { view.SetHostRowImage(row, image); }
+    void DeleteHostRow(int row) override { view.DeleteHostRow(row); }
+    int SelectedHostRow() const override { return view.SelectedHostRow(); }
+    void InsertTrayHostEntry(int position) override { view.InsertTrayHostEntry(position); }
+    void SetTrayHostEntryCaption(int position, const std::string& caption) override {
+        view.SetTrayHostEntryCaption(position, caption);
+    }
+    void DeleteTrayHostEntry(int position) override { view.DeleteTrayHostEntry(position); }
+    void BeginPlayersUpdate() override { view.BeginPlayersUpdate(); }
+    void EndPlayersUpdate() override { view.EndPlayersUpdate(); }
+    void ClearPlayers() override { view.ClearPlayers(); }
+    void AddPlayerRow(const std::string& name, const std::string& frags) override {
+        view.AddPlayerRow(name, frags);
+    }
+    void ShowMainWindow() override { view.ShowMainWindow(); }
+    void RestoreApplication() override { view.RestoreApplication(); }
+    void BringToFront() override { view.BringToFront(); }
+
+    // GameActions.
+    bool IsGameRunning() override { return launcher.IsGameRunning(); }
+    void LaunchGame(const TQuakeServer& server) override {
+        launcher.LaunchGame({server.HostName, server.Address, server.Port});
+    }
+    void PlayEventSound(const std::string& path) override { sound.PlayEventSound(path); }
+
+    // HostSettings and SoundGuards.
+    std::string Retries() const override { return live.Retries(); }
+    EventAction Action(EventKind kind) const override { return live.Action(kind); }
+    bool BusyChecked() const override { return busy_box; }
+    bool FirstSearch() const override { return search.FirstSearch; }
+
+    // SearchPeers.
+    int64_t LastStatusRequestTime() const override { return peers.LastStatusRequestTime(); }
+    void SendStatusRequest() override { peers.SendStatusRequest(); }
+    int UserCount() const override { return static_cast<int>(peers.Users().size()); }
+    void RefreshUsers() override { peers.UsersWindow().Refresh(); }
+
+    // LauncherHost.
+    void UncheckBusy() override { SetBusyCheck(false); }
+    PlayingStatus OwnStatus() const override {
+        switch (peers.OwnStatus()) {
+            case PeerStatus::Busy:
+                return PlayingStatus::Busy;
+            case PeerStatus::Playing:
+                return PlayingStatus::Playing;
+            default:
+                return PlayingStatus::Ready;
+        }
+    }
+    void SetOwnStatus(PlayingStatus status) override { peers.SetOwnStatus(static_cast<PeerStatus>(status)); }
+    void SendInfo() override { peers.SendInfo(); }
+    bool SearchWindowTimerEnabled() const override { return window.Enabled(); }
+    void SetSearchWindowTimerEnabled(bool enabled) override { window.SetEnabled(enabled); }
+    bool IntervalTimerEnabled() const override { return timer1.Enabled(); }
+    void SetIntervalTimerEnabled(bool enabled) override { timer1.SetEnabled(enabled); }
+    void StartSearch() override { cycle.StartSearch(); }
+
+    // BroadcastSender: peer datagrams go out only through the open
+    // broadcast socket.
+    void SendIfConnected(std::string_view datagram) override {
+        if (WSocket().IsConnected()) WSocket().Send(datagram.data(), static_cast<int>(datagram.size()));
+    }
+
+    MessageLoop& loop;
+    Settings& settings;
+    CoreSeams seams;
+    MainView& view;
+    LiveSettings live;
+    bool busy_box = true;  // checked when the window is created
+    bool busy_menu = true;
+    SearchState search;
+    EventLog log;
+    TPlayerWave player;
+    EventSound sound;
+    HostTable hosts;
+    PeerSide peer_side;
+    PeerProtocol peers;
+    GameLauncher launcher;
+    DatagramDispatcher dispatcher;
+    LoopTimer timer1;
+    LoopTimer window;
+    std::vector<std::unique_ptr<QuerySocket>> sockets;
+    SearchCycle cycle;
+};
+
+MainCore::MainCore(MessageLoop& loop, Settings& settings, const CoreSeams& seams, MainView& view,
+                   UsersView& users_view, SuggestView& suggest_view)
+    : p_(std::make_unique<Parts>(loop, settings, seams, view, users_view, suggest_view)) {}
+
+MainCore::~MainCore() = default;
+
+void MainCore::Start() {
+    // The window's construction: Busy as the box says, the idle icon with an
+    // empty tip, and the socket that hears broadcasts to the game port.
+    p_->peers.SetOwnStatus(p_->busy_box ? PeerStatus::Busy : PeerStatus::Ready);
+    p_->view.ShowIconImage(kIconIdle);
+    p_->view.SetTrayTip("");
+    p_->view.ShowBusy(p_->busy_box, p_->busy_menu);
+    p_->cycle.OpenListenSocket();
+
+    // The loaded settings take effect.
+    p_->log.SetLogFile(p_->settings.LogFile);
+    p_->log.SetEnabled(p_->settings.LogEnabled);
+    if (!p_->settings.StartMinimized) {
+        p_->view.ShowMainWindow();
+        p_->view.RestoreApplication();
+        p_->view.BringToFront();
+    }
+    p_->SetBusyCheck(p_->settings.StartBusy);
+    p_->busy_menu = p_->settings.StartBusy;
+    p_->view.ShowBusy(p_->busy_box, p_->busy_menu);
+    p_->AddLogLine("Torvane started");
+    p_->cycle.StartSearch();
+}
+
+void MainCore::Stop() {
+    p_->settings.LogFile = p_->log.LogFile();
+    p_->settings.LogEnabled = p_->log.Enabled();
+    p_->AddLogLine("Torvane closed");
+    if (!p_->WSocket().IsClosed()) p_->WSocket().Close();
+}
+
+void MainCore::ConnectButtonClick() {
+    p_->cycle.StartSearch();
+}
+
+void MainCore::HostListViewClick() {
+    p_->hosts.ShowPlayers();
+}
+
+void MainCore::HostListViewDblClick() {
+    const int row = p_->view.SelectedHostRow();
+    if (row >= 0 && static_cast<std::size_t>(row) < p_->hosts.size()) p_->LaunchGame(p_->hosts[row]);
+}
+
+void MainCore::TrayHostEntryClick(int index) {
+    p_->hosts.TrayHostEntryClick(index);
+}
+
+void MainCore::SetBusyCheck(bool checked) {
+    p_->SetBusyCheck(checked);
+}
+
+void MainCore::Busy1Click() {
+    p_->busy_menu = !p_->busy_menu;
+    p_->peers.SetOwnStatus(p_->busy_menu ? PeerStatus::Busy : PeerStatus::Ready);
+    p_->view.ShowBusy(p_->busy_box, p_->busy_menu);
+    p_->SetBusyCheck(p_->busy_menu);
+}
+
+void MainCore::Suggest1Click() {
+    p_->peers.Suggest1Click();
+}
+
+void MainCore::CheckBroadcastClick() {
+    // A text that is no number leaves the timer as it was.
+    const int64_t seconds = StrToInt(p_->settings.BCInterval);
+    const int64_t ms = seconds < 0 ? 0 : seconds * 1000;
+    p_->timer1.SetInterval(ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms));
+    p_->timer1.SetEnabled(p_->settings.Broadcast);
+}
+
+void MainCore::OptionsClosed() {
+    if (p_->settings.Port != p_->WSocket().PortText() && !p_->WSocket().IsClosed()) p_->WSocket().Close();
+}
+
+bool MainCore::BusyChecked() const {
+    return p_->busy_box;
+}
+const HostTable& MainCore::Hosts() const {
+    return p_->hosts;
+}
+const SearchState& MainCore::Search() const {
+    return p_->search;
+}
+SearchCycle& MainCore::Cycle() {
+    return p_->cycle;
+}
+PeerProtocol& MainCore::Peers() {
+    return p_->peers;
+}
+TUsers& MainCore::UsersWindow() {
+    return p_->peers.UsersWindow();
+}
+TSuggestForm& MainCore::SuggestForm() {
+    return p_->peers.SuggestForm();
+}
+GameLauncher& MainCore::Launcher() {
+    return p_->launcher;
+}
+EventLog& MainCore::Log() {
+    return p_->log;
+}
+
+}  // namespace torvane
