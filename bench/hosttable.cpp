@@ -1,0 +1,123 @@
+// Cost of the reply path: parsing a typical reply, and merging an unchanged
+// reply into a small and a large host table (which should cost the same).
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+
+#include "discovery/dispatch.h"
+#include "discovery/statusquery.h"
+#include "discovery/statusreply.h"
+
+namespace torvane {
+namespace {
+
+// A window, game and settings that do nothing, so only the table is measured.
+struct QuietShell : HostView, GameActions, HostSettings {
+    void SetStatusText(int, const std::string&) override {}
+    void AddLogLine(const std::string&) override {}
+    void ShowIconImage(int) override {}
+    void BeginHostUpdate() override {}
+    void EndHostUpdate() override {}
+    void AppendHostRow() override {}
+    void SetHostRow(int, const std::string&, const std::string&, const std::string&) override {}
+    void SetHostRowImage(int, int) override {}
+    void DeleteHostRow(int) override {}
+    int SelectedHostRow() const override { return -1; }
+    void InsertTrayHostEntry(int) override {}
+    void SetTrayHostEntryCaption(int, const std::string&) override {}
+    void DeleteTrayHostEntry(int) override {}
+    void BeginPlayersUpdate() override {}
+    void EndPlayersUpdate() override {}
+    void ClearPlayers() override {}
+    void AddPlayerRow(const std::string&, const std::string&) override {}
+    void ShowMainWindow() override {}
+    void RestoreApplication() override {}
+    void BringToFront() override {}
+    bool IsGameRunning() override { return false; }
+    void LaunchGame(const TQuakeServer&) override {}
+    void PlayEventSound(const std::string&) override {}
+    std::string Retries() const override { return "5"; }
+    EventAction Action(EventKind) const override { return {}; }
+    bool BusyChecked() const override { return false; }
+};
+
+struct NoPeers : PeerReceiver {
+    void ReceiveChat(const char*, int, const std::string&) override {}
+    void ReceiveInfo(const char*, int, const std::string&) override {}
+    void ReceiveStatusRequest(const char*, int, const std::string&) override {}
+    void ReceiveChallenge(const char*, int, const std::string&) override {}
+};
+
+// About 1 KB: a full server-information line and 16 player lines.
+std::string TypicalReply(const std::string& host) {
+    std::string reply =
+        "\xFF\xFF\xFF\xFFprint\n\\cheats\\0\\deathmatch\\1\\dmflags\\16\\fraglimit\\30\\timelimit\\20\\"
+        "maxclients\\16\\gamename\\baseq2\\version\\3.20 x86 Nov 30 1997 Linux RELEASE\\protocol\\34\\"
+        "uptime\\0 days 4 hrs 10 mins\\admin\\someone at the lan party\\location\\hall two\\"
+        "mapname\\q2dm1\\hostname\\" +
+        host + "\n";
+    for (int i = 0; i < 16; ++i) {
+        reply += std::to_string(i * 3) + " " + std::to_string(20 + i) + " \"[clan] player of the blue team " +
+                 std::to_string(i) + "\"\n";
+    }
+    return reply;
+}
+
+std::string AddressOf(int n) {
+    return "10.0." + std::to_string(n / 250) + "." + std::to_string(n % 250 + 1);
+}
+
+void BM_ParseStatusReply(benchmark::State& state) {
+    const std::string reply = TypicalReply("The LAN party deathmatch server");
+    ReceiveBuffer buffer;
+    int32_t counted = 0;
+    for (auto _ : state) {
+        std::memcpy(buffer.data(), reply.data(), reply.size());  // parsing is destructive
+        TQuakeServer server;
+        ParseStatusReply(buffer.data(), int(reply.size()), server, counted);
+        benchmark::DoNotOptimize(server);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(reply.size()));
+    state.SetLabel(std::to_string(reply.size()) + " bytes");
+}
+BENCHMARK(BM_ParseStatusReply);
+
+// A table of state.range(0) servers, each already merged from a typical reply.
+struct FilledTable {
+    explicit FilledTable(int servers) {
+        for (int n = 0; n < servers; ++n) Deliver(n);
+    }
+    void Deliver(int n) {
+        const std::string reply = TypicalReply("server " + std::to_string(n));
+        std::memcpy(buffer.data(), reply.data(), reply.size());
+        dispatcher.DispatchDatagram(buffer.data(), int(reply.size()), AddressOf(n), "27910");
+    }
+    QuietShell shell;
+    NoPeers peers;
+    ManualClock clock;
+    SearchState search;
+    HostTable table{shell, shell, shell, search};
+    DatagramDispatcher dispatcher{clock, search, table, peers};
+    ReceiveBuffer buffer;
+};
+
+void BM_MergeUnchangedServer(benchmark::State& state) {
+    FilledTable filled(int(state.range(0)));
+    // The last server: the one a scan from the front would reach last.
+    const TQuakeServer fresh = filled.table[filled.table.size() - 1];
+    for (auto _ : state) filled.table.MergeServer(fresh);
+}
+BENCHMARK(BM_MergeUnchangedServer)->Arg(10)->Arg(10'000);
+
+void BM_DispatchUnchangedReply(benchmark::State& state) {
+    FilledTable filled(int(state.range(0)));
+    const int last = int(state.range(0)) - 1;
+    for (auto _ : state) filled.Deliver(last);
+    if (filled.table.size() != std::size_t(state.range(0))) state.SkipWithError("the reply was not merged");
+}
+BENCHMARK(BM_DispatchUnchangedReply)->Arg(10)->Arg(10'000);
+
+}  // namespace
+}  // namespace torvane
