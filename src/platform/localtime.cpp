@@ -1,44 +1,65 @@
 #include "platform/localtime.h"
 
 #include <clocale>
+#include <cstdlib>
 #include <ctime>
+#include <mutex>
+#include <string>
 
 namespace torvane {
 
 namespace {
 
+constexpr locale_t kNoLocale = static_cast<locale_t>(0);
+
+// The user's time locale, made again only when the environment that names
+// it changes: making one is not free, and the C library leaks a little on
+// every newlocale when LOCPATH is set.
 class UserTimeLocale {
 public:
-    UserTimeLocale() : locale_(newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0))) {
-        // An environment naming a locale that is not installed falls back to C.
-        if (locale_ == static_cast<locale_t>(0))
-            locale_ = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+    static locale_t Get() {
+        static UserTimeLocale cache;
+        std::lock_guard lock(cache.mutex_);
+        const std::string key = EnvironmentKey();
+        if (key != cache.key_ || cache.locale_ == kNoLocale) {
+            if (cache.locale_ != kNoLocale) freelocale(cache.locale_);
+            cache.locale_ = newlocale(LC_TIME_MASK, "", kNoLocale);
+            // An environment naming a locale that is not installed falls back to C.
+            if (cache.locale_ == kNoLocale) cache.locale_ = newlocale(LC_TIME_MASK, "C", kNoLocale);
+            cache.key_ = key;
+        }
+        return cache.locale_;
     }
-    UserTimeLocale(const UserTimeLocale&) = delete;
-    UserTimeLocale& operator=(const UserTimeLocale&) = delete;
-    ~UserTimeLocale() {
-        if (locale_ != static_cast<locale_t>(0)) freelocale(locale_);
-    }
-    locale_t Get() const { return locale_; }
 
 private:
-    locale_t locale_;
+    static std::string EnvironmentKey() {
+        std::string key;
+        for (const char* name : {"LC_ALL", "LC_TIME", "LANG", "LOCPATH"}) {
+            const char* value = std::getenv(name);
+            key += value ? value : "";
+            key += '\0';
+        }
+        return key;
+    }
+
+    std::mutex mutex_;
+    std::string key_;
+    locale_t locale_ = kNoLocale;
 };
 
 }  // namespace
 
 std::string LongTimeText(int64_t calendar_seconds) {
-    // Time zone and locale are read afresh each time: a log line is rare, and
-    // the user may change either while we run.
+    // The time zone is read afresh each time, so a change of zone shows in
+    // the next line.
     tzset();
     const time_t seconds = static_cast<time_t>(calendar_seconds);
     tm local{};
     if (localtime_r(&seconds, &local) == nullptr) return {};
-    UserTimeLocale locale;
+    const locale_t locale = UserTimeLocale::Get();
     char text[128];
-    const size_t n = locale.Get() == static_cast<locale_t>(0)
-                         ? strftime(text, sizeof text, "%X", &local)
-                         : strftime_l(text, sizeof text, "%X", &local, locale.Get());
+    const size_t n = locale == kNoLocale ? strftime(text, sizeof text, "%X", &local)
+                                         : strftime_l(text, sizeof text, "%X", &local, locale);
     return std::string(text, n);
 }
 

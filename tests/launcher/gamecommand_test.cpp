@@ -33,13 +33,6 @@ TEST(ServerAddress, OnlyPlainDottedQuadsAndDecimalPortsPass) {
     }
 }
 
-TEST(BuildGameCommand, JoinsDirectoryCommandAndConnectWords) {
-    const GameCommand plain = BuildGameCommand("/games/quake2", "quake2", "192.168.0.5", "27910");
-    EXPECT_EQ(plain.Program, "/games/quake2/quake2");
-    EXPECT_EQ(plain.Arguments, (Args{"/games/quake2/quake2", "+set", "basedir", "/games/quake2", "+connect",
-                                     "192.168.0.5:27910"}));
-}
-
 TEST(BuildGameCommand, KeepsADirectoryWithBlanksInOneArgumentAndPassesCommandWordsOn) {
     const GameCommand cmd =
         BuildGameCommand("/home/me/My Games/q2", "  quake2\t+set vid_fullscreen 0 ", "10.0.0.1", "27920");

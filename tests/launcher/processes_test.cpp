@@ -50,14 +50,6 @@ TEST(ProcProcessList, AMissingProcDirectoryIsNoList) {
     EXPECT_FALSE(ProcProcessList((dir.Path() / "absent").string()).Snapshot());
 }
 
-TEST(ProcProcessList, FindsThisVeryTestInTheRealProcessList) {
-    const auto snapshot = ProcProcessList().Snapshot();
-    ASSERT_TRUE(snapshot);
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
-    EXPECT_TRUE(std::any_of(snapshot->begin(), snapshot->end(),
-                            [&](const ProcessNames& p) { return p.Executable == self; }));
-}
-
 TEST(IsZombieStat, TakesTheStateAfterTheLastParenthesis) {
     EXPECT_TRUE(IsZombieStat("66 (QUAKE2.EXE) Z 1 66"));
     EXPECT_FALSE(IsZombieStat("66 (QUAKE2.EXE) S 1 66"));

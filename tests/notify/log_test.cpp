@@ -7,6 +7,10 @@
 
 #include "support/tempdir.h"
 
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace torvane {
 namespace {
 
@@ -28,18 +32,15 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(EventLogTest, StampsEachLineWithTheLongTimeFormat) {
+TEST_F(EventLogTest, StampsEachLineWithTheLocalTimeInTheLongTimeFormat) {
     log.AddLogLine("Torvane started");
     clock.AdvanceSeconds(3600 * 3);
     log.AddLogLine("Map changed on host Fragfest to q2dm1");
-    EXPECT_EQ(log.Lines(), (std::deque<std::string>{"22:13:20 : Torvane started",
-                                                    "01:13:20 : Map changed on host Fragfest to q2dm1"}));
-}
-
-TEST_F(EventLogTest, FollowsTheLocalTimeZone) {
     setenv("TZ", "UTC-2", 1);  // POSIX sign: two hours east
     log.AddLogLine("x");
-    EXPECT_EQ(log.Lines().back(), "00:13:20 : x");
+    EXPECT_EQ(log.Lines(),
+              (std::deque<std::string>{"22:13:20 : Torvane started",
+                                       "01:13:20 : Map changed on host Fragfest to q2dm1", "03:13:20 : x"}));
 }
 
 TEST_F(EventLogTest, TwelveHourLocalesGetAnAmPmMarker) {
@@ -50,7 +51,13 @@ TEST_F(EventLogTest, TwelveHourLocalesGetAnAmPmMarker) {
     if (std::system(command.c_str()) != 0) GTEST_SKIP() << "localedef cannot build en_US.UTF-8 here";
     setenv("LOCPATH", dir.Path().c_str(), 1);
     setenv("LC_ALL", "en_US.UTF-8", 1);
-    log.AddLogLine("x");
+    {
+#ifdef __SANITIZE_ADDRESS__
+        // The C library's newlocale leaks a few bytes when LOCPATH is set.
+        __lsan::ScopedDisabler known_library_leak;
+#endif
+        log.AddLogLine("x");
+    }
     unsetenv("LOCPATH");
     EXPECT_EQ(log.Lines().back(), "10:13:20 PM : x");
 }
@@ -64,12 +71,6 @@ TEST_F(EventLogTest, AppendsToAnExistingFileWithoutTouchingOlderLines) {
     EXPECT_EQ(test::ReadFile(file),
               "older line one\nolder line two\n"
               "22:13:20 : New server \"Fragfest\" found on 10.0.0.2\n22:13:20 : Wolf entered Fragfest\n");
-}
-
-TEST_F(EventLogTest, WithoutAFileOnlyTheWindowGetsLines) {
-    log.AddLogLine("Torvane started");
-    EXPECT_EQ(log.Lines().size(), 1u);
-    EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
 TEST_F(EventLogTest, AFileThatCannotBeWrittenIsSkippedAndTriedAgainAtTheNextLine) {
@@ -91,15 +92,17 @@ TEST_F(EventLogTest, AFileThatCannotBeWrittenIsSkippedAndTriedAgainAtTheNextLine
 }
 
 TEST_F(EventLogTest, SwitchedOffNothingIsLoggedAnywhereUntilSwitchedOn) {
+    log.AddLogLine("no file yet: only the window");
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
     const fs::path file = dir.Path() / "torvane.log";
     log.SetLogFile(file.string());
     log.SetEnabled(false);
     log.AddLogLine("Torvane closed");
-    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_EQ(log.Lines().size(), 1u);
     EXPECT_FALSE(fs::exists(file));
     log.SetEnabled(true);
     log.AddLogLine("Torvane started");
-    EXPECT_EQ(log.Lines().size(), 1u);
+    EXPECT_EQ(log.Lines().size(), 2u);
     EXPECT_EQ(test::ReadFile(file), "22:13:20 : Torvane started\n");
 }
 
