@@ -9,6 +9,8 @@
 #include <csignal>
 #include <thread>
 
+#include "platform/uniquefd.h"
+
 extern char** environ;
 
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 29))
@@ -47,22 +49,6 @@ void ReapInBackground(pid_t pid) {
         }
     }).detach();
 }
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { Reset(); }
-    int Get() const { return fd_; }
-    void Reset() {
-        if (fd_ >= 0) close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 #ifdef TORVANE_HAVE_SPAWN_CHDIR
 class SpawnSetup {
