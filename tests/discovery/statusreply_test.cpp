@@ -135,33 +135,6 @@ TEST(ElapsedMs, TruncatesTicksToWholeMilliseconds) {
     EXPECT_EQ(ElapsedMs(0, int64_t{1} << 60), INT32_MAX);
 }
 
-TEST(IsAcceptableReply, NeedsAMultiPlayerGameWithEveryKey) {
-    const TQuakeServer good = Server("192.168.0.5", "Friday", "base1", 8);
-    EXPECT_TRUE(IsAcceptableReply(good));
-    TQuakeServer bad = good;
-    bad.HostName.clear();
-    EXPECT_FALSE(IsAcceptableReply(bad));
-    bad = good;
-    bad.MapName.clear();
-    EXPECT_FALSE(IsAcceptableReply(bad));
-    for (int clients : {0, 1}) {
-        bad = good;
-        bad.MaxClients = clients;
-        EXPECT_FALSE(IsAcceptableReply(bad)) << clients;
-    }
-    bad = good;
-    bad.FragLimit = -1;
-    EXPECT_FALSE(IsAcceptableReply(bad));
-    bad = good;
-    bad.TimeLimit = -1;
-    EXPECT_FALSE(IsAcceptableReply(bad));
-    bad = good;
-    bad.FragLimit = 0;
-    bad.TimeLimit = 0;
-    bad.MaxClients = 2;
-    EXPECT_TRUE(IsAcceptableReply(bad));
-}
-
 class AcceptTest : public testing::Test {
 protected:
     void Accept(const std::string& bytes, const std::string& port = "27910") {
