@@ -1,6 +1,7 @@
 #include "platform/spawn.h"
 
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,9 @@ extern char** environ;
 
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 29))
 #define TORVANE_HAVE_SPAWN_CHDIR 1
+#endif
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+#define TORVANE_HAVE_SPAWN_CLOSEFROM 1
 #endif
 
 namespace torvane {
@@ -89,6 +93,11 @@ private:
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    // No descriptor of ours survives the exec; the report pipe stays usable
+    // until then.
+    if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        for (int fd = 3; fd < 65536; ++fd) fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
     if (chdir(directory) == 0) execve(program, argv, environ);
     const int error = errno;
     [[maybe_unused]] ssize_t ignored = write(report_fd, &error, sizeof error);
@@ -106,6 +115,13 @@ std::optional<int> PosixSpawner::Spawn(const std::string& program, const std::ve
     if (posix_spawn_file_actions_addchdir_np(setup.Actions(), working_directory.c_str()) != 0) {
         return std::nullopt;
     }
+#ifdef TORVANE_HAVE_SPAWN_CLOSEFROM
+    // The game inherits no descriptor of ours: a socket it kept open would
+    // hold our ports after we quit.
+    if (posix_spawn_file_actions_addclosefrom_np(setup.Actions(), 3) != 0) return std::nullopt;
+#else
+    return ForkExecSpawner().Spawn(program, argv, working_directory);
+#endif
     pid_t pid = 0;
     if (posix_spawn(&pid, path.c_str(), setup.Actions(), setup.Attributes(), args.data(), environ) != 0) {
         return std::nullopt;

@@ -13,7 +13,8 @@ public:
     virtual ~ProcessSpawner() = default;
 
     // Starts `program` with the argument vector `argv` (argv[0] included) in
-    // `working_directory`, with this process's environment. Returns the new
+    // `working_directory`, with this process's environment, default signal
+    // handling and no descriptor of ours beyond the standard three. Returns the new
     // process id, or nothing when the program could not be started (missing,
     // not executable, or the directory cannot be entered). A relative
     // `program` is taken relative to our own working directory, not the new

@@ -23,6 +23,7 @@ using Args = std::vector<std::string>;
 constexpr char kFakeGame[] = R"(#!/bin/sh
 pwd > "$0.tmp"
 for a in "$@"; do printf '%s\n' "$a"; done >> "$0.tmp"
+if [ -e /proc/$$/fd/200 ]; then echo "inherited descriptor 200" >> "$0.tmp"; fi
 mv "$0.tmp" "$0.out"
 if [ -p "$0.fifo" ]; then read x < "$0.fifo"; fi
 )";
@@ -58,14 +59,21 @@ class SpawnerTest : public ::testing::Test {};
 using Spawners = ::testing::Types<PosixSpawner, ForkExecSpawner>;
 TYPED_TEST_SUITE(SpawnerTest, Spawners);
 
-TYPED_TEST(SpawnerTest, PassesEachArgumentAsIsInTheGivenDirectory) {
+TYPED_TEST(SpawnerTest, PassesEachArgumentAsIsInTheGivenDirectoryAndNoDescriptor) {
     test::TempDir tmp;
     const fs::path dir = tmp.Path() / "Quake II dir";
     const fs::path game = InstallFakeGame(dir, "fakegame", false);
+    // A descriptor without close-on-exec, as a socket of ours might be.
+    const int null_fd = open("/dev/null", O_RDONLY);
+    const int open_fd = dup2(null_fd, 200);
+    close(null_fd);
+    ASSERT_EQ(open_fd, 200);
     TypeParam spawner;
     const Args argv{game.string(), "+set", "basedir",  dir.string(),
                     "a\"b'c;$(x)", "",     "+connect", "1.2.3.4:5"};
-    ASSERT_TRUE(spawner.Spawn(game.string(), argv, dir.string()));
+    const bool started = spawner.Spawn(game.string(), argv, dir.string()).has_value();
+    close(open_fd);
+    ASSERT_TRUE(started);
     EXPECT_EQ(WaitForRecord(game), (Args{dir.string(), "+set", "basedir", dir.string(), "a\"b'c;$(x)", "",
                                          "+connect", "1.2.3.4:5"}));
 }
