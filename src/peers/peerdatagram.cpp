@@ -22,17 +22,6 @@ bool IsBlank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// A decimal number of 1 to `max_digits` digits, without a leading zero unless
-// it is "0", no greater than `max_value`.
-bool IsPlainNumber(std::string_view text, size_t max_digits, uint32_t max_value) {
-    if (text.empty() || text.size() > max_digits) return false;
-    if (!std::all_of(text.begin(), text.end(), IsDigit)) return false;
-    if (text.size() > 1 && text[0] == '0') return false;
-    uint32_t value = 0;
-    for (char c : text) value = value * 10 + static_cast<uint32_t>(c - '0');
-    return value <= max_value;
-}
-
 void AppendField(std::string& datagram, char letter, std::string_view value) {
     datagram += kTab;
     datagram += letter;
@@ -211,21 +200,6 @@ std::string OneLine(std::string_view text) {
     std::replace_if(
         line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return line;
-}
-
-bool IsDottedIPv4(std::string_view text) {
-    for (int part = 0; part < 4; ++part) {
-        const size_t dot = text.find('.');
-        const bool last = part == 3;
-        if (last != (dot == std::string_view::npos)) return false;
-        if (!IsPlainNumber(text.substr(0, dot), 3, 255)) return false;
-        if (!last) text.remove_prefix(dot + 1);
-    }
-    return true;
-}
-
-bool IsPortNumber(std::string_view text) {
-    return IsPlainNumber(text, 5, 65535) && text != "0";
 }
 
 }  // namespace torvane

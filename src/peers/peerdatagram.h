@@ -93,11 +93,4 @@ std::string BuildChallenge(const Challenge& challenge);
 // line feeds become blanks, so no sender can start a line of its own.
 std::string OneLine(std::string_view text);
 
-// True for four decimal parts 0 to 255 joined by dots ("192.168.0.5"), no
-// leading zeros, nothing else.
-bool IsDottedIPv4(std::string_view text);
-
-// True for a decimal port 1 to 65535 without sign, blanks or leading zeros.
-bool IsPortNumber(std::string_view text);
-
 }  // namespace torvane

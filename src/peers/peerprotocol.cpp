@@ -1,5 +1,7 @@
 #include "peers/peerprotocol.h"
 
+#include "launcher/gamecommand.h"
+
 namespace torvane {
 
 namespace {
@@ -122,7 +124,7 @@ void PeerProtocol::ReceiveChallenge(const char* data, int length, const std::str
     if (!challenge) return;
     // Address and port end up on the game's command line: anything but a
     // plain address and port is dropped like a malformed challenge.
-    if (!IsDottedIPv4(challenge->Address) || !IsPortNumber(challenge->Port)) return;
+    if (!IsDottedIPv4(challenge->Address) || !IsPortText(challenge->Port)) return;
     host_.PlayEventSound(settings_.SuggestSound());
     suggest_form_.Fill(*challenge);
     suggest_form_.Show();

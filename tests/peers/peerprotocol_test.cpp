@@ -260,6 +260,8 @@ TEST_F(PeerProtocolTest, MalformedOrUnsafeChallengesAreDroppedQuietly) {
              "\t\t\t\t",                                          // four empty fields: nowhere to connect
              "Ann\tArena\t192.168.0.5 +exec evil\t27910\tq2dm1",  // words for the command line
              "Ann\tArena\tgame.example\t27910\tq2dm1",
+             "Ann\tArena\t192.168.0.05\t27910\tq2dm1",
+             "Ann\tArena\t256.168.0.5\t27910\tq2dm1",
              "Ann\tArena\t192.168.0.5\t27910 +quit\tq2dm1",
              "Ann\tArena\t192.168.0.5\t0\tq2dm1",
              "Ann\tArena\t192.168.0.5\t70000\tq2dm1",
