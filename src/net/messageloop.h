@@ -195,7 +195,6 @@ private:
     UniqueFd epoll_;
     UniqueFd wake_;
     std::thread::id owner_;
-    MessageLoop* previous_current_;
 
     std::deque<Message> queue_;
     std::mutex incoming_mutex_;
