@@ -8,4 +8,4 @@ cmake --build build/release -j "$(nproc)"
 if [ -x build/release/torvane ]; then
   exec build/release/torvane "$@"
 fi
-exec build/release/torvane-query "$@"
+exec build/release/torvane-headless "$@"
