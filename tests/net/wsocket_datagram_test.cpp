@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
+#include <filesystem>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -65,8 +67,14 @@ TEST_F(WSocketDatagramTest, ListenBindsAndFiresThreeStateChangesAndConnected) {
     EXPECT_NE("error", socket.GetXPort());
 }
 
+int OpenDescriptors() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                          std::filesystem::directory_iterator{}));
+}
+
 TEST_F(WSocketDatagramTest, ListenOnATakenPortReports10048AndStaysClosed) {
     SetUdp(socket, "0.0.0.0", std::to_string(peer.Port()));
+    const int descriptors = OpenDescriptors();
     try {
         socket.Listen();
         FAIL() << "Listen on a taken port did not report";
@@ -75,6 +83,7 @@ TEST_F(WSocketDatagramTest, ListenOnATakenPortReports10048AndStaysClosed) {
     }
     EXPECT_EQ(wsClosed, socket.State());
     EXPECT_EQ(-1, socket.FSocketHandle);
+    EXPECT_EQ(descriptors, OpenDescriptors());  // the thrown report leaked nothing
 
     log.Attach(socket);
     EXPECT_EQ(-1, socket.Listen());
@@ -168,6 +177,24 @@ TEST_F(WSocketDatagramTest, ExceptionInTheHandlerIsSwallowedAndTheRestWaits) {
     EXPECT_EQ(Events{"bad"}, received);  // the throw ended that dispatch, silently
     ASSERT_TRUE(PumpUntil(loop, [&] { return received.size() == 2; }));
     EXPECT_EQ((Events{"bad", "good"}), received);
+}
+
+TEST_F(WSocketDatagramTest, PausedSocketHearsNothingUntilResumed) {
+    SetUdp(socket, "127.0.0.1", "0");
+    socket.Listen();
+    const uint16_t port = static_cast<uint16_t>(std::stoi(socket.GetXPort()));
+    Events received;
+    socket.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
+        received.push_back(sender.ReceiveStr());
+    };
+    socket.Pause();
+    peer.SendTo(port, "held");
+    PumpUntil(
+        loop, [&] { return !received.empty(); }, 200);
+    EXPECT_TRUE(received.empty());
+    socket.Resume();
+    ASSERT_TRUE(PumpUntil(loop, [&] { return !received.empty(); }));
+    EXPECT_EQ(Events{"held"}, received);
 }
 
 TEST_F(WSocketDatagramTest, PeerAddressOfAnUnconnectedDatagramSocketReportsAndCloses) {
