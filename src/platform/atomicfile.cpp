@@ -10,34 +10,11 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/uniquefd.h"
+
 namespace torvane {
 
 namespace {
-
-// Owns one open descriptor.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    // Closes now so that a failing close (delayed write errors) is seen.
-    int Close() {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
 
 [[noreturn]] void Fail(int error, const std::string& what, const std::string& path) {
     throw std::system_error(error, std::generic_category(), what + " '" + path + "'");
@@ -58,7 +35,7 @@ void WriteAll(int fd, std::string_view data, const std::string& path) {
 
 // A temporary file in the directory; `name` is empty while it is unnamed.
 struct TempFile {
-    Descriptor file{-1};
+    UniqueFd file;
     std::string name;
 };
 
@@ -76,11 +53,13 @@ std::string LinkTempFile(int dir, int fd, const std::string& base, const std::st
 TempFile OpenTempFile(int dir, const std::string& dir_path, const std::string& base, mode_t mode,
                       const std::string& path) {
     TempFile temp;
-    temp.file = Descriptor(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    // Naming an unnamed file goes through /proc.
+    if (::access("/proc/self/fd", X_OK) == 0)
+        temp.file = UniqueFd(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     if (temp.file.Valid()) return temp;
     // File systems without unnamed files: a named one from the start.
     std::string pattern = dir_path + "/" + base + ".XXXXXX";
-    Descriptor named(::mkostemp(pattern.data(), O_CLOEXEC));
+    UniqueFd named(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!named.Valid()) Fail("Cannot create a temporary file for", path);
     temp.name = std::filesystem::path(pattern).filename().string();
     if (::fchmod(named.Get(), mode) != 0) {
@@ -95,7 +74,7 @@ TempFile OpenTempFile(int dir, const std::string& dir_path, const std::string& b
 }  // namespace
 
 std::optional<std::string> ReadFileIfExists(const std::string& path) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.Valid()) {
         if (errno == ENOENT) return std::nullopt;
         Fail("Cannot open", path);
@@ -119,14 +98,15 @@ void WriteFileAtomically(const std::string& path, std::string_view data, mode_t 
     std::filesystem::create_directories(dir_path, made);
     if (made) Fail(made.value(), "Cannot create the directory of", path);
 
-    Descriptor dir(::open(dir_path.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC));
+    UniqueFd dir(::open(dir_path.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC));
     if (!dir.Valid()) Fail("Cannot open the directory of", path);
     TempFile temp = OpenTempFile(dir.Get(), dir_path, base, mode, path);
     try {
         WriteAll(temp.file.Get(), data, path);
         if (::fsync(temp.file.Get()) != 0) Fail("Cannot sync", path);
         if (temp.name.empty()) temp.name = LinkTempFile(dir.Get(), temp.file.Get(), base, path);
-        if (temp.file.Close() != 0) Fail("Cannot write", path);
+        // A failing close can be the first report of a lost write.
+        if (::close(temp.file.Release()) != 0) Fail("Cannot write", path);
         if (::renameat(dir.Get(), temp.name.c_str(), dir.Get(), base.c_str()) != 0)
             Fail("Cannot replace", path);
     } catch (...) {
