@@ -11,29 +11,6 @@ const char* Bytes(const std::string& s) {
     return s.data();
 }
 
-TEST(PeerDatagram, InfoAtParanoiaOneIsTheFortyEightByteAnnouncement) {
-    InfoFields fields{"Player", PeerStatus::Ready, "Ready to kick some ass", 1, {}, {}};
-    const std::string datagram = BuildInfo(fields);
-    EXPECT_EQ(datagram, "TVNINFO\tK1\tAPlayer\tBR\tCReady to kick some ass\tH1");
-    EXPECT_EQ(datagram.size(), 48u);
-}
-
-TEST(PeerDatagram, InfoCarriesVersionThenComputerNameAfterTheSkill) {
-    InfoFields fields{"Ann", PeerStatus::Playing, "Fragging", 2, "2.13", "gamebox"};
-    EXPECT_EQ(BuildInfo(fields), "TVNINFO\tK1\tAAnn\tBP\tCFragging\tH2\tL2.13\tMgamebox");
-    fields.ComputerName.reset();
-    fields.Status = PeerStatus::Busy;
-    EXPECT_EQ(BuildInfo(fields), "TVNINFO\tK1\tAAnn\tBB\tCFragging\tH2\tL2.13");
-}
-
-TEST(PeerDatagram, SayAndChallengeLayouts) {
-    EXPECT_EQ(BuildChat("Player", kSayKind, "hello"), "TVNMESSPlayer\tMhello");
-    EXPECT_EQ(BuildChat("Player", kSayKind, "hello").size(), 20u);
-    EXPECT_EQ(BuildChallenge({"Player", "Arena", "192.168.0.5", "27910", "q2dm1"}),
-              "TVNSUGGPlayer\tArena\t192.168.0.5\t27910\tq2dm1");
-    EXPECT_EQ(BuildChallenge({}), "TVNSUGG\t\t\t\t");
-}
-
 TEST(PeerDatagram, SentTextsAreCutToWhatReceiversRead) {
     const std::string huge(5000, 'x');
     const std::string info = BuildInfo({huge, PeerStatus::Ready, huge, INT32_MIN, "2.13", huge});
@@ -114,26 +91,6 @@ TEST(PeerDatagram, InfoOddValues) {
     }
 }
 
-TEST(PeerDatagram, ChatSplitsAtTheFirstTabOnly) {
-    auto shout = ParseChat("Bob\tShi\tthere");
-    ASSERT_TRUE(shout);
-    EXPECT_EQ(shout->Name, "Bob");
-    EXPECT_TRUE(shout->IsShout());
-    EXPECT_EQ(shout->Text, "hi\tthere");
-
-    auto odd = ParseChat("Bob\tXyo");
-    ASSERT_TRUE(odd);
-    EXPECT_FALSE(odd->IsShout());
-    EXPECT_EQ(odd->Text, "yo");
-
-    auto bare = ParseChat("Bob\t");
-    ASSERT_TRUE(bare);
-    EXPECT_EQ(bare->Kind, 0);
-    EXPECT_EQ(bare->Text, "");
-
-    EXPECT_FALSE(ParseChat("no tab at all"));
-}
-
 TEST(PeerDatagram, ChallengeNeedsFourTabsAndKeepsTheRestAsMap) {
     auto c = ParseChallenge("Player\tArena\t192.168.0.5\t27910\tq2dm1\twith\ttabs");
     ASSERT_TRUE(c);
@@ -148,10 +105,6 @@ TEST(PeerDatagram, ChallengeNeedsFourTabsAndKeepsTheRestAsMap) {
     EXPECT_EQ(empty->Challenger + empty->HostName + empty->Address + empty->Port + empty->MapName, "");
 
     EXPECT_FALSE(ParseChallenge("Player\tArena\t192.168.0.5\t27910"));
-}
-
-TEST(PeerDatagram, OneLineTurnsLineBreaksIntoBlanks) {
-    EXPECT_EQ(OneLine("a\r\nb\nc\rd\te"), "a  b c d\te");
 }
 
 }  // namespace

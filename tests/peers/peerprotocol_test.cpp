@@ -219,8 +219,10 @@ TEST_F(PeerProtocolTest, ChatPayloadBeyondTheReceiveBufferIsCut) {
 }
 
 TEST_F(PeerProtocolTest, SendChatUsesThePlayerName) {
+    protocol.SendChat("hello", 'M');
     protocol.SendChat("go go", 'S');
-    EXPECT_EQ(sent, std::vector<std::string>{"TVNMESSPlayer\tSgo go"});
+    EXPECT_EQ(sent, (std::vector<std::string>{"TVNMESSPlayer\tMhello", "TVNMESSPlayer\tSgo go"}));
+    EXPECT_EQ(sent[0].size(), 20u);
 }
 
 // --- challenges ------------------------------------------------------------
