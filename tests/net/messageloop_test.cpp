@@ -61,39 +61,6 @@ bool PumpUntil(MessageLoop& loop, Pred done, int limit_ms = 5000) {
     return true;
 }
 
-TEST(MessageLoopTest, PostedMessagesAndSocketNotificationsKeepQueueOrder) {
-    MessageLoop loop;
-    UniqueFd rx = LoopbackUdp();
-    UniqueFd tx = LoopbackUdp();
-    std::vector<std::string> log;
-    WatchId id = loop.Watch(rx.Get(), kWatchRead, [&](int fd, uint32_t events, int) {
-        ASSERT_EQ(events, kWatchRead);
-        log.push_back("read:" + ReceiveOne(fd));
-        loop.Reenable(id, kWatchRead);
-    });
-    ASSERT_NE(id, 0u);
-
-    loop.Post([&] { log.push_back("first"); });
-    SendTo(tx.Get(), rx.Get(), "ping");
-    // The datagram is waiting, but its notification joins the queue only
-    // when the loop polls, behind both posted messages.
-    loop.Post([&] { log.push_back("second"); });
-    loop.ProcessMessages();
-    EXPECT_EQ(log, (std::vector<std::string>{"first", "second", "read:ping"}));
-
-    // A message posted by a handler goes behind the notification queued in
-    // the same round.
-    log.clear();
-    loop.Post([&] {
-        log.push_back("outer");
-        loop.Post([&] { log.push_back("inner"); });
-    });
-    SendTo(tx.Get(), rx.Get(), "pong");
-    ASSERT_TRUE(PumpUntil(loop, [&] { return log.size() == 3; }));
-    EXPECT_EQ(log, (std::vector<std::string>{"outer", "read:pong", "inner"}));
-    loop.Unwatch(id);
-}
-
 bool Readable(int fd) {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
@@ -113,16 +80,53 @@ struct Recorder {
     size_t Count(uint32_t bit) const { return std::count(events.begin(), events.end(), bit); }
 };
 
-TEST(MessageLoopTest, ReadIsQueuedAgainOnlyAfterReenable) {
+// A watched loopback datagram socket `rx` and a sender `tx`.
+class WatchTest : public testing::Test {
+protected:
+    void Send(const std::string& text) { SendTo(tx.Get(), rx.Get(), text); }
+
     MessageLoop loop;
-    UniqueFd rx = LoopbackUdp();
     UniqueFd tx = LoopbackUdp();
+    UniqueFd rx = LoopbackUdp();
     Recorder rec;
+};
+
+TEST_F(WatchTest, PostedMessagesAndSocketNotificationsKeepQueueOrder) {
+    std::vector<std::string> log;
+    WatchId id = loop.Watch(rx.Get(), kWatchRead, [&](int fd, uint32_t events, int) {
+        ASSERT_EQ(events, kWatchRead);
+        log.push_back("read:" + ReceiveOne(fd));
+        loop.Reenable(id, kWatchRead);
+    });
+    ASSERT_NE(id, 0u);
+
+    loop.Post([&] { log.push_back("first"); });
+    Send("ping");
+    // The datagram is waiting, but its notification joins the queue only
+    // when the loop polls, behind both posted messages.
+    loop.Post([&] { log.push_back("second"); });
+    loop.ProcessMessages();
+    EXPECT_EQ(log, (std::vector<std::string>{"first", "second", "read:ping"}));
+
+    // A message posted by a handler goes behind the notification queued in
+    // the same round.
+    log.clear();
+    loop.Post([&] {
+        log.push_back("outer");
+        loop.Post([&] { log.push_back("inner"); });
+    });
+    Send("pong");
+    ASSERT_TRUE(PumpUntil(loop, [&] { return log.size() == 3; }));
+    EXPECT_EQ(log, (std::vector<std::string>{"outer", "read:pong", "inner"}));
+    loop.Unwatch(id);
+}
+
+TEST_F(WatchTest, ReadIsQueuedAgainOnlyAfterReenable) {
     WatchId id = loop.Watch(rx.Get(), kWatchRead, rec.Handler());
     ASSERT_NE(id, 0u);
 
-    SendTo(tx.Get(), rx.Get(), "a");
-    SendTo(tx.Get(), rx.Get(), "b");
+    Send("a");
+    Send("b");
     loop.ProcessMessages();
     loop.ProcessMessages();
     // Two datagrams wait, but one read notification until the socket reads.
@@ -142,17 +146,14 @@ TEST(MessageLoopTest, ReadIsQueuedAgainOnlyAfterReenable) {
     EXPECT_EQ(rec.Count(kWatchRead), 2u);
 
     // Re-enabled while empty: the next datagram is reported.
-    SendTo(tx.Get(), rx.Get(), "c");
+    Send("c");
     loop.ProcessMessages();
     EXPECT_EQ(rec.Count(kWatchRead), 3u);
     loop.Unwatch(id);
 }
 
-TEST(MessageLoopTest, WriteIsQueuedOnceAfterRegistrationThenOnlyWhenReenabled) {
-    MessageLoop loop;
-    UniqueFd fd = LoopbackUdp();
-    Recorder rec;
-    WatchId id = loop.Watch(fd.Get(), kWatchRead | kWatchWrite, rec.Handler());
+TEST_F(WatchTest, WriteIsQueuedOnceAfterRegistrationThenOnlyWhenReenabled) {
+    WatchId id = loop.Watch(rx.Get(), kWatchRead | kWatchWrite, rec.Handler());
     loop.ProcessMessages();
     loop.ProcessMessages();
     EXPECT_EQ(rec.events, (std::vector<uint32_t>{kWatchWrite}));
@@ -174,14 +175,10 @@ TEST(MessageLoopTest, WriteIsQueuedOnceAfterRegistrationThenOnlyWhenReenabled) {
     loop.Unwatch(id);
 }
 
-TEST(MessageLoopTest, EmptyEventSetStopsNotificationsUntilSelectedAgain) {
-    MessageLoop loop;
-    UniqueFd rx = LoopbackUdp();
-    UniqueFd tx = LoopbackUdp();
-    Recorder rec;
+TEST_F(WatchTest, EmptyEventSetStopsNotificationsUntilSelectedAgain) {
     WatchId id = loop.Watch(rx.Get(), kWatchRead, rec.Handler());
     ASSERT_TRUE(loop.Select(id, 0));
-    SendTo(tx.Get(), rx.Get(), "x");
+    Send("x");
     loop.Reenable(id, kWatchRead);
     loop.ProcessMessages();
     EXPECT_TRUE(rec.events.empty());
@@ -192,13 +189,10 @@ TEST(MessageLoopTest, EmptyEventSetStopsNotificationsUntilSelectedAgain) {
     loop.Unwatch(id);
 }
 
-TEST(MessageLoopTest, NotificationsOfARemovedWatchAreDroppedEvenWhenTheNumberIsReused) {
-    MessageLoop loop;
-    UniqueFd tx = LoopbackUdp();
-    UniqueFd rx = LoopbackUdp();
+TEST_F(WatchTest, NotificationsOfARemovedWatchAreDroppedEvenWhenTheNumberIsReused) {
     int old_calls = 0;
     WatchId old_id = loop.Watch(rx.Get(), kWatchRead, [&](int, uint32_t, int) { ++old_calls; });
-    SendTo(tx.Get(), rx.Get(), "stale");
+    Send("stale");
     // Queue the read and a posted notification, then drop the watch and
     // close the socket from a message that runs first.
     loop.Post([&] {
@@ -215,42 +209,35 @@ TEST(MessageLoopTest, NotificationsOfARemovedWatchAreDroppedEvenWhenTheNumberIsR
     EXPECT_FALSE(loop.IsWatched(old_id));
 
     // The new socket on the same number gets only its own notifications.
-    Recorder rec;
     WatchId new_id = loop.Watch(rx.Get(), kWatchRead, rec.Handler());
     ASSERT_NE(new_id, old_id);
     loop.PostNotification(old_id, kWatchRead, 0);
     loop.ProcessMessages();
     EXPECT_TRUE(rec.events.empty());
-    SendTo(tx.Get(), rx.Get(), "fresh");
+    Send("fresh");
     loop.ProcessMessages();
     EXPECT_EQ(rec.events, (std::vector<uint32_t>{kWatchRead}));
     EXPECT_EQ(old_calls, 0);
     loop.Unwatch(new_id);
 }
 
-TEST(MessageLoopTest, SelectAfterTheDescriptorWasClosedAndItsNumberReusedWatchesTheNewSocket) {
-    MessageLoop loop;
-    UniqueFd tx = LoopbackUdp();
-    UniqueFd rx = LoopbackUdp();
-    Recorder rec;
+TEST_F(WatchTest, SelectAfterTheDescriptorWasClosedAndItsNumberReusedWatchesTheNewSocket) {
     WatchId id = loop.Watch(rx.Get(), kWatchRead, rec.Handler());
     int number = rx.Get();
     rx.Reset();  // closed without Unwatch: the kernel forgets it
     rx = LoopbackUdp();
     ASSERT_EQ(rx.Get(), number);
     ASSERT_TRUE(loop.Select(id, kWatchRead));
-    SendTo(tx.Get(), rx.Get(), "x");
+    Send("x");
     loop.ProcessMessages();
     EXPECT_EQ(rec.events, (std::vector<uint32_t>{kWatchRead}));
     loop.Unwatch(id);
 }
 
-TEST(MessageLoopTest, PostedNotificationCarriesItsErrorAndKeepsItsPlace) {
-    MessageLoop loop;
-    UniqueFd fd = LoopbackUdp();
+TEST_F(WatchTest, PostedNotificationCarriesItsErrorAndKeepsItsPlace) {
     std::vector<std::string> log;
-    WatchId id = loop.Watch(fd.Get(), kWatchWrite, [&](int got_fd, uint32_t events, int error) {
-        EXPECT_EQ(got_fd, fd.Get());
+    WatchId id = loop.Watch(rx.Get(), kWatchWrite, [&](int got_fd, uint32_t events, int error) {
+        EXPECT_EQ(got_fd, rx.Get());
         log.push_back("notify " + std::to_string(events) + "/" + std::to_string(error));
     });
     // Posted before the loop has polled the platform: it goes first, and
