@@ -63,25 +63,27 @@ void TCustomWSocket::AssignDefaultValue() {
 
 // ---------------------------------------------------------------- properties
 
+// The common start of the Addr, Port and Proto setters: the same text once
+// resolved changes nothing; otherwise the text is kept, and resolution may
+// go on only while the socket is closed.
+bool TCustomWSocket::AcceptSetting(bool resolved, std::string& stored, const std::string& text,
+                                   const char* refusal) {
+    if (resolved && text == stored) return false;
+    stored = text;
+    if (FState == wsClosed) return true;
+    RaiseException(refusal);
+    return false;
+}
+
 void TCustomWSocket::SetAddr(const std::string& text) {
-    if (FAddrSet && text == FAddrStr) return;
-    FAddrStr = text;
-    if (FState != wsClosed) {
-        RaiseException("Cannot change Addr if not closed");
-        return;
-    }
+    if (!AcceptSetting(FAddrSet, FAddrStr, text, "Cannot change Addr if not closed")) return;
     FAddrSet = false;
     FTargetAddress.sin_addr.s_addr = WSocketResolveHost(text);
     FAddrSet = true;
 }
 
 void TCustomWSocket::SetPort(const std::string& text) {
-    if (FPortSet && text == FPortStr) return;
-    FPortStr = text;
-    if (FState != wsClosed) {
-        RaiseException("Cannot change Port if not closed");
-        return;
-    }
+    if (!AcceptSetting(FPortSet, FPortStr, text, "Cannot change Port if not closed")) return;
     FPortSet = true;
     const std::string name = Trim(text);
     uint16_t port = 0;  // network order
@@ -102,12 +104,7 @@ void TCustomWSocket::SetPort(const std::string& text) {
 }
 
 void TCustomWSocket::SetProto(const std::string& text) {
-    if (FProtoSet && text == FProtoStr) return;
-    FProtoStr = text;
-    if (FState != wsClosed) {
-        RaiseException("Cannot change Proto if not closed");
-        return;
-    }
+    if (!AcceptSetting(FProtoSet, FProtoStr, text, "Cannot change Proto if not closed")) return;
     const std::string name = Trim(text);
     if (name == "not found") return;
     FProtoSet = true;

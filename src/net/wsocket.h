@@ -207,6 +207,7 @@ protected:
     virtual void TriggerDNSLookupDone(uint16_t error);
     virtual void TriggerError();
 
+    bool AcceptSetting(bool resolved, std::string& stored, const std::string& text, const char* refusal);
     void ChangeState(TSocketState newState);
     void SocketError(const std::string& label);
     void ASyncReceive(uint16_t error);

@@ -18,17 +18,6 @@ protected:
     ProbeSocket socket{loop};
 };
 
-// The text an unbound OnError turns into an exception.
-template <typename Action>
-std::string ThrownText(Action action) {
-    try {
-        action();
-    } catch (const ESocketException& error) {
-        return error.what();
-    }
-    return "<nothing thrown>";
-}
-
 TEST_F(WSocketPropertiesTest, StartsClosedWithTheStreamDefaults) {
     EXPECT_EQ(wsClosed, socket.State());
     EXPECT_EQ("tcp", socket.Proto());

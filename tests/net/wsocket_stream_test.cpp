@@ -146,12 +146,8 @@ TEST_F(WSocketStreamTest, WaitForCloseDeliversDataUntilThePeerEnds) {
 
 TEST_F(WSocketStreamTest, AcceptOnANonListeningSocketReports) {
     ConnectClient();
-    try {
-        client.Accept();
-        FAIL() << "Accept on a connected socket did not report";
-    } catch (const ESocketException& error) {
-        EXPECT_STREQ("Error 10022 in function not a listening socket\r\nInvalid argument", error.what());
-    }
+    EXPECT_EQ("Error 10022 in function not a listening socket\r\nInvalid argument",
+              ThrownText([&] { client.Accept(); }));
     EXPECT_EQ(wsConnected, client.State());
 }
 

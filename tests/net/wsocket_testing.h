@@ -16,6 +16,7 @@
 #include "net/messageloop.h"
 #include "net/wsocket.h"
 #include "platform/uniquefd.h"
+#include "support/isolated_lan.h"
 
 namespace torvane::test {
 
@@ -123,6 +124,25 @@ public:
 
 private:
     UniqueFd fd_;
+};
+
+// The text of the ESocketException that `action` throws.
+template <typename Action>
+std::string ThrownText(Action action) {
+    try {
+        action();
+    } catch (const ESocketException& error) {
+        return error.what();
+    }
+    return "<nothing thrown>";
+}
+
+// Tests that send broadcasts or look names up on a private LAN of their own.
+class PrivateLanTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!CanCreateNetworkNamespace()) GTEST_SKIP() << "needs root to create a private network namespace";
+    }
 };
 
 // A UDP socket component set up for `addr`:`port`.

@@ -74,18 +74,9 @@ TEST_F(WSocketWaitTest, WaitForConnectedStopsWhenTheSocketCloses) {
 TEST_F(WSocketWaitTest, WithoutWaitControlWaitAndFlushReport) {
     SetUdp(socket, "127.0.0.1", std::to_string(peer.Port()));
     socket.Connect();
-    try {
-        socket.Wait(1, wsListening);
-        FAIL() << "Wait without a wait control did not report";
-    } catch (const ESocketException& error) {
-        EXPECT_STREQ("Error 11004 in function TWSocket.Wait\r\nNo Data", error.what());
-    }
-    try {
-        socket.Flush();
-        FAIL() << "Flush without a wait control did not report";
-    } catch (const ESocketException& error) {
-        EXPECT_STREQ("No wait object assigned", error.what());
-    }
+    EXPECT_EQ("Error 11004 in function TWSocket.Wait\r\nNo Data",
+              ThrownText([&] { socket.Wait(1, wsListening); }));
+    EXPECT_EQ("No wait object assigned", ThrownText([&] { socket.Flush(); }));
     EXPECT_EQ(wsConnected, socket.State());
 }
 
