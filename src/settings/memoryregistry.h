@@ -21,6 +21,11 @@ class MemoryRegistry : public Registry {
 public:
     MemoryRegistry() = default;
     explicit MemoryRegistry(Hive hive) : hive_(std::move(hive)) {}
+    // A copy would point into the other store's open key.
+    MemoryRegistry(const MemoryRegistry&) = delete;
+    MemoryRegistry& operator=(const MemoryRegistry&) = delete;
+    MemoryRegistry(MemoryRegistry&&) = default;
+    MemoryRegistry& operator=(MemoryRegistry&&) = default;
 
     bool OpenKey(const std::string& path, bool can_create) override;
     void CloseKey() override { current_ = nullptr; }

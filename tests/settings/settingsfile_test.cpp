@@ -141,6 +141,29 @@ TEST_F(SettingsFile, ADamagedFileIsReportedWithItsPositionAndNeverSavedOver) {
     }
 }
 
+TEST_F(SettingsFile, AStoreKeptOpenSavesOverWhatIsInTheFileNow) {
+    Save(NonDefaultSettings("old"));
+    FileRegistry store(FilePath());
+    Settings s;
+    LoadSettings(store, s);
+    s.PlayerName = "Changed";
+
+    // Someone else edits the file while the program runs.
+    auto json = nlohmann::json::parse(ReadFile(FilePath()));
+    json["\\Software\\Other"]["Kept"] = 7;
+    WriteSettingsFile(json.dump());
+    FakeAutostart autostart;
+    SaveSettings(s, store, autostart, "");
+    json = nlohmann::json::parse(ReadFile(FilePath()));
+    EXPECT_EQ(7, json.at("\\Software\\Other").at("Kept"));
+    EXPECT_EQ("Changed", json.at("\\Software\\Torvane").at("PlayerName"));
+
+    // A file damaged meanwhile is not saved over.
+    WriteSettingsFile("{\"damaged");
+    EXPECT_THROW(SaveSettings(s, store, autostart, ""), ESettingsFileError);
+    EXPECT_EQ("{\"damaged", ReadFile(FilePath()));
+}
+
 TEST_F(SettingsFile, ABadNumberStillCommitsWhatWasWrittenBeforeIt) {
     Save(NonDefaultSettings("old"));
     Settings s = NonDefaultSettings("new");
