@@ -274,6 +274,11 @@ void TCustomWSocket::Connect() {
 }
 
 bool TCustomWSocket::OpenHandle() {
+    if (FSocketHandle != -1) {  // left behind by a failed step: not to be leaked
+        const int stale = FSocketHandle;
+        ForgetHandle();
+        ::close(stale);
+    }
     const int type =
         (FSocketKind == kDatagramSocket ? SOCK_DGRAM : SOCK_STREAM) | SOCK_NONBLOCK | SOCK_CLOEXEC;
     FSocketHandle = ::socket(FAddressFamily, type, FProtoNumber);

@@ -2,6 +2,7 @@
 #include <netdb.h>
 
 #include <atomic>
+#include <system_error>
 #include <thread>
 
 #include "net/wsocket.h"
@@ -38,7 +39,13 @@ void TCustomWSocket::DnsLookup(const std::string& host) {
         return;
     }
     FLookupHandle = NextLookupHandle();
-    StartHostLookup(FSink->Mailbox(), FLookupHandle, host);
+    try {
+        StartHostLookup(FSink->Mailbox(), FLookupHandle, host);
+    } catch (const std::system_error& error) {  // no thread to be had
+        FLookupHandle = 0;
+        RaiseExceptionFmt("%s: can't start DNS lookup, error #%d", host.c_str(),
+                          WinsockErrorFromErrno(error.code().value()));
+    }
 }
 
 void TCustomWSocket::CancelDnsLookup() {

@@ -18,19 +18,6 @@ protected:
     ProbeSocket socket{loop};
 };
 
-TEST_F(WSocketPropertiesTest, StartsClosedWithTheStreamDefaults) {
-    EXPECT_EQ(wsClosed, socket.State());
-    EXPECT_EQ("tcp", socket.Proto());
-    EXPECT_EQ(6, socket.FProtoNumber);
-    EXPECT_EQ(1, socket.FSocketKind);
-    EXPECT_TRUE(socket.FProtoSet);
-    EXPECT_FALSE(socket.FPortSet);
-    EXPECT_FALSE(socket.FAddrSet);
-    EXPECT_EQ(60, socket.FlushTimeout());
-    EXPECT_EQ(wsSendNormal, socket.SendFlags());
-    EXPECT_EQ(-1, socket.FSocketHandle);
-}
-
 TEST_F(WSocketPropertiesTest, PortTakesTheLow16BitsOfItsLeadingDigits) {
     socket.SetPort("70000");
     EXPECT_EQ(4464, socket.FPortNumber);
@@ -161,14 +148,6 @@ TEST_F(WSocketPropertiesTest, CloseRestoresTheDefaultsButKeepsAddrAndPortTexts) 
     socket.SetAddr("127.0.0.1");
     EXPECT_TRUE(socket.FAddrSet);
     EXPECT_EQ(htonl(INADDR_LOOPBACK), socket.FTargetAddress.sin_addr.s_addr);
-}
-
-TEST_F(WSocketPropertiesTest, SendFlagsAcceptOnlyTheTwoValues) {
-    socket.SetSendFlags(wsSendUrgent);
-    EXPECT_EQ(wsSendUrgent, socket.SendFlags());
-    EXPECT_EQ("Invalid SendFlags",
-              ThrownText([&] { socket.SetSendFlags(static_cast<TSocketSendFlags>(7)); }));
-    EXPECT_EQ(wsSendUrgent, socket.SendFlags());
 }
 
 }  // namespace

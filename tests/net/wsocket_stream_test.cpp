@@ -144,21 +144,6 @@ TEST_F(WSocketStreamTest, WaitForCloseDeliversDataUntilThePeerEnds) {
     EXPECT_EQ(0, session.LastError());
 }
 
-TEST_F(WSocketStreamTest, AcceptOnANonListeningSocketReports) {
-    ConnectClient();
-    EXPECT_EQ("Error 10022 in function not a listening socket\r\nInvalid argument",
-              ThrownText([&] { client.Accept(); }));
-    EXPECT_EQ(wsConnected, client.State());
-}
-
-TEST_F(WSocketStreamTest, DupRejectsTheNullHandles) {
-    sessionLog.Attach(session);
-    session.Dup(-1);
-    session.Dup(0);
-    EXPECT_EQ((Events{"Error", "Error"}), sessionLog.events);
-    EXPECT_EQ(wsClosed, session.State());
-}
-
 TEST_F(WSocketStreamTest, WaitReachesTheStateThroughTheWaitControl) {
     TWait wait(loop);
     client.SetWaitCtrl(&wait);
