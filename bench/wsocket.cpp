@@ -66,13 +66,6 @@ private:
     std::string payload_;
 };
 
-// The component with its descriptor in reach, to size its receive buffer.
-class BenchSocket : public TWSocket {
-public:
-    using TWSocket::TWSocket;
-    int Handle() const { return FSocketHandle; }
-};
-
 void BM_BareRecvfrom(benchmark::State& state) {
     UniqueFd fd(socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     const sockaddr_in any = LoopbackPort(0);
@@ -100,7 +93,7 @@ void BM_BareRecvfrom(benchmark::State& state) {
 
 void BM_WSocketReceive(benchmark::State& state) {
     MessageLoop loop;
-    BenchSocket socket(loop);
+    TWSocket socket(loop);
     socket.SetProto("udp");
     socket.SetAddr("127.0.0.1");
     socket.SetPort("0");
@@ -112,7 +105,7 @@ void BM_WSocketReceive(benchmark::State& state) {
         int length = sizeof from;
         if (sender.ReceiveFrom(buffer, sizeof buffer, from, length) >= 0) ++received;
     };
-    WidenReceiveBuffer(socket.Handle());  // the same room as the bare socket
+    WidenReceiveBuffer(socket.HSocket());  // the same room as the bare socket
     const uint16_t port = static_cast<uint16_t>(std::stoi(socket.GetXPort()));
     const Flood flood(port);
     int64_t expected = 0;

@@ -31,16 +31,13 @@ TCustomWSocket::~TCustomWSocket() {
         if (FState != wsClosed) Close();
     } catch (...) {
     }
-    // A handle left behind by a failed step is still ours to release.
-    const int handle = FSocketHandle;
-    ForgetHandle();
-    if (handle != -1) ::close(handle);
+    ReleaseHandle();  // one left behind by a failed step is still ours
     SetWaitCtrl(nullptr);
     ComponentDestroyed();
 }
 
 void TCustomWSocket::AssignDefaultValue() {
-    FSocketHandle = -1;
+    ReleaseHandle();  // never left open by a reset
     FPortSet = false;
     FAddrSet = false;
     FProtoSet = true;
@@ -180,9 +177,7 @@ void TCustomWSocket::SocketError(const std::string& label) {
     const std::string text = WSocketErrorReport(code, label);
     // A reset or a socket that is not connected cannot be used any more.
     if (code == kWsaEconnreset || code == kWsaEnotconn) {
-        const int handle = FSocketHandle;
-        ForgetHandle();
-        if (handle != -1) ::close(handle);
+        ReleaseHandle();
         ChangeState(wsClosed);
     }
     RaiseException(text);
@@ -274,11 +269,7 @@ void TCustomWSocket::Connect() {
 }
 
 bool TCustomWSocket::OpenHandle() {
-    if (FSocketHandle != -1) {  // left behind by a failed step: not to be leaked
-        const int stale = FSocketHandle;
-        ForgetHandle();
-        ::close(stale);
-    }
+    ReleaseHandle();  // one left behind by a failed step must not leak
     const int type =
         (FSocketKind == kDatagramSocket ? SOCK_DGRAM : SOCK_STREAM) | SOCK_NONBLOCK | SOCK_CLOEXEC;
     FSocketHandle = ::socket(FAddressFamily, type, FProtoNumber);
@@ -337,9 +328,7 @@ int32_t TCustomWSocket::Listen() {
         0) {
         CaptureErrno();
         // Released before the report, which may throw: the handle never leaks.
-        const int handle = FSocketHandle;
-        ForgetHandle();
-        ::close(handle);
+        ReleaseHandle();
         SocketError("Bind");
         return -1;
     }
@@ -444,6 +433,14 @@ void TCustomWSocket::Shutdown(int how) {
 void TCustomWSocket::ForgetHandle() {
     if (FSocketHandle != -1) FSink->Unregister(FSocketHandle);
     FSocketHandle = -1;
+}
+
+// Closes the handle, if any, without a word: for handles that are to go
+// whatever the platform says.
+void TCustomWSocket::ReleaseHandle() {
+    const int handle = FSocketHandle;
+    ForgetHandle();
+    if (handle != -1) ::close(handle);
 }
 
 bool TCustomWSocket::Register(uint16_t events) {

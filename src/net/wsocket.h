@@ -219,6 +219,7 @@ protected:
     bool SetStreamOptions();
     bool Register(uint16_t events);
     void ForgetHandle();
+    void ReleaseHandle();
     ssize_t SendChunk(const char* bytes, int length);
     bool SendQueueEmpty() const;
     void EndLine();
