@@ -95,9 +95,12 @@ class NotificationSink;
 
 class TCustomWSocket {
 public:
-    // The socket belongs to `loop` and to the thread that runs it. `clock`
-    // times the waits of MultiThreaded sockets.
+    // The socket belongs to `loop` and to the thread that runs it, and must
+    // not outlive the loop. `clock` times the waits of MultiThreaded sockets.
     explicit TCustomWSocket(::torvane::MessageLoop& loop, const Clock& clock = SystemClock::Instance());
+    // Cancels a pending lookup silently and closes an open socket, which
+    // still fires OnChangeState (but not OnSessionClosed): whatever that
+    // handler touches must outlive the socket.
     virtual ~TCustomWSocket();
     TCustomWSocket(const TCustomWSocket&) = delete;
     TCustomWSocket& operator=(const TCustomWSocket&) = delete;
