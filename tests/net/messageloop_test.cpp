@@ -407,7 +407,8 @@ TEST(MessageLoopTest, DescriptorIsReadableExactlyWhileSomethingIsPending) {
     OutlastInterval(1);
     EXPECT_TRUE(Readable(loop.Descriptor()));
     loop.DispatchPending();
-    EXPECT_EQ(ticks, 1);
+    // A 1 ms timer may fall due again while a busy machine dispatches.
+    EXPECT_GE(ticks, 1);
 }
 
 TEST(MessageLoopTest, PostsFromOtherThreadsArriveInOrderAndQuitEndsRun) {
