@@ -1,6 +1,7 @@
 #include "net/wsocket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -385,6 +386,9 @@ void TCustomWSocket::Dup(int handle) {
         ChangeState(wsClosed);
     }
     FSocketHandle = handle;
+    // The component never blocks, whoever made the handle.
+    const int flags = ::fcntl(handle, F_GETFL);
+    if (flags != -1) ::fcntl(handle, F_SETFL, flags | O_NONBLOCK);
     if (!Register(kNotifyRead | kNotifyWrite | kNotifyConnect | kNotifyClose))
         return SocketError("WSAAsyncSelect");
     ChangeState(wsConnected);

@@ -2,6 +2,8 @@
 // component, the line reader, and the end of a session.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -10,6 +12,7 @@
 #include "net/messageloop.h"
 #include "net/wait.h"
 #include "net/wsocket.h"
+#include "platform/uniquefd.h"
 #include "wsocket_testing.h"
 
 namespace torvane::test {
@@ -150,6 +153,17 @@ TEST_F(WSocketStreamTest, WaitReachesTheStateThroughTheWaitControl) {
     client.Connect();
     EXPECT_TRUE(client.Wait(5, wsConnected));
     EXPECT_EQ(TCustomWait::kModalStopped, wait.ModalResult());
+}
+
+TEST_F(WSocketStreamTest, AdoptedBlockingHandleNeverBlocks) {
+    int pair[2];
+    ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM, 0, pair));  // both ends blocking
+    UniqueFd other(pair[1]);
+    session.Dup(pair[0]);
+    char buffer[16];
+    EXPECT_EQ(-1, session.Receive(buffer, sizeof buffer));  // nothing there: no wait
+    EXPECT_EQ(10035, session.LastError());
+    EXPECT_EQ(wsConnected, session.State());
 }
 
 TEST_F(WSocketStreamTest, DestroyedWaitControlIsForgotten) {
