@@ -30,6 +30,13 @@ int BroadcastOption(int fd) {
 
 class WSocketDatagramTest : public ::testing::Test {
 protected:
+    // Listens on an automatic loopback port and answers it.
+    uint16_t ListenOnLoopback() {
+        SetUdp(socket, "127.0.0.1", "0");
+        EXPECT_EQ(0, socket.Listen());
+        return static_cast<uint16_t>(std::stoi(socket.GetXPort()));
+    }
+
     MessageLoop loop;
     EventLog log;  // outlives the socket, whose destructor may still report
     ProbeSocket socket{loop};
@@ -126,9 +133,7 @@ TEST_F(WSocketDatagramTest, EmptySendOnAFreshSocketLeavesNoDataSent) {
 }
 
 TEST_F(WSocketDatagramTest, OneDispatchDeliversEveryQueuedDatagramWithItsSender) {
-    SetUdp(socket, "127.0.0.1", "0");
-    EXPECT_EQ(0, socket.Listen());
-    const uint16_t port = static_cast<uint16_t>(std::stoi(socket.GetXPort()));
+    const uint16_t port = ListenOnLoopback();
     Events received;
     std::vector<uint16_t> senders;
     socket.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t error) {
@@ -152,9 +157,7 @@ TEST_F(WSocketDatagramTest, OneDispatchDeliversEveryQueuedDatagramWithItsSender)
 }
 
 TEST_F(WSocketDatagramTest, ExceptionInTheHandlerIsSwallowedAndTheRestWaits) {
-    SetUdp(socket, "127.0.0.1", "0");
-    socket.Listen();
-    const uint16_t port = static_cast<uint16_t>(std::stoi(socket.GetXPort()));
+    const uint16_t port = ListenOnLoopback();
     Events received;
     socket.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
         char buffer[100];
@@ -171,9 +174,7 @@ TEST_F(WSocketDatagramTest, ExceptionInTheHandlerIsSwallowedAndTheRestWaits) {
 }
 
 TEST_F(WSocketDatagramTest, PausedSocketHearsNothingUntilResumed) {
-    SetUdp(socket, "127.0.0.1", "0");
-    socket.Listen();
-    const uint16_t port = static_cast<uint16_t>(std::stoi(socket.GetXPort()));
+    const uint16_t port = ListenOnLoopback();
     Events received;
     socket.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
         received.push_back(sender.ReceiveStr());
