@@ -1,17 +1,24 @@
 #include "notify/log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
 
 #include "platform/localtime.h"
+#include "platform/uniquefd.h"
 
 namespace torvane {
 
 namespace {
 
 void AppendToFile(const std::string& path, const std::string& line) {
-    std::ofstream file(path, std::ios::binary | std::ios::app);
-    if (file) file << line << '\n';
+    // Non-blocking, so a log path naming a pipe that nobody reads fails at
+    // once instead of freezing the program until a reader comes.
+    const UniqueFd file(open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
+    if (!file.Valid()) return;
+    const std::string text = line + '\n';
+    (void)!write(file.Get(), text.data(), text.size());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "notify/log.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -89,6 +90,15 @@ TEST_F(EventLogTest, AFileThatCannotBeWrittenIsSkippedAndTriedAgainAtTheNextLine
     log.AddLogLine("third");
     EXPECT_EQ(test::ReadFile(file), "22:13:20 : third\n");
     EXPECT_EQ(log.Lines().size(), 3u);
+}
+
+TEST_F(EventLogTest, APipeThatNobodyReadsIsSkippedInsteadOfWaitedFor) {
+    const fs::path pipe = dir.Path() / "torvane.log";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    log.SetLogFile(pipe.string());
+    log.AddLogLine("Torvane started");  // would wait here for a reader
+    EXPECT_EQ(log.Lines().back(), "22:13:20 : Torvane started");
+    EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 TEST_F(EventLogTest, SwitchedOffNothingIsLoggedAnywhereUntilSwitchedOn) {
