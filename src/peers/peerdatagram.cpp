@@ -195,11 +195,4 @@ std::string BuildChallenge(const Challenge& challenge) {
     return std::string(Cut(datagram, kChallengeBufferSize - 1));
 }
 
-std::string OneLine(std::string_view text) {
-    std::string line(text);
-    std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    return line;
-}
-
 }  // namespace torvane

@@ -89,8 +89,4 @@ std::string BuildInfo(const InfoFields& fields);
 std::string BuildChat(std::string_view name, char kind, std::string_view text);
 std::string BuildChallenge(const Challenge& challenge);
 
-// A text from the network made fit for one log line: carriage returns and
-// line feeds become blanks, so no sender can start a line of its own.
-std::string OneLine(std::string_view text);
-
 }  // namespace torvane

@@ -1,6 +1,7 @@
 #include "peers/peerprotocol.h"
 
 #include "launcher/gamecommand.h"
+#include "notify/log.h"
 
 namespace torvane {
 
@@ -24,10 +25,6 @@ PeerProtocol::PeerProtocol(const PeerSettings& settings, PeerHost& host, Broadca
       users_window_(users_, users_view, *this, settings, host, clock),
       suggest_form_(suggest_view, host),
       own_status_(host.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready) {}
-
-bool PeerProtocol::StatusRequestDue() const {
-    return clock_.CalendarSeconds() - last_status_request_time_ > kStatusRequestSpacingSeconds;
-}
 
 void PeerProtocol::SendStatusRequest() {
     sender_.SendIfConnected(kStatusRequestTag);
@@ -102,9 +99,10 @@ void PeerProtocol::ReceiveChat(const char* data, int length, const std::string&)
     const auto line = ParseChat(Payload(data, length));
     if (!line) return;
     if (line->IsShout()) {
-        const std::string name = OneLine(line->Name);
+        // Folded to one line, so that no sender can forge a line of the log.
+        const std::string name = SingleLine(line->Name);
         host_.SetStatusPanel1(name + " shouted");
-        host_.AddLogLine(name + " shouted \"" + OneLine(line->Text) + "\"");
+        host_.AddLogLine(name + " shouted \"" + SingleLine(line->Text) + "\"");
         if (!host_.BusyChecked() && !host_.IsGameRunning()) {
             host_.PlayEventSound(settings_.ShoutSound());
             if (settings_.ShoutPopUp()) users_window_.PopUp();

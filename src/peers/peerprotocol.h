@@ -24,21 +24,16 @@ namespace torvane {
 // recognised, its length in bytes and the sender's dotted IPv4 text.
 class PeerProtocol final : public PeerReceiver, public ChatSender {
 public:
-    // A status request is sent from a search start only when none was heard
-    // for longer than this.
-    static constexpr int64_t kStatusRequestSpacingSeconds = 10;
-
     PeerProtocol(const PeerSettings& settings, PeerHost& host, BroadcastSender& sender,
                  const ComputerName& computer_name, const Clock& clock, UsersView& users_view,
                  SuggestView& suggest_view);
 
     PeerStatus OwnStatus() const { return own_status_; }
     void SetOwnStatus(PeerStatus status) { own_status_ = status; }
+    // Calendar seconds when a "TVNSTAT" was last heard; the search start
+    // sends its own only when this is more than 10 seconds old.
     int64_t LastStatusRequestTime() const { return last_status_request_time_; }
 
-    // True when no "TVNSTAT" was heard for more than 10 seconds; the search
-    // start sends one then.
-    bool StatusRequestDue() const;
     void SendStatusRequest();
     void SendInfo();
     void SendChat(const std::string& text, char kind) override;

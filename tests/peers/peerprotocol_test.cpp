@@ -66,22 +66,21 @@ TEST_F(PeerProtocolTest, OwnStatusStartsFromTheBusyBox) {
 
 // --- status requests -------------------------------------------------------
 
-TEST_F(PeerProtocolTest, StatusRequestIsTheBareTagAndDueAtStartUp) {
+TEST_F(PeerProtocolTest, StatusRequestIsTheBareTagAndNoneIsHeardAtStartUp) {
     EXPECT_EQ(protocol.LastStatusRequestTime(), 0);
-    EXPECT_TRUE(protocol.StatusRequestDue());
     protocol.SendStatusRequest();
     EXPECT_EQ(sent, std::vector<std::string>{"TVNSTAT"});
 }
 
-TEST_F(PeerProtocolTest, AnsweringARequestStampsItAndHoldsOurOwnForTenSeconds) {
+TEST_F(PeerProtocolTest, AnsweringARequestStampsIt) {
     rig.StatusRequest("TVNSTATextra payload is ignored");
     EXPECT_EQ(protocol.LastStatusRequestTime(), rig.clock.CalendarSeconds());
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].substr(0, 7), "TVNINFO");
-    rig.clock.AdvanceSeconds(10);
-    EXPECT_FALSE(protocol.StatusRequestDue());
-    rig.clock.AdvanceSeconds(1);
-    EXPECT_TRUE(protocol.StatusRequestDue());
+    // Sending a request of our own stamps nothing: only hearing one does.
+    rig.clock.AdvanceSeconds(5);
+    protocol.SendStatusRequest();
+    EXPECT_EQ(protocol.LastStatusRequestTime(), rig.clock.CalendarSeconds() - 5);
 }
 
 TEST_F(PeerProtocolTest, InvisibleCopyStaysSilentButStillStampsRequests) {
@@ -92,11 +91,14 @@ TEST_F(PeerProtocolTest, InvisibleCopyStaysSilentButStillStampsRequests) {
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(protocol.OwnStatus(), PeerStatus::Busy);
     EXPECT_EQ(protocol.LastStatusRequestTime(), rig.clock.CalendarSeconds());
-    rig.clock.AdvanceSeconds(5);
-    EXPECT_FALSE(protocol.StatusRequestDue());
     // Chat and challenges are not limited by it.
     protocol.SendChat("hi", 'M');
-    EXPECT_EQ(sent, std::vector<std::string>{"TVNMESSPlayer\tMhi"});
+    TQuakeServer arena;
+    arena.Address = "192.168.0.5";
+    arena.Port = "27910";
+    protocol.SendChallenge(arena);
+    EXPECT_EQ(sent,
+              (std::vector<std::string>{"TVNMESSPlayer\tMhi", "TVNSUGGPlayer\t\t192.168.0.5\t27910\t"}));
 }
 
 // --- user table ------------------------------------------------------------
