@@ -74,11 +74,17 @@ TempFile OpenTempFile(int dir, const std::string& dir_path, const std::string& b
 }  // namespace
 
 std::optional<std::string> ReadFileIfExists(const std::string& path) {
-    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking, so that opening a pipe put in the file's place returns.
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!file.Valid()) {
         if (errno == ENOENT) return std::nullopt;
         Fail("Cannot open", path);
     }
+    // A pipe or a device could block or never end.
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0) Fail("Cannot read", path);
+    if (!S_ISREG(info.st_mode))
+        throw std::system_error(EINVAL, std::generic_category(), "'" + path + "' is not a regular file");
     std::string content;
     char buffer[65536];
     for (;;) {

@@ -8,8 +8,9 @@
 
 namespace torvane {
 
-// Reads a whole file. Answers std::nullopt when the file does not exist;
-// throws std::system_error naming the file for every other failure.
+// Reads a whole regular file. Answers std::nullopt when the file does not
+// exist; throws std::system_error naming the file for every other failure,
+// also when the path names a directory, a pipe or a device.
 std::optional<std::string> ReadFileIfExists(const std::string& path);
 
 // Replaces the file at `path` by one holding `data`, so that a crash or power

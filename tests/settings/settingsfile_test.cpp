@@ -199,6 +199,18 @@ TEST_F(SettingsFile, AFileThatCannotBeReadOrWrittenIsReportedByName) {
     std::filesystem::remove_all(dir_.Path() / "torvane");
     WriteFile(dir_.Path() / "torvane", "");  // a file where the directory should be
     EXPECT_THROW(Save(Settings()), ESettingsFileError);
+
+    // A pipe would block the start-up for ever and an endless device would
+    // fill the memory: only a regular file is read, and neither is replaced.
+    std::filesystem::remove_all(dir_.Path() / "torvane");
+    std::filesystem::create_directories(dir_.Path() / "torvane");
+    ASSERT_EQ(0, ::mkfifo(FilePath().c_str(), 0600));
+    EXPECT_THAT([&] { Load(); }, names_the_file);
+    EXPECT_THAT([&] { Save(Settings()); }, names_the_file);
+    EXPECT_TRUE(std::filesystem::is_fifo(FilePath()));
+    std::filesystem::remove(FilePath());
+    std::filesystem::create_symlink("/dev/zero", FilePath());
+    EXPECT_THAT([&] { Load(); }, names_the_file);
 }
 
 TEST(SettingsFilePath, FollowsTheConfigurationDirectory) {
