@@ -1,0 +1,434 @@
+// The core with every subsystem wired: start-up and shutdown, the Busy pair,
+// launches from the host list, event actions reaching the launcher and the
+// sound output, and the game scan driving this copy's status. Views and
+// platform seams are fakes; whatever starts a search runs on a private LAN,
+// since a search broadcasts.
+
+#include "app/maincore.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "discovery/searchcycle.h"
+#include "discovery/searchstate.h"
+#include "launcher/launcher.h"
+#include "notify/log.h"
+#include "peers/peerprotocol.h"
+#include "support/fake_quake_server.h"
+#include "support/isolated_lan.h"
+#include "support/tempdir.h"
+
+namespace torvane {
+namespace {
+
+using Journal = std::vector<std::string>;
+
+// Every window of the program, recording what it is told in one journal it
+// shares with the spawner and the sound output, so orders across them show.
+class FakeWindows final : public MainView, public UsersView, public SuggestView {
+public:
+    explicit FakeWindows(Journal& journal) : journal_(journal) {}
+    int selected_host = -1;
+
+    void SetStatusText(int panel, const std::string& text) override {
+        Note("status " + std::to_string(panel) + ": " + text);
+    }
+    void AddLogLine(const std::string& line) override { Note("log " + line.substr(line.find(" : ") + 3)); }
+    void ShowIconImage(int image) override { Note("icon " + std::to_string(image)); }
+    void SetTrayTip(const std::string& text) override { Note("tip " + text); }
+    void BeginHostUpdate() override {}
+    void EndHostUpdate() override {}
+    void AppendHostRow() override {}
+    void SetHostRow(int, const std::string&, const std::string&, const std::string&) override {}
+    void SetHostRowImage(int, int) override {}
+    void DeleteHostRow(int) override {}
+    int SelectedHostRow() const override { return selected_host; }
+    void InsertTrayHostEntry(int) override {}
+    void SetTrayHostEntryCaption(int, const std::string&) override {}
+    void DeleteTrayHostEntry(int) override {}
+    void BeginPlayersUpdate() override {}
+    void EndPlayersUpdate() override {}
+    void ClearPlayers() override {}
+    void AddPlayerRow(const std::string&, const std::string&) override {}
+    void ShowMainWindow() override { Note("show window"); }
+    void RestoreApplication() override { Note("restore"); }
+    void BringToFront() override { Note("to front"); }
+    void ShowBusy(bool box, bool menu) override {
+        Note(std::string("busy box ") + (box ? "on" : "off") + ", menu " + (menu ? "on" : "off"));
+    }
+    void ShowOptionsOnInfoPage() override { Note("options on Info"); }
+
+    void SetUserRows(const std::vector<UserRow>&) override {}
+    int SelectedUserRow() const override { return -1; }
+    void SelectUserRow(size_t) override {}
+    void ShowInfo(const std::vector<InfoRow>&) override {}
+    void HideInfo() override {}
+    void AddChatRow(const std::string&, const std::string&, const std::string&) override {}
+    void DeleteFirstChatRow() override {}
+    std::string MessageText() const override { return ""; }
+    void SelectAllMessageText() override {}
+    void PopUp() override {}
+
+    void SetPlayerLabel(const std::string&) override {}
+    void SetGameLabel(const std::string&) override {}
+    void SetMapLabel(const std::string&) override {}
+    void SetCaption(const std::string&) override {}
+    void ShowAndRaise() override {}
+    void Hide() override {}
+
+private:
+    void Note(const std::string& text) { journal_.push_back(text); }
+    Journal& journal_;
+};
+
+class FakeProcesses final : public ProcessList {
+public:
+    bool game = false;
+    std::optional<std::vector<ProcessNames>> Snapshot() const override {
+        std::vector<ProcessNames> list{{"bash", "/bin/bash", "/usr/bin/bash"}};
+        if (game) list.push_back({"wine", "C:\\QUAKE2\\QUAKE2.EXE", "/usr/bin/wine"});
+        return list;
+    }
+};
+
+class FakeSpawner final : public ProcessSpawner {
+public:
+    explicit FakeSpawner(Journal& journal) : journal_(journal) {}
+    bool succeed = true;
+    std::vector<std::string> argv;
+    std::string directory;
+    std::optional<int> Spawn(const std::string& program, const std::vector<std::string>& arguments,
+                             const std::string& working_directory) override {
+        journal_.push_back("spawn " + program);
+        argv = arguments;
+        directory = working_directory;
+        return succeed ? std::optional<int>(4242) : std::nullopt;
+    }
+
+private:
+    Journal& journal_;
+};
+
+class FakeSound final : public SoundOutput {
+public:
+    explicit FakeSound(Journal& journal) : journal_(journal) {}
+    bool PlayFile(const std::string& path, bool wait) override {
+        journal_.push_back("play " + path + (wait ? " and wait" : ""));
+        return true;
+    }
+
+private:
+    Journal& journal_;
+};
+
+class FixedComputerName final : public ComputerName {
+public:
+    std::optional<std::string> Read() const override { return "lanbox"; }
+};
+
+// A socket that hands the core one datagram, as if it had come in on the
+// game port.
+class DeliveringSocket final : public SearchSocket {
+public:
+    DeliveringSocket(std::string datagram, const std::string& from) : datagram_(std::move(datagram)) {
+        inet_pton(AF_INET, from.c_str(), &from_);
+    }
+    bool IsClosed() const override { return false; }
+    bool IsConnected() const override { return true; }
+    void Connect(const std::string&, const std::string&) override {}
+    void Listen(const std::string&, const std::string&) override {}
+    void Send(const char*, int) override {}
+    void Close() override {}
+    int LastError() const override { return 0; }
+    std::string PortText() const override { return "27910"; }
+    int ReceiveFrom(char* buffer, int size, uint32_t& source) override {
+        const int length = std::min(size, static_cast<int>(datagram_.size()));
+        std::copy_n(datagram_.data(), length, buffer);
+        source = from_;
+        return length;
+    }
+
+private:
+    std::string datagram_;
+    uint32_t from_ = 0;
+};
+
+// The core with its fakes. Built where it is used: a rig made before a fork
+// would share its loop's descriptors with the other side.
+struct Rig {
+    Rig() {
+        settings.Quake2BaseDir = "/games/quake2";
+        settings.Quake2Command = "quake2 +set game ctf";
+    }
+
+    // A status reply of a server with `players` players on `map`.
+    void Reply(const std::string& host, const std::string& map, const std::string& from,
+               std::vector<test::FakePlayer> players = {}) {
+        DeliveringSocket socket(test::StatusReplyDatagram(host, map, 8, players), from);
+        core.Cycle().DataAvailable(socket);
+    }
+    // Start-up with its first search window over.
+    void StartAndEndFirstSearch() {
+        core.Start();
+        core.Cycle().BroadcastEnd();
+        journal.clear();
+    }
+    bool Saw(const std::string& entry) const {
+        return std::find(journal.begin(), journal.end(), entry) != journal.end();
+    }
+    // Position of `entry` in the journal, or -1.
+    int Index(const std::string& entry) const {
+        const auto it = std::find(journal.begin(), journal.end(), entry);
+        return it == journal.end() ? -1 : static_cast<int>(it - journal.begin());
+    }
+    PeerStatus Status() { return core.Peers().OwnStatus(); }
+
+    Journal journal;
+    FakeWindows windows{journal};
+    Settings settings;
+    ManualClock clock;
+    FakeProcesses processes;
+    FakeSpawner spawner{journal};
+    FakeSound sound{journal};
+    FixedComputerName computer_name;
+    MessageLoop loop;
+    CoreSeams seams{clock, processes, spawner, sound, computer_name};
+    MainCore core{loop, settings, seams, windows, windows, windows};
+};
+
+#define SKIP_WITHOUT_PRIVATE_LAN()          \
+    if (!test::CanCreateNetworkNamespace()) \
+    GTEST_SKIP() << "needs root to build a private LAN in network namespaces: a search broadcasts"
+
+TEST(MainCoreStartUp, LogsStartedThenSearchesQuietlyWithTheDefaultSettings) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, test::RunInIsolatedLan([] {
+                  test::TempDir dir;
+                  Rig rig;
+                  const auto file = dir.Path() / "torvane.log";
+                  rig.settings.LogFile = file.string();
+                  rig.core.Start();
+
+                  // Idle icon with an empty tip first; start minimised and not busy, so
+                  // no window and no options dialog, and the box's click made us Ready.
+                  ASSERT_GE(rig.journal.size(), 2u);
+                  EXPECT_EQ(rig.journal[0], "icon 0");
+                  EXPECT_EQ(rig.journal[1], "tip ");
+                  EXPECT_FALSE(rig.Saw("show window"));
+                  EXPECT_FALSE(rig.Saw("options on Info"));
+                  EXPECT_FALSE(rig.core.BusyChecked());
+                  EXPECT_TRUE(rig.Saw("busy box off, menu off"));
+                  EXPECT_EQ(rig.Status(), PeerStatus::Ready);
+
+                  const int started = rig.Index("log Torvane started");
+                  ASSERT_GE(started, 0);
+                  EXPECT_LT(started, rig.Index("status 0: Searching for local servers"));
+                  EXPECT_TRUE(rig.core.Search().FirstSearch);
+                  EXPECT_TRUE(test::ReadFile(file).ends_with(" : Torvane started\n"));
+
+                  // The first window is quiet: a new server changes no icon and runs no
+                  // action, but is logged.
+                  rig.settings.Event(EventKind::NewHost) = {true, true, true, "/snd/host.wav"};
+                  rig.journal.clear();
+                  rig.Reply("Friday", "base1", "10.99.0.12");
+                  EXPECT_TRUE(rig.Saw("log New server \"Friday\" found on 10.99.0.12"));
+                  for (const std::string& entry : rig.journal) {
+                      EXPECT_EQ(entry.rfind("icon", 0), std::string::npos) << entry;
+                      EXPECT_EQ(entry.rfind("spawn", 0), std::string::npos) << entry;
+                      EXPECT_EQ(entry.rfind("play", 0), std::string::npos) << entry;
+                      EXPECT_NE(entry, "show window");
+                  }
+              }));
+}
+
+TEST(MainCoreStartUp, StartBusyAndShownKeepsBusyWithoutOpeningTheOptions) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, test::RunInIsolatedLan([] {
+                  Rig rig;
+                  rig.settings.StartBusy = true;
+                  rig.settings.StartMinimized = false;
+                  rig.core.Start();
+                  const int shown = rig.Index("show window");
+                  ASSERT_GE(shown, 0);
+                  EXPECT_EQ(rig.journal[shown + 1], "restore");
+                  EXPECT_EQ(rig.journal[shown + 2], "to front");
+                  EXPECT_TRUE(rig.core.BusyChecked());
+                  EXPECT_FALSE(rig.Saw("options on Info"));
+                  EXPECT_FALSE(rig.Saw("busy box off, menu off"));
+                  EXPECT_EQ(rig.Status(), PeerStatus::Busy);
+              }));
+}
+
+TEST(MainCoreShutdown, LogsClosedLastAndHandsTheLogSettingsBack) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, test::RunInIsolatedLan([] {
+                  test::TempDir dir;
+                  Rig rig;
+                  rig.settings.LogFile = (dir.Path() / "a.log").string();
+                  rig.core.Start();
+                  const auto moved = dir.Path() / "b.log";
+                  rig.core.Log().SetLogFile(moved.string());
+                  rig.core.Stop();
+                  EXPECT_EQ(rig.journal.back(), "log Torvane closed");
+                  EXPECT_EQ(rig.settings.LogFile, moved.string());
+                  EXPECT_TRUE(test::ReadFile(moved).ends_with(" : Torvane closed\n"));
+
+                  // With logging off, not even the closing line is written.
+                  rig.core.Log().SetEnabled(false);
+                  rig.journal.clear();
+                  rig.core.Stop();
+                  EXPECT_FALSE(rig.Saw("log Torvane closed"));
+                  EXPECT_FALSE(rig.settings.LogEnabled);
+              }));
+}
+
+// The Busy pair never sends anything: no private LAN needed.
+TEST(MainCoreBusy, TheTrayEntryAndTheBoxMoveTogetherAndBusyOpensTheInfoPage) {
+    Rig rig;
+    ASSERT_TRUE(rig.core.BusyChecked());  // checked when the window is made
+
+    rig.core.Busy1Click();  // off from the tray: no options dialog
+    EXPECT_FALSE(rig.core.BusyChecked());
+    EXPECT_EQ(rig.Status(), PeerStatus::Ready);
+    EXPECT_EQ(rig.journal.back(), "busy box off, menu off");
+    EXPECT_FALSE(rig.Saw("options on Info"));
+
+    rig.journal.clear();
+    rig.core.Busy1Click();  // on from the tray: the box's click runs and opens the Info page
+    EXPECT_TRUE(rig.core.BusyChecked());
+    EXPECT_EQ(rig.Status(), PeerStatus::Busy);
+    EXPECT_EQ(rig.journal.back(), "options on Info");
+    EXPECT_TRUE(rig.Saw("busy box on, menu on"));
+
+    // The box set to what it already shows runs no click.
+    rig.journal.clear();
+    rig.core.SetBusyCheck(true);
+    EXPECT_TRUE(rig.journal.empty());
+    rig.core.SetBusyCheck(false);
+    EXPECT_EQ(rig.journal, (Journal{"busy box off, menu off"}));
+    EXPECT_EQ(rig.Status(), PeerStatus::Ready);
+}
+
+// Scans run on demand; they send nothing.
+TEST(MainCoreGameScan, DrivesThisCopysStatusAndLogsEachRunOfTheGameOnce) {
+    Rig rig;
+    rig.core.SetBusyCheck(false);
+    rig.processes.game = true;
+    EXPECT_TRUE(rig.core.Launcher().IsGameRunning());
+    EXPECT_TRUE(rig.core.Launcher().IsGameRunning());
+    EXPECT_EQ(rig.Status(), PeerStatus::Playing);
+    EXPECT_EQ(std::count(rig.journal.begin(), rig.journal.end(), "log Quake launch detected"), 1);
+
+    rig.processes.game = false;
+    rig.core.SetBusyCheck(true);
+    EXPECT_FALSE(rig.core.Launcher().IsGameRunning());
+    EXPECT_EQ(rig.Status(), PeerStatus::Busy);
+    rig.core.SetBusyCheck(false);
+    EXPECT_FALSE(rig.core.Launcher().IsGameRunning());
+    EXPECT_EQ(rig.Status(), PeerStatus::Ready);
+
+    // The end of a window asks too, and says so.
+    rig.processes.game = true;
+    rig.journal.clear();
+    rig.core.Cycle().BroadcastEnd();
+    EXPECT_TRUE(rig.Saw("status 1: Running quake detected"));
+    EXPECT_EQ(rig.Status(), PeerStatus::Playing);
+}
+
+TEST(MainCoreLaunch, ADoubleClickOnARowLaunchesIntoThatServerAndSearchesAgain) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, test::RunInIsolatedLan([] {
+                  Rig rig;
+                  rig.settings.StartBusy = true;
+                  rig.StartAndEndFirstSearch();
+                  rig.Reply("Friday", "base1", "10.99.0.12");
+                  rig.Reply("Other", "q2dm1", "10.99.0.13");
+                  rig.journal.clear();
+
+                  rig.core.HostListViewDblClick();  // nothing selected: nothing happens
+                  EXPECT_TRUE(rig.journal.empty());
+
+                  rig.windows.selected_host = 1;
+                  rig.core.HostListViewDblClick();
+                  const int unchecked = rig.Index("busy box off, menu off");
+                  const int logged = rig.Index("log Launching quake to Other");
+                  const int spawned = rig.Index("spawn /games/quake2/quake2");
+                  const int searched = rig.Index("status 0: Searching for local servers");
+                  ASSERT_GE(unchecked, 0);
+                  EXPECT_LT(unchecked, logged);
+                  EXPECT_LT(logged, spawned);
+                  EXPECT_LT(spawned, searched);
+                  EXPECT_FALSE(rig.core.BusyChecked());
+                  EXPECT_EQ(rig.spawner.argv,
+                            (Journal{"/games/quake2/quake2", "+set", "game", "ctf", "+set", "basedir",
+                                     "/games/quake2", "+connect", "10.99.0.13:27910"}));
+                  EXPECT_EQ(rig.spawner.directory, "/games/quake2");
+                  // The announcement of the launch found no game yet: Ready.
+                  EXPECT_EQ(rig.Status(), PeerStatus::Ready);
+
+                  // A start that fails starts no search.
+                  rig.spawner.succeed = false;
+                  rig.journal.clear();
+                  rig.core.HostListViewDblClick();
+                  EXPECT_TRUE(rig.Saw("spawn /games/quake2/quake2"));
+                  EXPECT_FALSE(rig.Saw("status 0: Searching for local servers"));
+              }));
+}
+
+TEST(MainCoreEvents, ANewServerPopsUpThenLaunchesThenPlaysItsSound) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, test::RunInIsolatedLan([] {
+                  Rig rig;
+                  rig.settings.Event(EventKind::NewHost) = {true, true, true, "/snd/host.wav"};
+                  rig.StartAndEndFirstSearch();
+                  rig.Reply("Friday", "base1", "10.99.0.12");
+                  const int shown = rig.Index("show window");
+                  const int spawned = rig.Index("spawn /games/quake2/quake2");
+                  const int played = rig.Index("play /snd/host.wav");
+                  ASSERT_GE(shown, 0);
+                  EXPECT_LT(shown, spawned);
+                  EXPECT_LT(spawned, played);
+                  EXPECT_GE(rig.Index("icon 1"), 0);
+                  EXPECT_LT(rig.Index("icon 1"), shown) << "the icon is set before the actions";
+                  EXPECT_EQ(rig.spawner.argv.back(), "10.99.0.12:27910");
+              }));
+}
+
+TEST(MainCoreEvents, BusyOrARunningGameStopTheActionsAtTheirGuards) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, test::RunInIsolatedLan([] {
+                  Rig rig;
+                  rig.settings.StartBusy = true;
+                  rig.settings.Event(EventKind::NewHost) = {true, true, true, "/snd/host.wav"};
+                  rig.settings.Event(EventKind::NewMap) = {false, false, true, "/snd/map.wav"};
+                  rig.StartAndEndFirstSearch();
+
+                  // Busy: a new server gets its icon, but nothing pops up, starts or plays.
+                  rig.Reply("Friday", "base1", "10.99.0.12");
+                  EXPECT_TRUE(rig.Saw("icon 1"));
+                  EXPECT_FALSE(rig.Saw("show window"));
+                  EXPECT_EQ(rig.spawner.argv.size(), 0u);
+                  EXPECT_FALSE(rig.Saw("play /snd/host.wav"));
+
+                  // The game running and Busy off: no pop-up, no launch, but the sound.
+                  rig.core.SetBusyCheck(false);
+                  rig.processes.game = true;
+                  rig.journal.clear();
+                  rig.Reply("Saturday", "base2", "10.99.0.13");
+                  EXPECT_FALSE(rig.Saw("show window"));
+                  EXPECT_EQ(rig.spawner.argv.size(), 0u);
+                  EXPECT_TRUE(rig.Saw("play /snd/host.wav"));
+
+                  // A map change plays its own sound, asynchronously.
+                  rig.journal.clear();
+                  rig.Reply("Friday", "q2dm1", "10.99.0.12");
+                  EXPECT_TRUE(rig.Saw("icon 3"));
+                  EXPECT_TRUE(rig.Saw("play /snd/map.wav"));
+              }));
+}
+
+}  // namespace
+}  // namespace torvane
