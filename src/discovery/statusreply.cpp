@@ -68,7 +68,7 @@ void ReadScores(const char* cursor, Player& player) {
 }
 
 void ParsePlayers(char* cursor, TQuakeServer& server, int32_t& search_players) {
-    while (*cursor != '\0') {
+    while (*cursor != '\0' && server.Players.size() < kMaxReplyPlayers) {
         Player player;
         // The numbers are read from the cursor, and so are the quotes: a name
         // ends at the first double quote inside it.

@@ -99,6 +99,16 @@ TEST(ParseStatusReply, BrokenStructureKeepsWhatWasReadSoFar) {
     EXPECT_EQ(parsed.counted, 1);
 }
 
+TEST(ParseStatusReply, StopsReadingPlayersAtTheCap) {
+    // Two bytes per empty name: a datagram full of them must not become tens
+    // of thousands of players.
+    std::string names;
+    for (std::size_t i = 0; i < kMaxReplyPlayers + 5; ++i) names += "\"\"";
+    const Parsed parsed = Parse(Reply(Info("H", "m"), names));
+    EXPECT_EQ(parsed.server.Players.size(), kMaxReplyPlayers);
+    EXPECT_EQ(parsed.counted, int32_t(kMaxReplyPlayers));
+}
+
 TEST(ParseStatusReply, ReadsOnlyTheReceivedLength) {
     const std::string reply = Reply(Info("H", "m"), "1 2 \"kept\"\n");
     Datagram datagram(reply + "3 4 \"beyond\"\n");
