@@ -35,8 +35,9 @@ void HostTable::AddServer(const TQuakeServer& fresh) {
 }
 
 void HostTable::MergeServer(const TQuakeServer& fresh) {
-    view_.BeginHostUpdate();
     int index = FindServer(fresh);
+    if (index < 0 && records_.size() >= kMaxServers) return;
+    view_.BeginHostUpdate();
     if (index < 0) {
         AddServer(fresh);
         index = static_cast<int>(records_.size()) - 1;

@@ -14,8 +14,15 @@ namespace torvane {
 
 // The servers Torvane can see, in the order they were found. Record i, host
 // row i and tray host entry i always belong to the same server.
+//
+// The table holds at most kMaxServers records, so a flood of forged replies
+// with ever new host names cannot grow it, the host list and the tray menu
+// without bound. At the cap a reply from an unknown server is turned away
+// until a silent server is closed; known servers keep being updated.
 class HostTable {
 public:
+    static constexpr std::size_t kMaxServers = 10'000;
+
     HostTable(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search);
 
     std::size_t size() const { return records_.size(); }

@@ -271,6 +271,26 @@ TEST_F(HostTableTest, RemovalsAndLaterMergesKeepRecordsRowsAndTrayEntriesParalle
     EXPECT_EQ(ParallelFault(table, view), "");
 }
 
+TEST_F(HostTableTest, AFullTableTurnsAwayNewServersButKeepsUpdatingKnownOnes) {
+    view.retries = "1";
+    auto numbered = [](std::size_t n, const std::string& map = "m") {
+        return Server("192.168.0.5", "S" + std::to_string(n), map, 8);
+    };
+    for (std::size_t n = 0; n < HostTable::kMaxServers; ++n) table.MergeServer(numbered(n));
+    EXPECT_EQ(Merge(numbered(HostTable::kMaxServers)), Calls{});
+    EXPECT_EQ(table.size(), HostTable::kMaxServers);
+    Merge(numbered(7, "q2dm1"));
+    EXPECT_EQ(Count("status 1: Map changed on host S7 to q2dm1"), 1);
+    // A closed server makes room again.
+    NewSearch();
+    for (std::size_t n = 1; n < HostTable::kMaxServers; ++n) table.MergeServer(numbered(n));
+    EXPECT_EQ(EndSearch()[2], "status 1: S0 closed");
+    Merge(numbered(HostTable::kMaxServers));
+    ASSERT_EQ(table.size(), HostTable::kMaxServers);
+    EXPECT_EQ(table[table.size() - 1].HostName, "S" + std::to_string(HostTable::kMaxServers));
+    EXPECT_EQ(ParallelFault(table, view), "");
+}
+
 TEST_F(HostTableTest, ATrayHostEntryLaunchesItsOwnServerWithoutFurtherTests) {
     for (const char* host : {"One", "Two", "Three"}) Merge(Server("192.168.0.9", host, "m", 8));
     view.busy = true;
