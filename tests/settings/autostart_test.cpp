@@ -1,6 +1,9 @@
 #include "platform/autostart.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 
@@ -14,6 +17,7 @@ namespace {
 
 using test::ReadFile;
 using test::TempDir;
+using test::WriteFile;
 
 TEST(AutostartDesktopEntry, RunsTheProgramWithItsPathQuoted) {
     const auto entry = AutostartDesktopEntry("/usr/local/bin/torvane");
@@ -71,6 +75,29 @@ TEST(DesktopAutostart, AnEntryThatCannotBeWrittenLeavesTheOldOne) {
     std::filesystem::create_directories(autostart.EntryPath());
     EXPECT_FALSE(autostart.Register("/usr/bin/torvane"));
     EXPECT_FALSE(autostart.Unregister());
+}
+
+TEST(ProgramFileName, KeepsThePathOfAProgramUpgradedOrRemovedWhileItRuns) {
+    TempDir dir;
+    const std::filesystem::path program = dir.Path() / "torvane";
+    std::filesystem::copy_file("/bin/sleep", program);
+    pid_t child = 0;
+    const std::string name = program.string();
+    char* const argv[] = {const_cast<char*>(name.c_str()), const_cast<char*>("60"), nullptr};
+    // posix_spawn returns once the child runs the new program.
+    ASSERT_EQ(0, ::posix_spawn(&child, name.c_str(), nullptr, nullptr, argv, nullptr));
+    EXPECT_EQ(name, ProgramFileName(child));
+
+    // An upgrade puts a new file in its place; the path stays the one to start.
+    WriteFile(dir.Path() / "new", "new version");
+    std::filesystem::rename(dir.Path() / "new", program);
+    EXPECT_EQ(name, ProgramFileName(child));
+    std::filesystem::remove(program);
+    EXPECT_EQ(name, ProgramFileName(child));
+
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ("", ProgramFileName(child));
 }
 
 }  // namespace
