@@ -20,7 +20,9 @@ TEST(PeersOnLan, TwoCopiesSeeEachOtherChatAndPlayAChallenge) {
         0, RunInIsolatedLan([&] {
             const pid_t server = StartFakeQuakeServer(3, 27910, {StatusReplyDatagram("Friday", "q2dm1", 8)});
             Copy alice(1, "Alice", root);
-            Copy bob(2, "Bob", root);
+            // Bob searches only when told, so every later status request
+            // comes from Alice.
+            Copy bob(2, "Bob", root, [](Settings& s) { s.BCInterval = "600"; });
 
             // Each start asks the others to announce themselves.
             EXPECT_NE(alice.WaitFor("Bob (Ready) Ready to kick some ass"), "") << alice.Seen();
@@ -34,10 +36,14 @@ TEST(PeersOnLan, TwoCopiesSeeEachOtherChatAndPlayAChallenge) {
             alice.Send("shout wake\tup");
             const std::string shout = bob.WaitFor("| wake?up");
             EXPECT_NE(shout, "") << bob.Seen();
+            EXPECT_NE(bob.WaitFor("status1: Alice shouted"), "") << bob.Seen();
+            EXPECT_NE(bob.WaitFor(" : Alice shouted \"wake?up\""), "") << bob.Seen();
 
             alice.Send("select 0");
             alice.Send("challenge");
-            EXPECT_NE(bob.WaitFor("challenge: "), "") << bob.Seen();
+            const std::string challenge = bob.WaitFor("challenge: Challenge received ");
+            EXPECT_TRUE(challenge.ends_with(" | Alice challenges you | Game : Friday | Map : q2dm1"))
+                << bob.Seen();
             bob.Send("accept");
             // Accepting launches into a record that holds only the address and port.
             const std::string launching = bob.WaitFor(" : Launching quake to");
@@ -56,6 +62,18 @@ TEST(PeersOnLan, TwoCopiesSeeEachOtherChatAndPlayAChallenge) {
 
             // The challenger went to the server as well.
             EXPECT_EQ(Lines(alice.LaunchRecord()).back(), "10.99.0.13:27910");
+
+            // Alice's own status request, once more than 10 seconds after the
+            // last one heard, is answered by Bob; going busy alone sent
+            // nothing, so only that answer tells Alice.
+            bob.Send("busy on");
+            EXPECT_NE(bob.WaitForNext("busy: on"), "") << bob.Seen();
+            std::string busy_bob;
+            for (int i = 0; i < 30 && busy_bob.empty(); ++i) {
+                alice.Send("search");
+                busy_bob = alice.WaitForNext("Bob (Busy)", 1);
+            }
+            EXPECT_NE(busy_bob, "") << alice.Seen();
 
             EXPECT_EQ(alice.Quit(), 0);
             EXPECT_EQ(bob.Quit(), 0);
