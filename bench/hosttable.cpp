@@ -7,6 +7,7 @@
 #include <string>
 
 #include "discovery/dispatch.h"
+#include "discovery/quiethost.h"
 #include "discovery/statusquery.h"
 #include "discovery/statusreply.h"
 
@@ -14,34 +15,7 @@ namespace torvane {
 namespace {
 
 // A window, game and settings that do nothing, so only the table is measured.
-struct QuietShell : HostView, GameActions, HostSettings {
-    void SetStatusText(int, const std::string&) override {}
-    void AddLogLine(const std::string&) override {}
-    void ShowIconImage(int) override {}
-    void BeginHostUpdate() override {}
-    void EndHostUpdate() override {}
-    void AppendHostRow() override {}
-    void SetHostRow(int, const std::string&, const std::string&, const std::string&) override {}
-    void SetHostRowImage(int, int) override {}
-    void DeleteHostRow(int) override {}
-    int SelectedHostRow() const override { return -1; }
-    void InsertTrayHostEntry(int) override {}
-    void SetTrayHostEntryCaption(int, const std::string&) override {}
-    void DeleteTrayHostEntry(int) override {}
-    void BeginPlayersUpdate() override {}
-    void EndPlayersUpdate() override {}
-    void ClearPlayers() override {}
-    void AddPlayerRow(const std::string&, const std::string&) override {}
-    void ShowMainWindow() override {}
-    void RestoreApplication() override {}
-    void BringToFront() override {}
-    bool IsGameRunning() override { return false; }
-    void LaunchGame(const TQuakeServer&) override {}
-    void PlayEventSound(const std::string&) override {}
-    std::string Retries() const override { return "5"; }
-    EventAction Action(EventKind) const override { return {}; }
-    bool BusyChecked() const override { return false; }
-};
+using QuietShell = QuietHost;
 
 struct NoPeers : PeerReceiver {
     void ReceiveChat(const char*, int, const std::string&) override {}

@@ -13,6 +13,7 @@
 #include "discovery/hosttable.h"
 #include "discovery/looptimer.h"
 #include "discovery/querysocket.h"
+#include "discovery/quiethost.h"
 #include "discovery/searchcycle.h"
 #include "net/messageloop.h"
 #include "net/wsockerr.h"
@@ -28,51 +29,22 @@ void Complain(const std::string& text) {
 // Everything the search shows or asks of the rest of Torvane, for a program
 // that only wants the final table: no windows, no sounds, no launches, no
 // peers. Errors go to standard error.
-class QuietHost final : public HostView,
-                        public GameActions,
-                        public HostSettings,
+class QueryHost final : public QuietHost,
                         public SearchView,
                         public SearchSettings,
                         public SearchPeers,
                         public PeerReceiver {
 public:
-    explicit QuietHost(const QueryOptions& options) : options_(options) {}
+    explicit QueryHost(const QueryOptions& options) : options_(options) {}
 
-    // The view: only texts that are neither of the two search states are
-    // errors worth telling.
+    // Only texts that are neither of the two search states are errors worth
+    // telling.
     void SetStatusText(int panel, const std::string& text) override {
         if (panel == 0 && text != "Searching for local servers" && text != "Search complete" &&
             text.rfind("ERROR (", 0) != 0)
             Complain(text);
     }
-    void AddLogLine(const std::string&) override {}
-    void ShowIconImage(int) override {}
-    void BeginHostUpdate() override {}
-    void EndHostUpdate() override {}
-    void AppendHostRow() override {}
-    void SetHostRow(int, const std::string&, const std::string&, const std::string&) override {}
-    void SetHostRowImage(int, int) override {}
-    void DeleteHostRow(int) override {}
-    int SelectedHostRow() const override { return -1; }
-    void InsertTrayHostEntry(int) override {}
-    void SetTrayHostEntryCaption(int, const std::string&) override {}
-    void DeleteTrayHostEntry(int) override {}
-    void BeginPlayersUpdate() override {}
-    void EndPlayersUpdate() override {}
-    void ClearPlayers() override {}
-    void AddPlayerRow(const std::string&, const std::string&) override {}
-    void ShowMainWindow() override {}
-    void RestoreApplication() override {}
-    void BringToFront() override {}
     void SetTrayTip(const std::string&) override {}
-
-    bool IsGameRunning() override { return false; }
-    void LaunchGame(const TQuakeServer&) override {}
-    void PlayEventSound(const std::string&) override {}
-
-    std::string Retries() const override { return "5"; }
-    EventAction Action(EventKind) const override { return {}; }
-    bool BusyChecked() const override { return true; }
 
     std::string Port() const override {
         return options_.ports.empty() ? kDefaultGamePort : options_.ports[0];
@@ -107,7 +79,7 @@ int RunQuery(const QueryOptions& options) {
         }
     });
 
-    QuietHost host(options);
+    QueryHost host(options);
     SearchState search;
     search.FirstSearch = false;
     HostTable hosts(host, host, host, search);

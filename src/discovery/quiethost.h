@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+
+#include "discovery/hostview.h"
+
+namespace torvane {
+
+// A host table's window, game and settings that show nothing, launch nothing
+// and play nothing: for programs that only want the table itself, such as
+// the command-line query and the benchmarks. Override what you need.
+class QuietHost : public HostView, public GameActions, public HostSettings {
+public:
+    void SetStatusText(int, const std::string&) override {}
+    void AddLogLine(const std::string&) override {}
+    void ShowIconImage(int) override {}
+    void BeginHostUpdate() override {}
+    void EndHostUpdate() override {}
+    void AppendHostRow() override {}
+    void SetHostRow(int, const std::string&, const std::string&, const std::string&) override {}
+    void SetHostRowImage(int, int) override {}
+    void DeleteHostRow(int) override {}
+    int SelectedHostRow() const override { return -1; }
+    void InsertTrayHostEntry(int) override {}
+    void SetTrayHostEntryCaption(int, const std::string&) override {}
+    void DeleteTrayHostEntry(int) override {}
+    void BeginPlayersUpdate() override {}
+    void EndPlayersUpdate() override {}
+    void ClearPlayers() override {}
+    void AddPlayerRow(const std::string&, const std::string&) override {}
+    void ShowMainWindow() override {}
+    void RestoreApplication() override {}
+    void BringToFront() override {}
+
+    bool IsGameRunning() override { return false; }
+    void LaunchGame(const TQuakeServer&) override {}
+    void PlayEventSound(const std::string&) override {}
+
+    std::string Retries() const override { return "5"; }
+    EventAction Action(EventKind) const override { return {}; }
+    bool BusyChecked() const override { return false; }
+};
+
+}  // namespace torvane
