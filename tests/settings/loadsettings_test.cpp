@@ -67,6 +67,28 @@ TEST(LoadSettings, BringsBackEveryStoredValueWithoutCreatingOrChangingAnything) 
     EXPECT_TRUE(s.Broadcast);
 }
 
+// The order decides which values are already applied when a load stops.
+TEST(LoadSettings, ReadsEveryKeyAndValueInOrder) {
+    RecordingRegistry store(SavedHive(NonDefaultSettings()));
+    Settings s;
+    LoadSettings(store, s);
+
+    EXPECT_EQ(test::EveryKeyOpened("open"), store.log);
+
+    std::vector<std::string> expected = {
+        "Broadcast",     "BCInterval",     "Port",          "Retries",       "Quake2Command", "Quake2BaseDir",
+        "ShowHints",     "StartMinimized", "NoSingle",      "ShoutPopUp",    "PlayerName",    "BusyMessage",
+        "ReadyMessage",  "PlayingMessage", "Skill",         "ShoutSound",    "SuggestSound",  "MaxChatLines",
+        "StartBusy",     "Paranoia",       "AutoStart",     "MessageSound",  "LogFile",       "LogEnabled",
+        "MainStayOnTop", "UsersStayOnTop", "Port2",         "Port3",         "Port4",         "Port2Enable",
+        "Port3Enable",   "Port4Enable",    "MainTop",       "MainLeft",      "UsersTop",      "UsersLeft",
+        "UsersWidth",    "UsersHeight",    "UserListWidth", "TopPanelHeight"};
+    for (int wan = 0; wan < 4; ++wan) expected.insert(expected.end(), {"Address", "Port", "Enabled"});
+    for (int event = 0; event < 4; ++event)
+        expected.insert(expected.end(), {"Popup", "Launch", "Play", "Sound"});
+    EXPECT_EQ(expected, store.reads);
+}
+
 TEST(LoadSettings, Quake2PathIsDeletedAndTheGameValuesKeepTheirDefaults) {
     Hive hive = SavedHive(NonDefaultSettings());
     hive[kMainKey]["Quake2Path"] = std::string("c:\\quake2");

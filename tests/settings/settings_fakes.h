@@ -25,6 +25,14 @@ public:
         }
         return MemoryRegistry::OpenKey(path, can_create);
     }
+    int32_t ReadInteger(const std::string& name) const override {
+        reads.push_back(name);
+        return MemoryRegistry::ReadInteger(name);
+    }
+    std::string ReadString(const std::string& name) const override {
+        reads.push_back(name);
+        return MemoryRegistry::ReadString(name);
+    }
     void WriteInteger(const std::string& name, int32_t value) override {
         writes.push_back(name);
         MemoryRegistry::WriteInteger(name, value);
@@ -39,10 +47,21 @@ public:
     }
 
     std::set<std::string> refused_keys;
-    std::vector<std::string> log;     // key opens, in order
-    std::vector<std::string> writes;  // value names written, in order
+    std::vector<std::string> log;            // key opens, in order
+    mutable std::vector<std::string> reads;  // value names read, in order
+    std::vector<std::string> writes;         // value names written, in order
     int flushes = 0;
 };
+
+// What RecordingRegistry logs when every key of the layout is opened in its
+// order; `how` is "open" or "create".
+inline std::vector<std::string> EveryKeyOpened(const std::string& how) {
+    std::vector<std::string> opens;
+    for (const char* sub : {"", "\\Windows", "\\Wan1", "\\Wan2", "\\Wan3", "\\Wan4", "\\NewHost",
+                            "\\NewPlayer", "\\NotFull", "\\NewMap"})
+        opens.push_back(how + " \\Software\\Torvane" + sub);
+    return opens;
+}
 
 // Records the log-on start requests instead of making them.
 class FakeAutostart final : public Autostart {
