@@ -36,9 +36,6 @@ public:
     // then stays as it was, and the changes stay pending.
     void Flush() override;
 
-    const std::string& Path() const { return path_; }
-    const Hive& Data() const { return working_.Data(); }
-
 private:
     // One change to replay on the file: a key created, a value written, or
     // (without a value) deleted.
