@@ -21,11 +21,15 @@ std::string Latin1ToUtf8(const std::string& text) {
 namespace {
 
 // Names come from the network: control characters would move the cursor or
-// recolour the terminal, so they are shown as '?'.
+// recolour the terminal, so they are shown as '?'. That includes 0x80 to
+// 0x9F, whose characters U+0080 to U+009F some terminals take as controls
+// too (U+009B starts an escape sequence).
 std::string Printable(const std::string& text) {
     std::string shown = text;
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    for (char& c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || (byte >= 0x7F && byte <= 0x9F)) c = '?';
+    }
     return Latin1ToUtf8(shown);
 }
 

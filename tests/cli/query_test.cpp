@@ -76,7 +76,11 @@ TQuakeServer Sample() {
     server.FragLimit = 20;
     server.TimeLimit = 0;
     server.AnswerTime = 12;
-    server.Players = {{"Ranger", 12, 48}, {"Gr\x1B[31mnt", -1, 999}};
+    server.Players = {{"Ranger", 12, 48},
+                      {"Gr\x1B[31mnt", -1, 999},
+                      {"\x9B"
+                       "2J\x80\xA0",
+                       0, 1}};
     return server;
 }
 
@@ -93,18 +97,20 @@ TEST(QueryReport, JsonCarriesEveryFieldWithLatin1AsUnicode) {
     EXPECT_EQ(server["fraglimit"], 20);
     EXPECT_EQ(server["timelimit"], 0);
     EXPECT_EQ(server["answer_ms"], 12);
-    ASSERT_EQ(server["players"].size(), 2u);
+    ASSERT_EQ(server["players"].size(), 3u);
     EXPECT_EQ(server["players"][1]["name"], "Gr\x1B[31mnt");
     EXPECT_EQ(server["players"][1]["frags"], -1);
     EXPECT_EQ(server["players"][1]["ping"], 999);
+    EXPECT_EQ(server["players"][2]["name"], "\u009B2J\u0080\u00A0");
     EXPECT_EQ(JsonReport({}), "[]\n");
 }
 
 TEST(QueryReport, TextShowsOneLinePerServerWithPlayersBelowAndNoControlCharacters) {
     EXPECT_EQ(TextReport({Sample()}),
-              "Caf\u00E9 \"deathmatch\"  q2dm1  2/16  10.99.0.11:27920  12 ms\n"
+              "Caf\u00E9 \"deathmatch\"  q2dm1  3/16  10.99.0.11:27920  12 ms\n"
               "    Ranger  12 frags  48 ping\n"
-              "    Gr?[31mnt  -1 frags  999 ping\n");
+              "    Gr?[31mnt  -1 frags  999 ping\n"
+              "    ?2J?\u00A0  0 frags  1 ping\n");
 }
 
 TEST(QueryReport, EveryHighByteBecomesItsUnicodeCharacter) {
