@@ -206,6 +206,15 @@ TEST_F(SearchCycleTest, AnUnresolvableInternetServerIsReportedAndTheSearchGoesOn
     EXPECT_TRUE(Socket(4).IsClosed());
 }
 
+TEST_F(SearchCycleTest, ASearchSwitchesBothTimersOnAgainAfterALaunchStoppedThem) {
+    timer1.SetEnabled(false);
+    log.clear();
+    peers.last_request = clock.CalendarSeconds();
+    cycle->StartSearch();
+    EXPECT_EQ(log, (Log{"connect W1 255.255.255.255:27910", "send W1 query", "window on", "timer1 on"}));
+    EXPECT_EQ(timer1.Interval(), kDefaultIntervalMs);
+}
+
 TEST_F(SearchCycleTest, StatusRequestsAreSpacedMoreThanTenSecondsApart) {
     clock.SetCalendarSeconds(5000);
     peers.last_request = 4990;
