@@ -181,6 +181,8 @@ TEST_F(HostTableTest, TheFirstSearchWritesMessagesButChangesNoIconAndRunsNoActio
     for (EventKind kind : {EventKind::NewHost, EventKind::NewPlayer, EventKind::NotFull, EventKind::NewMap}) {
         view.ActionFor(kind) = {true, true, true, "x.wav"};
     }
+    // PopUp still asks the game first; each sound goes to the guarded sound
+    // operation, which stays quiet during the first search.
     EXPECT_EQ(Merge(Server("192.168.0.5", "Friday", "base1", 1 + 1, Crowd(2))),
               (Calls{"begin hosts", "tray insert 0", "append row",
                      "status 1: New server \"Friday\" found on 192.168.0.5",
