@@ -61,7 +61,8 @@ pid_t StartLanHost(int k, std::function<int()> body) {
             if (unshare(CLONE_NEWNET) != 0) _exit(3);
             unshared.Write();
             if (!wired.Read()) _exit(4);
-            const std::string e = "e" + std::to_string(k);
+            std::string e = "e";
+            e += std::to_string(k);
             Shell("ip link set lo up && ip addr add " + LanHostAddress(k) + "/24 dev " + e +
                   " && ip link set " + e + " up && ip route add default dev " + e);
             unshared.Write();
