@@ -164,11 +164,14 @@ struct Rig {
         settings.Quake2Command = "quake2 +set game ctf";
     }
 
+    void Deliver(const std::string& datagram, const std::string& from) {
+        DeliveringSocket socket(datagram, from);
+        core.Cycle().DataAvailable(socket);
+    }
     // A status reply of a server with `players` players on `map`.
     void Reply(const std::string& host, const std::string& map, const std::string& from,
                std::vector<test::FakePlayer> players = {}) {
-        DeliveringSocket socket(test::StatusReplyDatagram(host, map, 8, players), from);
-        core.Cycle().DataAvailable(socket);
+        Deliver(test::StatusReplyDatagram(host, map, 8, players), from);
     }
     // Start-up with its first search window over.
     void StartAndEndFirstSearch() {
@@ -428,6 +431,39 @@ TEST(MainCoreEvents, BusyOrARunningGameStopTheActionsAtTheirGuards) {
                   EXPECT_TRUE(rig.Saw("icon 3"));
                   EXPECT_TRUE(rig.Saw("play /snd/map.wav"));
               }));
+}
+
+// Chat arrives without a search: nothing here sends.
+TEST(MainCoreSounds, ChatAndShoutSoundsPassTheSameGuardsAsEventSounds) {
+    Rig rig;
+    rig.settings.MessageSound = "/snd/message.wav";
+    rig.settings.ShoutSound = "/snd/shout.wav";
+    const std::string say = "TVNMESSWolf\tMhello";
+    const std::string shout = "TVNMESSWolf\tSover here";
+
+    rig.core.SetBusyCheck(false);
+    rig.Deliver(say, "10.99.0.12");  // the first search window is still open
+    EXPECT_FALSE(rig.Saw("play /snd/message.wav"));
+
+    rig.core.Cycle().BroadcastEnd();
+    rig.core.SetBusyCheck(true);
+    rig.Deliver(say, "10.99.0.12");
+    rig.Deliver(shout, "10.99.0.12");
+    EXPECT_FALSE(rig.Saw("play /snd/message.wav"));
+    EXPECT_FALSE(rig.Saw("play /snd/shout.wav"));
+
+    // A say plays even while the game runs; a shout does not.
+    rig.core.SetBusyCheck(false);
+    rig.processes.game = true;
+    rig.Deliver(say, "10.99.0.12");
+    rig.Deliver(shout, "10.99.0.12");
+    EXPECT_TRUE(rig.Saw("play /snd/message.wav"));
+    EXPECT_FALSE(rig.Saw("play /snd/shout.wav"));
+    EXPECT_TRUE(rig.Saw("log Wolf shouted \"over here\""));
+
+    rig.processes.game = false;
+    rig.Deliver(shout, "10.99.0.12");
+    EXPECT_TRUE(rig.Saw("play /snd/shout.wav"));
 }
 
 }  // namespace
