@@ -8,6 +8,8 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <optional>
@@ -17,6 +19,7 @@
 #include "launcher/launcher.h"
 #include "notify/log.h"
 #include "peers/peerprotocol.h"
+#include "platform/uniquefd.h"
 #include "support/fake_quake_server.h"
 #include "support/isolated_lan.h"
 #include "support/tempdir.h"
@@ -230,6 +233,8 @@ TEST(MainCoreStartUp, LogsStartedThenSearchesQuietlyWithTheDefaultSettings) {
                   ASSERT_GE(started, 0);
                   EXPECT_LT(started, rig.Index("status 0: Searching for local servers"));
                   EXPECT_TRUE(rig.core.Search().FirstSearch);
+                  EXPECT_TRUE(std::none_of(rig.journal.begin(), rig.journal.end(),
+                                           [](auto& entry) { return entry.starts_with("status 0: ERROR"); }));
                   EXPECT_TRUE(test::ReadFile(file).ends_with(" : Torvane started\n"));
 
                   // The first window is quiet: a new server changes no icon and runs no
@@ -262,6 +267,29 @@ TEST(MainCoreStartUp, StartBusyAndShownKeepsBusyWithoutOpeningTheOptions) {
                   EXPECT_FALSE(rig.Saw("options on Info"));
                   EXPECT_FALSE(rig.Saw("busy box off, menu off"));
                   EXPECT_EQ(rig.Status(), PeerStatus::Busy);
+              }));
+}
+
+TEST(MainCoreStartUp, ASecondCopyShowsThatTheGamePortIsTakenAndRunsOn) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, test::RunInIsolatedLan([] {
+                  // The first copy's listening socket.
+                  const UniqueFd first(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+                  sockaddr_in address{};
+                  address.sin_family = AF_INET;
+                  address.sin_port = htons(27910);
+                  ASSERT_EQ(bind(first.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+                  Rig rig;
+                  rig.core.Start();
+                  // The socket layer leaves its last error code as the last receive
+                  // left it, so only the form of the text is certain here.
+                  const auto refused = std::find_if(rig.journal.begin(), rig.journal.end(), [](auto& entry) {
+                      return entry.starts_with("status 0: ERROR (") && entry.ends_with(")");
+                  });
+                  ASSERT_NE(refused, rig.journal.end()) << testing::PrintToString(rig.journal);
+                  EXPECT_LT(refused - rig.journal.begin(), rig.Index("log Torvane started"));
+                  EXPECT_TRUE(rig.Saw("status 0: Searching for local servers"));
               }));
 }
 
