@@ -53,8 +53,9 @@ bool IsConnectUnderWay(int code);
 int ResolveAllAddresses(const std::string& host, std::vector<in_addr>& addresses);
 
 // A lookup's answer travels from its worker thread to the component's loop
-// through this box; the component empties it when it goes away, after which
-// the worker's answer is dropped instead of posted.
+// through this box, and so does a notification posted before the socket is
+// registered; the component empties it when it goes away, after which such
+// messages are dropped instead of delivered.
 struct LookupMailbox {
     std::mutex mutex;
     MessageLoop* loop = nullptr;
@@ -80,7 +81,8 @@ public:
     void ReenableRead(int fd);
     void ReenableWrite(int fd);
     void ReenableAccept(int fd) { ReenableRead(fd); }
-    // Queues a notification for `fd` behind everything already queued.
+    // Queues a notification for `fd` behind everything already queued, even
+    // before `fd` is registered.
     void PostNotification(int fd, uint16_t events, uint16_t error);
 
     std::shared_ptr<LookupMailbox> Mailbox() const { return mailbox_; }

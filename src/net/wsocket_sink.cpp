@@ -75,7 +75,22 @@ void NotificationSink::ReenableWrite(int fd) {
 }
 
 void NotificationSink::PostNotification(int fd, uint16_t events, uint16_t error) {
-    if (watch_ != 0 && fd == fd_) loop_.PostNotification(watch_, WatchEventsOf(events), error);
+    if (watch_ != 0 && fd == fd_) {
+        loop_.PostNotification(watch_, WatchEventsOf(events), error);
+        return;
+    }
+    // Not registered yet: a datagram Listen fires OnSessionConnected, whose
+    // handler may send, before it registers. The notification still takes
+    // its place in the queue; the handle check at dispatch decides.
+    if (fd == -1) return;
+    loop_.Post([mailbox = mailbox_, fd, events, error] {
+        TCustomWSocket* owner = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(mailbox->mutex);
+            owner = mailbox->owner;
+        }
+        if (owner != nullptr) owner->WMASyncSelect(fd, events, error);
+    });
 }
 
 uint16_t NotificationSink::Translate(uint32_t watchEvents) const {

@@ -74,6 +74,26 @@ TEST_F(WSocketDatagramTest, ListenBindsAndFiresThreeStateChangesAndConnected) {
     EXPECT_NE("error", socket.GetXPort());
 }
 
+TEST_F(WSocketDatagramTest, ListenThatSendsFromItsConnectedHandlerReportsDataSentTwiceLater) {
+    log.Attach(socket);
+    socket.OnSessionConnected = [&](TCustomWSocket& sender, uint16_t error) {
+        log.Add("Connected", error);
+        sender.SendStr("to my own address");
+    };
+    uint16_t port = 0;  // a free port: a listening socket sends to its own address
+    {
+        BareUdp probe;
+        port = probe.Port();
+    }
+    SetUdp(socket, "127.0.0.1", std::to_string(port));
+    ASSERT_EQ(0, socket.Listen());
+    EXPECT_EQ(0, log.Count("DataSent 0"));  // never inside the operation
+    Drain(loop);
+    // The send's own notification, queued before the socket was registered,
+    // and the first write notification after registration.
+    EXPECT_EQ(2, log.Count("DataSent 0"));
+}
+
 int OpenDescriptors() {
     return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
                                           std::filesystem::directory_iterator{}));
