@@ -73,8 +73,10 @@ struct ErrnoCode {
     int code;
 };
 
+// EBADF: every descriptor this layer passes is a socket handle, and Winsock
+// answers a handle that is no (longer a) socket with 10038, not 10009.
 constexpr ErrnoCode kErrnoCodes[] = {
-    {EINTR, 10004},        {EBADF, 10009},           {EACCES, 10013},          {EPERM, 10013},
+    {EINTR, 10004},        {EBADF, 10038},           {EACCES, 10013},          {EPERM, 10013},
     {EFAULT, 10014},       {EINVAL, 10022},          {EMFILE, 10024},          {ENFILE, 10024},
     {EWOULDBLOCK, 10035},  {EAGAIN, 10035},          {EINPROGRESS, 10036},     {EALREADY, 10037},
     {ENOTSOCK, 10038},     {EDESTADDRREQ, 10039},    {EMSGSIZE, 10040},        {EPROTOTYPE, 10041},

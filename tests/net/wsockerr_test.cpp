@@ -61,6 +61,7 @@ TEST(WinsockErrorFromErrnoTest, MapsPlatformErrorsToSocketCodes) {
     EXPECT_EQ(WinsockErrorFromErrno(EINVAL), 10022);
     EXPECT_EQ(WinsockErrorFromErrno(EACCES), 10013);
     EXPECT_EQ(WinsockErrorFromErrno(EHOSTUNREACH), 10065);
+    EXPECT_EQ(WinsockErrorFromErrno(EBADF), 10038);  // a closed handle is no socket
     // Every platform error either becomes a code with a description of its
     // own or keeps its number, which no description claims.
     for (int error = 1; error < 200; ++error) {

@@ -122,6 +122,14 @@ TEST_F(WSocketDatagramTest, SendOnAClosedSocketReportsNotConnected) {
     EXPECT_EQ(0, socket.LastError());                       // a send never touches LastError
 }
 
+TEST_F(WSocketDatagramTest, ReceivingOnAClosedSocketNamesTheHandleNoSocket) {
+    char buffer[8];
+    EXPECT_EQ(-1, socket.Receive(buffer, sizeof buffer));
+    EXPECT_EQ(10038, socket.LastError());
+    EXPECT_EQ("Error 10038 in function ioctlSocket\r\nSocket operation on non-socket",
+              ThrownText([&] { socket.GetRcvdCount(); }));
+}
+
 TEST_F(WSocketDatagramTest, LargeMessageLeavesAsFullChunkAndRest) {
     SetUdp(socket, "127.0.0.1", std::to_string(peer.Port()));
     socket.Connect();
