@@ -158,6 +158,15 @@ TEST_F(WSocketDatagramTest, EmptySendOnAFreshSocketLeavesNoDataSent) {
     socket.SetMultiThreaded(true);
     socket.Flush();
     EXPECT_EQ(wsConnected, socket.State());
+
+    // Once a chunk is queued, an empty send drains it and is reported.
+    socket.SendStr("x");
+    Drain(loop);
+    log.events.clear();
+    EXPECT_EQ(0, socket.Send("", 0));
+    EXPECT_TRUE(log.events.empty());
+    Drain(loop);
+    EXPECT_EQ(Events{"DataSent 0"}, log.events);
 }
 
 TEST_F(WSocketDatagramTest, OneDispatchDeliversEveryQueuedDatagramWithItsSender) {
