@@ -102,7 +102,9 @@ int RunQuery(const QueryOptions& options) {
     for (auto& socket : owned) {
         socket->Attach(cycle, true);
         socket->SetErrorHandler([&cycle](QuerySocket& failed) {
-            const int code = failed.LastError();
+            // The failure's own code: the socket's LastError would name its
+            // last receive instead.
+            const int code = WSocketPlatformError();
             std::fprintf(stderr, "ERROR (%d): %s\n", code, WSocketErrorDesc(code).c_str());
             cycle.SocketError(failed);
         });

@@ -294,5 +294,9 @@ std::optional<THostEnt> WSocketGetHostByAddr(const std::string& text);
 std::optional<THostEnt> WSocketGetHostByName(const std::string& text);
 std::vector<std::string> LocalIPList();
 std::string LocalHostName();
+// The calling thread's last socket error, as the failed step left it. An
+// OnError handler reads it to learn which failure it handles: the
+// component's LastError keeps the code of its last receive, often 0.
+int WSocketPlatformError();
 
 }  // namespace torvane

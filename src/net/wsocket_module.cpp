@@ -257,4 +257,8 @@ std::string LocalHostName() {
     return name;
 }
 
+int WSocketPlatformError() {
+    return LastPlatformError();
+}
+
 }  // namespace torvane

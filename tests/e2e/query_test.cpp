@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "net/wsockerr.h"
 #include "support/fake_quake_server.h"
 #include "support/isolated_lan.h"
 #include "support/lan_hosts.h"
@@ -85,6 +86,22 @@ TEST(QueryOnLan, ReportsAnUnresolvableServerAndStillSearches) {
                 << out;
             EXPECT_NE(out.find("Alpha  base1  0/8  10.99.0.11:27910"), std::string::npos) << out;
         }));
+}
+
+TEST(QueryOnLan, ASocketErrorIsReportedWithItsCodeAndTheSearchGoesOn) {
+    if (!CanCreateNetworkNamespace()) GTEST_SKIP() << "needs root for a network namespace of its own";
+    // A fresh namespace with only loopback up: the broadcast has no route,
+    // while the direct query to loopback goes out.
+    const std::string command = "unshare --net sh -c 'ip link set lo up && " + kQuery +
+                                " --window-ms 200 --server 127.0.0.1:27999' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char chunk[256];
+    while (const size_t n = fread(chunk, 1, sizeof chunk, pipe)) out.append(chunk, n);
+    const int result = pclose(pipe);
+    EXPECT_EQ(WIFEXITED(result) ? WEXITSTATUS(result) : -1, 0) << out;
+    EXPECT_EQ(out, "ERROR (10051): " + WSocketErrorDesc(10051) + "\n");
 }
 
 TEST(QueryOnLan, BadArgumentsExitWithTwo) {
