@@ -100,7 +100,12 @@ int OpenDescriptors() {
 }
 
 TEST_F(WSocketDatagramTest, ListenOnATakenPortReports10048AndStaysClosed) {
-    SetUdp(socket, "0.0.0.0", std::to_string(peer.Port()));
+    // The port is held by another copy of the component: neither may ask
+    // for address reuse, or both would get it.
+    ProbeSocket first{loop};
+    SetUdp(first, "0.0.0.0", "0");
+    ASSERT_EQ(0, first.Listen());
+    SetUdp(socket, "0.0.0.0", first.GetXPort());
     const int descriptors = OpenDescriptors();
     EXPECT_EQ("Error 10048 in function Bind\r\nAddress already in use", ThrownText([&] { socket.Listen(); }));
     EXPECT_EQ(wsClosed, socket.State());
