@@ -92,6 +92,19 @@ TEST_F(WSocketDatagramTest, ListenThatSendsFromItsConnectedHandlerReportsDataSen
     // The send's own notification, queued before the socket was registered,
     // and the first write notification after registration.
     EXPECT_EQ(2, log.Count("DataSent 0"));
+
+    // A socket gone before its notification is dispatched hears nothing.
+    int doomedSent = 0;
+    {
+        ProbeSocket doomed{loop};
+        doomed.OnSessionConnected = [](TCustomWSocket& sender, uint16_t) { sender.SendStr("late"); };
+        doomed.OnDataSent = [&](TCustomWSocket&, uint16_t) { ++doomedSent; };
+        SetUdp(doomed, "127.0.0.1", std::to_string(port));
+        socket.Close();  // frees the port for the doomed copy
+        ASSERT_EQ(0, doomed.Listen());
+    }
+    Drain(loop);
+    EXPECT_EQ(0, doomedSent);
 }
 
 int OpenDescriptors() {
