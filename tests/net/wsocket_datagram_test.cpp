@@ -148,6 +148,16 @@ TEST_F(WSocketDatagramTest, ReceivingOnAClosedSocketNamesTheHandleNoSocket) {
               ThrownText([&] { socket.GetRcvdCount(); }));
 }
 
+TEST_F(WSocketDatagramTest, SendRefusedAsAnInvalidArgumentClosesWithoutAReport) {
+    log.Attach(socket);
+    SetUdp(socket, "127.0.0.1", "0");  // no datagram can go to port 0
+    socket.Connect();
+    log.events.clear();
+    EXPECT_EQ(5, socket.SendStr("lost!"));  // queued, then refused by the platform
+    EXPECT_EQ((Events{"State 4>7", "Closed 0"}), log.events);
+    EXPECT_EQ("tcp", socket.Proto());  // an ordinary close: defaults restored
+}
+
 TEST_F(WSocketDatagramTest, LargeMessageLeavesAsFullChunkAndRest) {
     SetUdp(socket, "127.0.0.1", std::to_string(peer.Port()));
     socket.Connect();
