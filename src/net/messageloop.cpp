@@ -409,13 +409,13 @@ void WindowTimer::SetOnTimer(std::function<void()> handler) {
 void WindowTimer::Update() {
     ++generation_;
     tick_queued_ = false;
-    itimerspec spec{};
+    itimerspec period{};
     if (Running()) {
-        spec.it_value.tv_sec = interval_ms_ / 1000;
-        spec.it_value.tv_nsec = static_cast<long>(interval_ms_ % 1000) * 1'000'000;
-        spec.it_interval = spec.it_value;
+        period.it_value.tv_sec = interval_ms_ / 1000;
+        period.it_value.tv_nsec = static_cast<long>(interval_ms_ % 1000) * 1'000'000;
+        period.it_interval = period.it_value;
     }
-    if (::timerfd_settime(fd_.Get(), 0, &spec, nullptr) != 0) ThrowErrno("timerfd_settime");
+    if (::timerfd_settime(fd_.Get(), 0, &period, nullptr) != 0) ThrowErrno("timerfd_settime");
 }
 
 void WindowTimer::Tick(uint32_t generation) {
