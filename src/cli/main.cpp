@@ -102,9 +102,7 @@ int RunQuery(const QueryOptions& options) {
     for (auto& socket : owned) {
         socket->Attach(cycle, true);
         socket->SetErrorHandler([&cycle](QuerySocket& failed) {
-            // The failure's own code: the socket's LastError would name its
-            // last receive instead.
-            const int code = WSocketPlatformError();
+            const int code = failed.LastError();
             std::fprintf(stderr, "ERROR (%d): %s\n", code, WSocketErrorDesc(code).c_str());
             cycle.SocketError(failed);
         });

@@ -17,6 +17,7 @@ void QuerySocket::Attach(SearchCycle& cycle, bool sends_queries) {
     }
     socket_.OnDataAvailable = [this](TCustomWSocket&, uint16_t) { cycle_->DataAvailable(*this); };
     socket_.OnError = [this](TCustomWSocket&) {
+        failure_ = WSocketPlatformError();
         if (on_error_)
             on_error_(*this);
         else
@@ -25,6 +26,7 @@ void QuerySocket::Attach(SearchCycle& cycle, bool sends_queries) {
 }
 
 void QuerySocket::Configure(const std::string& address, const std::string& port) {
+    failure_ = 0;
     socket_.SetAddr(address);
     socket_.SetProto("udp");
     socket_.SetPort(port);

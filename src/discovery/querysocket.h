@@ -36,7 +36,10 @@ public:
     void Listen(const std::string& address, const std::string& port) override;
     void Send(const char* data, int length) override { socket_.Send(data, length); }
     void Close() override { socket_.Close(); }
-    int LastError() const override { return socket_.LastError(); }
+    // The code of the failure the socket last reported; the component's own
+    // LastError names its last receive, which is 0 after a failed bind or
+    // send and would show the user "ERROR (0)".
+    int LastError() const override { return failure_ != 0 ? failure_ : socket_.LastError(); }
     std::string PortText() const override { return socket_.Port(); }
     int ReceiveFrom(char* buffer, int size, uint32_t& source) override;
 
@@ -47,6 +50,7 @@ private:
     TWSocket socket_;
     SearchCycle* cycle_ = nullptr;
     std::function<void(QuerySocket&)> on_error_;
+    int failure_ = 0;
 };
 
 }  // namespace torvane
