@@ -17,13 +17,6 @@ namespace {
 // A window, game and settings that do nothing, so only the table is measured.
 using QuietShell = QuietHost;
 
-struct NoPeers : PeerReceiver {
-    void ReceiveChat(const char*, int, const std::string&) override {}
-    void ReceiveInfo(const char*, int, const std::string&) override {}
-    void ReceiveStatusRequest(const char*, int, const std::string&) override {}
-    void ReceiveChallenge(const char*, int, const std::string&) override {}
-};
-
 // About 1 KB: a full server-information line and 16 player lines.
 std::string TypicalReply(const std::string& host) {
     std::string reply =
@@ -69,7 +62,7 @@ struct FilledTable {
         dispatcher.DispatchDatagram(buffer.data(), int(reply.size()), AddressOf(n), "27910");
     }
     QuietShell shell;
-    NoPeers peers;
+    QuietPeers peers;
     ManualClock clock;
     SearchState search;
     HostTable table{shell, shell, shell, search};

@@ -18,18 +18,12 @@
 
 #include "../tests/discovery/recording_view.h"
 #include "discovery/dispatch.h"
+#include "discovery/quiethost.h"
 #include "discovery/statusquery.h"
 #include "platform/convert.h"
 
 namespace torvane {
 namespace {
-
-struct NoPeers : PeerReceiver {
-    void ReceiveChat(const char*, int, const std::string&) override {}
-    void ReceiveInfo(const char*, int, const std::string&) override {}
-    void ReceiveStatusRequest(const char*, int, const std::string&) override {}
-    void ReceiveChallenge(const char*, int, const std::string&) override {}
-};
 
 void Check(const HostTable& table, const RecordingView& view) {
     const std::string fault = ParallelFault(table, view);
@@ -59,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     ManualClock clock;
     SearchState search;
     RecordingView view;
-    NoPeers peers;
+    QuietPeers peers;
     HostTable table{view, view, view, search};
     DatagramDispatcher dispatcher{clock, search, table, peers};
     for (int i = 0; i < 4; ++i) view.actions[i] = {true, true, true, "x.wav"};

@@ -33,7 +33,7 @@ class QueryHost final : public QuietHost,
                         public SearchView,
                         public SearchSettings,
                         public SearchPeers,
-                        public PeerReceiver {
+                        public QuietPeers {
 public:
     explicit QueryHost(const QueryOptions& options) : options_(options) {}
 
@@ -59,11 +59,6 @@ public:
     void SendStatusRequest() override {}
     int UserCount() const override { return 0; }
     void RefreshUsers() override {}
-
-    void ReceiveChat(const char*, int, const std::string&) override {}
-    void ReceiveInfo(const char*, int, const std::string&) override {}
-    void ReceiveStatusRequest(const char*, int, const std::string&) override {}
-    void ReceiveChallenge(const char*, int, const std::string&) override {}
 
 private:
     const QueryOptions& options_;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "discovery/dispatch.h"
 #include "discovery/hostview.h"
 
 namespace torvane {
@@ -39,6 +40,15 @@ public:
     std::string Retries() const override { return "5"; }
     EventAction Action(EventKind) const override { return {}; }
     bool BusyChecked() const override { return false; }
+};
+
+// Peer receivers that drop every peer datagram, for the same programs.
+class QuietPeers : public PeerReceiver {
+public:
+    void ReceiveChat(const char*, int, const std::string&) override {}
+    void ReceiveInfo(const char*, int, const std::string&) override {}
+    void ReceiveStatusRequest(const char*, int, const std::string&) override {}
+    void ReceiveChallenge(const char*, int, const std::string&) override {}
 };
 
 }  // namespace torvane

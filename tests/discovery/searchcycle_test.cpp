@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "discovery/quiethost.h"
 #include "platform/convert.h"
 #include "recording_view.h"
 #include "replies.h"
@@ -118,13 +119,6 @@ private:
     Log& log_;
 };
 
-struct NoPeerReceiver : PeerReceiver {
-    void ReceiveChat(const char*, int, const std::string&) override {}
-    void ReceiveInfo(const char*, int, const std::string&) override {}
-    void ReceiveStatusRequest(const char*, int, const std::string&) override {}
-    void ReceiveChallenge(const char*, int, const std::string&) override {}
-};
-
 class SearchCycleTest : public testing::Test {
 protected:
     SearchCycleTest() {
@@ -152,7 +146,7 @@ protected:
     SearchState search;
     HostTable hosts{view, view, view, search};
     ManualClock clock;
-    NoPeerReceiver receiver;
+    QuietPeers receiver;
     DatagramDispatcher dispatcher{clock, search, hosts, receiver};
     FakeTimer timer1{"timer1", log, kDefaultIntervalMs, true};
     FakeTimer window{"window", log, kSearchWindowMs, false};

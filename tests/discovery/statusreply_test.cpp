@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "discovery/dispatch.h"
+#include "discovery/quiethost.h"
 #include "platform/convert.h"
 #include "recording_view.h"
 #include "replies.h"
@@ -156,12 +157,7 @@ protected:
     SearchState search;
     RecordingView view;
     HostTable table{view, view, view, search};
-    struct NoPeers : PeerReceiver {
-        void ReceiveChat(const char*, int, const std::string&) override {}
-        void ReceiveInfo(const char*, int, const std::string&) override {}
-        void ReceiveStatusRequest(const char*, int, const std::string&) override {}
-        void ReceiveChallenge(const char*, int, const std::string&) override {}
-    } peers;
+    QuietPeers peers;
     DatagramDispatcher dispatcher{clock, search, table, peers};
 };
 
