@@ -1,6 +1,5 @@
 #include "app/maincore.h"
 
-#include <array>
 #include <vector>
 
 #include "app/livesettings.h"
@@ -15,7 +14,6 @@
 #include "notify/log.h"
 #include "notify/playerwave.h"
 #include "peers/peerprotocol.h"
-#include "platform/convert.h"
 #include "platform/localtime.h"
 
 namespace torvane {
@@ -292,9 +290,7 @@ void MainCore::Suggest1Click() {
 
 void MainCore::CheckBroadcastClick() {
     // A text that is no number leaves the timer as it was.
-    const int64_t seconds = StrToInt(p_->settings.BCInterval);
-    const int64_t ms = seconds < 0 ? 0 : seconds * 1000;
-    p_->timer1.SetInterval(ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms));
+    p_->timer1.SetInterval(IntervalMs(p_->settings.BCInterval));
     p_->timer1.SetEnabled(p_->settings.Broadcast);
 }
 

@@ -7,6 +7,12 @@
 
 namespace torvane {
 
+uint32_t IntervalMs(const std::string& seconds_text) {
+    const int64_t seconds = StrToInt(seconds_text);
+    const int64_t ms = seconds < 0 ? 0 : seconds * 1000;
+    return ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms);
+}
+
 SearchCycle::SearchCycle(Parts parts) : p_(std::move(parts)) {}
 
 void SearchCycle::OpenListenSocket() {
@@ -73,9 +79,7 @@ void SearchCycle::OpenAndQuery(SearchSocket& socket, const std::string& address,
 void SearchCycle::Timer1Timer() {
     // A text that is no number throws here, before any search starts; the
     // timer keeps running and the next tick tries again.
-    const int64_t seconds = StrToInt(p_.settings.BCInterval());
-    const int64_t ms = seconds < 0 ? 0 : seconds * 1000;
-    const uint32_t interval = ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms);
+    const uint32_t interval = IntervalMs(p_.settings.BCInterval());
     if (interval != p_.timer1.Interval()) p_.timer1.SetInterval(interval);
     if (p_.settings.Broadcast()) StartSearch();
 }

@@ -111,6 +111,11 @@ inline constexpr uint32_t kDefaultIntervalMs = 30000;
 // Copies of Torvane are asked to announce themselves at most this often.
 inline constexpr int64_t kStatusRequestSpacingSeconds = 10;
 
+// The interval timer's period for a text of seconds (the BCInterval
+// setting): throws EConvertError for a text that is no number; a negative
+// number never ticks, and a huge one is held at the timer's longest period.
+uint32_t IntervalMs(const std::string& seconds_text);
+
 // One search: the status query goes out on every configured socket, replies
 // are merged as they come, and the window closes 2 seconds later.
 class SearchCycle {
