@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Torvane and runs every test: the unit and end-to-end tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a few
-# seconds, and a build of the benchmarks. Tests that need network namespaces or
+# seconds, and a build of the benchmarks; first, a check that the code keeps
+# its .clang-format. Tests that need network namespaces or
 # a sound server start them themselves (they need root, and skip without it).
 #
 #   FUZZ_SECONDS=N   seconds per fuzz target (default 10)
@@ -14,6 +15,9 @@ fuzz_seconds=${FUZZ_SECONDS:-10}
 passed=0 failed=0
 
 step() { printf '\n=== %s\n' "$*"; }
+
+step "Format"
+if ./scripts/format-check.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 step "Sanitized build and tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON >/dev/null \

@@ -12,9 +12,13 @@ int64_t Read(clockid_t id, int64_t divisor_ns) {
 }
 }  // namespace
 
-int64_t SystemClock::SteadyTicks() const { return Read(CLOCK_MONOTONIC, 100); }
+int64_t SystemClock::SteadyTicks() const {
+    return Read(CLOCK_MONOTONIC, 100);
+}
 
-int64_t SystemClock::CalendarSeconds() const { return static_cast<int64_t>(std::time(nullptr)); }
+int64_t SystemClock::CalendarSeconds() const {
+    return static_cast<int64_t>(std::time(nullptr));
+}
 
 const SystemClock& SystemClock::Instance() {
     static const SystemClock clock;

@@ -37,6 +37,8 @@ int32_t StrToIntDef(const std::string& text, int32_t fallback) {
     return ParseDecimal(text).value_or(fallback);
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value) {
+    return std::to_string(value);
+}
 
 }  // namespace torvane
