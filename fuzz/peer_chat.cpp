@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     for (const std::string& line : rig.host.log_lines)
         fuzzing::Require(line.find_first_of("\r\n") == std::string::npos);
-    fuzzing::Require(rig.users_view.chat_rows.size() < static_cast<size_t>(TUsers::kMaxChatLines));
+    fuzzing::Require(rig.users_view.chat_rows.size() < static_cast<size_t>(kMaxChatLines));
     fuzzing::Require(rig.users_view.chat_rows.size() == rig.protocol.UsersWindow().ChatLineCount());
     for (const auto& row : rig.users_view.chat_rows) fuzzing::Require(row.text.size() <= kMaxPayload);
     return 0;

@@ -1,7 +1,9 @@
 #include "discovery/dispatch.h"
 
 #include <cstring>
+#include <string_view>
 
+#include "discovery/peertags.h"
 #include "discovery/statusquery.h"
 #include "discovery/statusreply.h"
 
@@ -9,22 +11,22 @@ namespace torvane {
 
 namespace {
 
-bool StartsWith(const char* data, int length, const char* prefix, int prefix_length) {
-    return length >= prefix_length && std::memcmp(data, prefix, prefix_length) == 0;
+bool StartsWith(const char* data, int length, std::string_view prefix) {
+    return length >= 0 && static_cast<size_t>(length) >= prefix.size() &&
+           std::memcmp(data, prefix.data(), prefix.size()) == 0;
 }
 
-constexpr char kReplyPrefix[] = "\xFF\xFF\xFF\xFFprint\n\\";
-static_assert(sizeof kReplyPrefix - 1 == kStatusReplyPrefixLength);
-constexpr int kTagLength = 7;
+constexpr std::string_view kReplyPrefix = "\xFF\xFF\xFF\xFFprint\n\\";
+static_assert(kReplyPrefix.size() == static_cast<size_t>(kStatusReplyPrefixLength));
 
 }  // namespace
 
 DatagramKind ClassifyDatagram(const char* data, int length) {
-    if (StartsWith(data, length, kReplyPrefix, kStatusReplyPrefixLength)) return DatagramKind::StatusReply;
-    if (StartsWith(data, length, "TVNMESS", kTagLength)) return DatagramKind::Chat;
-    if (StartsWith(data, length, "TVNINFO", kTagLength)) return DatagramKind::Info;
-    if (StartsWith(data, length, "TVNSTAT", kTagLength)) return DatagramKind::StatusRequest;
-    if (StartsWith(data, length, "TVNSUGG", kTagLength)) return DatagramKind::Challenge;
+    if (StartsWith(data, length, kReplyPrefix)) return DatagramKind::StatusReply;
+    if (StartsWith(data, length, kChatTag)) return DatagramKind::Chat;
+    if (StartsWith(data, length, kInfoTag)) return DatagramKind::Info;
+    if (StartsWith(data, length, kStatusRequestTag)) return DatagramKind::StatusRequest;
+    if (StartsWith(data, length, kChallengeTag)) return DatagramKind::Challenge;
     return DatagramKind::Other;
 }
 

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "discovery/eventaction.h"
 #include "discovery/hostview.h"
 #include "discovery/quakeserver.h"
 #include "discovery/searchstate.h"
+#include "notify/eventaction.h"
 
 namespace torvane {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "discovery/eventaction.h"
 #include "discovery/quakeserver.h"
+#include "notify/eventaction.h"
 
 namespace torvane {
 

@@ -118,7 +118,7 @@ void SearchCycle::DataAvailable(SearchSocket& sender) {
     uint32_t source = 0;
     const int length = sender.ReceiveFrom(buffer_.data(), kMaxReceiveLength, source);
     if (length < 0) return;
-    p_.dispatcher.DispatchDatagram(buffer_.data(), length, AddressText(source), sender.PortText());
+    p_.dispatcher.DispatchDatagram(buffer_.data(), length, DottedAddress(source), sender.PortText());
 }
 
 void SearchCycle::SocketError(SearchSocket& sender) {

@@ -20,8 +20,4 @@ inline constexpr int kMaxReceiveLength = static_cast<int>(kReceiveBufferSize) - 
 
 using ReceiveBuffer = std::array<char, kReceiveBufferSize>;
 
-// Dotted text ("192.168.0.5") of an IPv4 address given as it sits in a
-// socket address, in network byte order.
-std::string AddressText(uint32_t network_order_address);
-
 }  // namespace torvane

@@ -71,21 +71,22 @@ void MessageLoop::Post(std::function<void()> message) {
     }
     std::lock_guard lock(incoming_mutex_);
     incoming_.push_back(std::move(message));
-    if (!wake_signalled_) {
-        uint64_t one = 1;
-        (void)!::write(wake_.Get(), &one, sizeof one);
-        wake_signalled_ = true;
-    }
+    SignalWake();
+}
+
+// Makes the wake descriptor readable, once until it is drained. The caller
+// holds incoming_mutex_.
+void MessageLoop::SignalWake() {
+    if (wake_signalled_) return;
+    uint64_t one = 1;
+    (void)!::write(wake_.Get(), &one, sizeof one);
+    wake_signalled_ = true;
 }
 
 void MessageLoop::Enqueue(Message message) {
     queue_.push_back(std::move(message));
     std::lock_guard lock(incoming_mutex_);
-    if (!wake_signalled_) {
-        uint64_t one = 1;
-        (void)!::write(wake_.Get(), &one, sizeof one);
-        wake_signalled_ = true;
-    }
+    SignalWake();
 }
 
 // Keeps the wake descriptor readable exactly while messages wait, so that
@@ -93,11 +94,9 @@ void MessageLoop::Enqueue(Message message) {
 void MessageLoop::SyncWakeSignal() {
     std::lock_guard lock(incoming_mutex_);
     bool pending = !queue_.empty() || !incoming_.empty();
-    if (pending && !wake_signalled_) {
-        uint64_t one = 1;
-        (void)!::write(wake_.Get(), &one, sizeof one);
-        wake_signalled_ = true;
-    } else if (!pending && wake_signalled_) {
+    if (pending) {
+        SignalWake();
+    } else if (wake_signalled_) {
         uint64_t count = 0;
         (void)!::read(wake_.Get(), &count, sizeof count);
         wake_signalled_ = false;
@@ -367,11 +366,7 @@ void MessageLoop::Quit() {
     terminated_ = true;
     // Wake a blocked Run(); it finds nothing to do and returns.
     std::lock_guard lock(incoming_mutex_);
-    if (!wake_signalled_) {
-        uint64_t one = 1;
-        (void)!::write(wake_.Get(), &one, sizeof one);
-        wake_signalled_ = true;
-    }
+    SignalWake();
 }
 
 // --- WindowTimer --------------------------------------------------------------

@@ -187,6 +187,7 @@ private:
     void Deliver(Message& message);
     void DispatchAll();
     void SyncWakeSignal();
+    void SignalWake();
 
     // Timer registry, used by WindowTimer.
     uint64_t AddTimer(WindowTimer* timer, int fd);

@@ -13,6 +13,7 @@
 #include "net/wait.h"
 #include "net/wsockbuf.h"
 #include "net/wsocket_internal.h"
+#include "platform/convert.h"
 
 namespace torvane {
 
@@ -468,7 +469,7 @@ std::string TCustomWSocket::GetPeerAddr() {
         SocketError("GetPeerName");
         return "error";
     }
-    return DottedAddress(peer.sin_addr);
+    return DottedAddress(peer.sin_addr.s_addr);
 }
 
 int TCustomWSocket::GetPeerName(sockaddr_in& address, int length) {

@@ -7,6 +7,7 @@
 
 #include "net/wsocket.h"
 #include "net/wsocket_internal.h"
+#include "platform/convert.h"
 
 namespace torvane {
 
@@ -34,7 +35,7 @@ void TCustomWSocket::DnsLookup(const std::string& host) {
     FDnsResultList.clear();
     in_addr address{};
     if (inet_aton(host.c_str(), &address) != 0) {
-        FDnsResult = DottedAddress(address);
+        FDnsResult = DottedAddress(address.s_addr);
         TriggerDNSLookupDone(0);
         return;
     }
@@ -59,7 +60,7 @@ void TCustomWSocket::WMAsyncGetHostByName(uint64_t handle, uint16_t error,
     if (handle == 0 || handle != FLookupHandle) return;
     FLookupHandle = 0;
     if (error == 0) {
-        for (const in_addr& address : addresses) FDnsResultList.push_back(DottedAddress(address));
+        for (const in_addr& address : addresses) FDnsResultList.push_back(DottedAddress(address.s_addr));
         if (!FDnsResultList.empty()) FDnsResult = FDnsResultList.front();
     }
     TriggerDNSLookupDone(error);

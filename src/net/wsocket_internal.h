@@ -46,7 +46,6 @@ std::optional<int16_t> LookupProtocolNumber(const std::string& name);
 
 bool SetOption(int fd, int level, int name, const void* value, socklen_t length);
 bool SetIntOption(int fd, int level, int name, int value);
-std::string DottedAddress(in_addr address);
 bool IsConnectUnderWay(int code);
 // Every IPv4 address of `host`, in the name service's order; 0 or the
 // Winsock code of the failure (11001 host not found, ...).

@@ -15,6 +15,7 @@
 #include "net/wsockerr.h"
 #include "net/wsocket.h"
 #include "net/wsocket_internal.h"
+#include "platform/convert.h"
 
 namespace torvane {
 
@@ -147,14 +148,6 @@ bool SetIntOption(int fd, int level, int name, int value) {
     return SetOption(fd, level, name, &value, sizeof value);
 }
 
-std::string DottedAddress(in_addr address) {
-    const uint32_t host = ntohl(address.s_addr);
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", host >> 24, (host >> 16) & 0xFF, (host >> 8) & 0xFF,
-                  host & 0xFF);
-    return text;
-}
-
 bool IsConnectUnderWay(int code) {
     return code == kWsaEwouldblock || code == kWsaInProgress;
 }
@@ -242,7 +235,7 @@ std::vector<std::string> LocalIPList() {
             continue;
         }
         const std::string dotted =
-            DottedAddress(reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr);
+            DottedAddress(reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr);
         (entry->ifa_flags & IFF_LOOPBACK ? loopback : list).push_back(dotted);
     }
     freeifaddrs(interfaces);

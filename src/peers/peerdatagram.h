@@ -6,17 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "discovery/peertags.h"
 #include "peers/user.h"
 
 namespace torvane {
-
-// The four datagrams copies of Torvane exchange: a seven-character tag and a
-// payload of tab-separated 8-bit text, without escaping or terminator.
-inline constexpr std::string_view kStatusRequestTag = "TVNSTAT";
-inline constexpr std::string_view kInfoTag = "TVNINFO";
-inline constexpr std::string_view kChatTag = "TVNMESS";
-inline constexpr std::string_view kChallengeTag = "TVNSUGG";
-inline constexpr size_t kTagLength = 7;
 
 // Receive limits. A payload longer than kMaxPayload is cut to it, and a
 // "TVNINFO" value longer than kMaxFieldValue is cut to that: the reader keeps
@@ -33,7 +26,6 @@ inline constexpr size_t kChatBufferSize = 1024;
 
 inline constexpr char kShoutKind = 'S';
 inline constexpr char kSayKind = 'M';
-inline constexpr std::string_view kProgramVersion = "2.13";
 
 // The bytes after the tag as the receivers read them: at most kMaxPayload of
 // them, ending early at a zero byte as a terminated text does.

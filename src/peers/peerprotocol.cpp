@@ -2,6 +2,7 @@
 
 #include "launcher/gamecommand.h"
 #include "notify/log.h"
+#include "platform/version.h"
 
 namespace torvane {
 
@@ -55,7 +56,7 @@ void PeerProtocol::SendInfo() {
     fields.Message = StatusMessage(own_status_);
     fields.Skill = settings_.Skill();
     if (paranoia == kTellAll) {
-        fields.Version = std::string(kProgramVersion);
+        fields.Version = kTorvaneVersion;
         fields.ComputerName = computer_name_.Read();
     }
     sender_.SendIfConnected(BuildInfo(fields));

@@ -7,6 +7,7 @@
 #include "peers/peerhost.h"
 #include "peers/user.h"
 #include "platform/clock.h"
+#include "settings/limits.h"
 
 namespace torvane {
 
@@ -69,10 +70,6 @@ std::string SkillText(int32_t skill);
 // user table, the info pane of the selected user, and the chat.
 class TUsers {
 public:
-    // The chat list's bounds in the options dialog.
-    static constexpr int kMinChatLines = 5;
-    static constexpr int kMaxChatLines = 1000;
-
     TUsers(UserTable& table, UsersView& view, ChatSender& chat, const PeerSettings& settings,
            const PeerHost& host, const Clock& clock);
 

@@ -1,6 +1,8 @@
 #include "platform/convert.h"
 
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 
 namespace torvane {
@@ -39,6 +41,14 @@ int32_t StrToIntDef(const std::string& text, int32_t fallback) {
 
 std::string IntToStr(int64_t value) {
     return std::to_string(value);
+}
+
+std::string DottedAddress(uint32_t network_order_address) {
+    unsigned char bytes[4];
+    std::memcpy(bytes, &network_order_address, sizeof bytes);
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
+    return text;
 }
 
 }  // namespace torvane

@@ -24,4 +24,8 @@ int32_t StrToIntDef(const std::string& text, int32_t fallback);
 // Formats with printf-style "%d".
 std::string IntToStr(int64_t value);
 
+// Dotted text ("192.168.0.5") of an IPv4 address given as it sits in a
+// socket address, in network byte order.
+std::string DottedAddress(uint32_t network_order_address);
+
 }  // namespace torvane

@@ -4,21 +4,16 @@
 #include <cstdint>
 #include <string>
 
-#include "discovery/eventaction.h"
+#include "notify/eventaction.h"
+#include "platform/version.h"
+#include "settings/limits.h"
 
 namespace torvane {
-
-// Torvane's version, stored with every save and shown in the options caption.
-inline constexpr const char* kTorvaneVersion = "2.13";
 
 // Items of the two radio groups of the options dialog, by index.
 inline constexpr std::array<const char*, 3> kSkillItems = {"Cannonfodder", "Mean motherfucker", "Invincible"};
 inline constexpr std::array<const char*, 3> kParanoiaItems = {"Tell all about me", "I'm a bit shy",
                                                               "I'm the invisible man"};
-
-// Limits of the chat-lines up-down control.
-inline constexpr int32_t kMinChatLines = 5;
-inline constexpr int32_t kMaxChatLines = 1000;
 
 // One internet server the search queries directly.
 struct WanServer {

@@ -16,13 +16,6 @@ TEST(StatusQuery, IsTheTwentyByteOutOfBandQuery) {
     EXPECT_EQ(std::string(StatusQuery.begin(), StatusQuery.end()), expected);
 }
 
-TEST(AddressText, FormatsTheFourBytesInNetworkOrder) {
-    EXPECT_EQ(AddressText(htonl(0xC0A80005)), "192.168.0.5");
-    EXPECT_EQ(AddressText(htonl(0xFFFFFFFF)), "255.255.255.255");
-    EXPECT_EQ(AddressText(htonl(0x7F000001)), "127.0.0.1");
-    EXPECT_EQ(AddressText(0), "0.0.0.0");
-}
-
 DatagramKind Classify(const std::string& bytes) {
     return ClassifyDatagram(bytes.data(), int(bytes.size()));
 }

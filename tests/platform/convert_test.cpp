@@ -1,9 +1,17 @@
 #include "platform/convert.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 namespace torvane {
 namespace {
+
+TEST(DottedAddress, FormatsTheFourBytesInNetworkOrder) {
+    EXPECT_EQ(DottedAddress(htonl(0xC0A80005)), "192.168.0.5");
+    EXPECT_EQ(DottedAddress(htonl(0xFFFFFFFF)), "255.255.255.255");
+    EXPECT_EQ(DottedAddress(htonl(0x7F000001)), "127.0.0.1");
+    EXPECT_EQ(DottedAddress(0), "0.0.0.0");
+}
 
 TEST(StrToInt, AcceptsDecimalWithBlanksAndSign) {
     EXPECT_EQ(StrToInt("27910"), 27910);
