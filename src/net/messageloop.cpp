@@ -330,7 +330,12 @@ void MessageLoop::ProcessMessages() {
 }
 
 void MessageLoop::DispatchPending() {
-    DispatchAll();
+    // One round only: what a round queues waits for the next readiness of
+    // Descriptor(), so a flood of datagrams cannot keep the desktop's own
+    // events (a click, a repaint) waiting.
+    Poll(0);
+    for (size_t n = queue_.size(); n > 0 && !queue_.empty(); --n) DispatchOne();
+    SyncWakeSignal();
 }
 
 bool MessageLoop::WaitAndProcessMessages(int timeout_ms) {

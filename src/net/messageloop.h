@@ -129,8 +129,9 @@ public:
     // One descriptor that is readable whenever anything is pending: a posted
     // message, a socket notification or a timer tick.
     int Descriptor() const { return epoll_.Get(); }
-    // Dispatches what is pending, like ProcessMessages but without calling
-    // the nested-pump hook (the desktop's own loop is the caller).
+    // Dispatches what is pending now, without calling the nested-pump hook
+    // (the desktop's own loop is the caller). Messages queued meanwhile wait
+    // for the next call: Descriptor() stays readable for them.
     void DispatchPending();
     // Called once per round of ProcessMessages and WaitAndProcessMessages:
     // there the desktop processes its own pending events without blocking.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -409,6 +410,21 @@ TEST(MessageLoopTest, DescriptorIsReadableExactlyWhileSomethingIsPending) {
     loop.DispatchPending();
     // A 1 ms timer may fall due again while a busy machine dispatches.
     EXPECT_GE(ticks, 1);
+}
+
+TEST(MessageLoopTest, DesktopDispatchReturnsWhileHandlersKeepQueueingMore) {
+    MessageLoop loop;
+    int rounds = 0;
+    std::function<void()> again = [&] {
+        ++rounds;
+        loop.Post(again);
+    };
+    loop.Post(again);
+    loop.DispatchPending();
+    EXPECT_EQ(rounds, 1);
+    EXPECT_TRUE(Readable(loop.Descriptor()));
+    loop.DispatchPending();
+    EXPECT_EQ(rounds, 2);
 }
 
 TEST(MessageLoopTest, PostsFromOtherThreadsArriveInOrderAndQuitEndsRun) {

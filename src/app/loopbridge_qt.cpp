@@ -1,0 +1,32 @@
+#include "app/loopbridge_qt.h"
+
+#include <QCoreApplication>
+
+namespace torvane {
+
+LoopBridge::LoopBridge(MessageLoop& loop, QObject* parent)
+    : QObject(parent), loop_(loop), notifier_(loop.Descriptor(), QSocketNotifier::Read) {
+    connect(&notifier_, &QSocketNotifier::activated, this, &LoopBridge::Dispatch);
+    loop_.SetNestedPumpHook([this] { ProcessQtEvents(); });
+}
+
+LoopBridge::~LoopBridge() {
+    loop_.SetNestedPumpHook(nullptr);
+}
+
+void LoopBridge::Dispatch() {
+    // A handler may wait on the core's loop itself; the descriptor must not
+    // bring us back in here meanwhile.
+    notifier_.setEnabled(false);
+    loop_.DispatchPending();
+    notifier_.setEnabled(true);
+}
+
+void LoopBridge::ProcessQtEvents() {
+    const bool enabled = notifier_.isEnabled();
+    notifier_.setEnabled(false);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    notifier_.setEnabled(enabled);
+}
+
+}  // namespace torvane
