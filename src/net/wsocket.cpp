@@ -26,6 +26,7 @@ TCustomWSocket::TCustomWSocket(::torvane::MessageLoop& loop, const Clock& clock)
 }
 
 TCustomWSocket::~TCustomWSocket() {
+    *alive_ = false;
     FDestroying = true;
     // Nothing a destructor does may throw: a report here has nowhere to go.
     try {
@@ -224,8 +225,9 @@ void TCustomWSocket::TriggerError() {
 void TCustomWSocket::ChangeState(TSocketState newState) {
     const TSocketState oldState = FState;
     FState = newState;
+    const std::shared_ptr<bool> alive = alive_;
     TriggerChangeState(oldState, newState);
-    if (FMultiThreaded || FWaitCtrl == nullptr) return;
+    if (!*alive || FMultiThreaded || FWaitCtrl == nullptr) return;
     if (newState == FAwaitedState || (FAwaitedState == wsConnected && newState == wsClosed)) {
         FWaitCtrl->Stop();
     }
@@ -338,7 +340,9 @@ int32_t TCustomWSocket::Listen() {
     if (FSocketKind == kDatagramSocket) {
         ChangeState(wsListening);
         ChangeState(wsConnected);
+        const std::shared_ptr<bool> alive = alive_;
         TriggerSessionConnected(0);
+        if (!*alive) return -1;  // destroyed by the handler: nothing is listening
     } else {
         if (::listen(FSocketHandle, 5) != 0) {
             CaptureErrno();
@@ -424,7 +428,9 @@ void TCustomWSocket::InternalClose(bool shutdown) {
     ChangeState(wsClosed);
     if (!FDestroying && !FCloseReported && OnSessionClosed) {
         FCloseReported = true;
+        const std::shared_ptr<bool> alive = alive_;
         TriggerSessionClosed(0);
+        if (!*alive) return;  // the handler destroyed the socket
     }
     AssignDefaultValue();
 }

@@ -101,6 +101,15 @@ public:
     // Cancels a pending lookup silently and closes an open socket, which
     // still fires OnChangeState (but not OnSessionClosed): whatever that
     // handler touches must outlive the socket.
+    //
+    // A handler may destroy its own socket: OnDataAvailable, OnDataSent,
+    // OnSessionConnected, OnSessionAvailable, OnSessionClosed (also when
+    // Close fired it), OnLineTooLong, and any handler run by the socket's own
+    // Flush, Wait, ReadLine or WaitForClose. This is a guard, not a deferred
+    // release: the destruction happens at once, and every place that calls
+    // one of these handlers checks afterwards whether the socket still lives
+    // and, if not, returns without touching it. Not OnChangeState or OnError:
+    // they run in the middle of operations that go on afterwards.
     virtual ~TCustomWSocket();
     TCustomWSocket(const TCustomWSocket&) = delete;
     TCustomWSocket& operator=(const TCustomWSocket&) = delete;
@@ -117,7 +126,10 @@ public:
     TSocketState State() const { return FState; }
     // The platform's socket descriptor, -1 while closed (for socket options).
     int HSocket() const { return FSocketHandle; }
-    int32_t ReadCount() const { return FReadCount; }
+    // 64 bits: sockets stay open for days, and a flood passes 2 GiB.
+    int64_t ReadCount() const { return FReadCount; }
+    // The bytes waiting to be read now: on a datagram socket those of every
+    // datagram queued, not only of the first.
     int32_t RcvdCount() { return GetRcvdCount(); }
     int32_t LastError() const { return FLastError; }
     bool MultiThreaded() const { return FMultiThreaded; }
@@ -214,6 +226,8 @@ protected:
     void ChangeState(TSocketState newState);
     void SocketError(const std::string& label);
     void ASyncReceive(uint16_t error);
+    bool MoreToRead();
+    bool BytesReadable(int& count) const;
     void ReadLineStart();
     void ReadLineReceive();
     bool CheckFWait();
@@ -253,7 +267,7 @@ protected:
     bool FLineReading = false;
     int32_t FLineLength = 0;
     bool FNotifyPaused = false;
-    int32_t FReadCount = 0;
+    int64_t FReadCount = 0;
     bool FCloseReported = false;
     int32_t FFlushTimeout = 60;
 
@@ -274,6 +288,9 @@ protected:
     uint64_t FLookupHandle = 0;
     std::string FLineBuffer;
     bool FDestroying = false;
+    // False once the socket is destroyed; whoever calls a handler keeps a
+    // copy and touches nothing of the socket afterwards when it is false.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
 private:
     ::torvane::MessageLoop& FLoop;

@@ -1,6 +1,10 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
 #include "net/wait.h"
 #include "net/wsockbuf.h"
 #include "net/wsocket.h"
@@ -12,8 +16,30 @@ using namespace wsocket_detail;
 
 namespace {
 
+// A receive queue holds far fewer: its memory is counted per datagram.
+constexpr int kMaxDatagramsWalked = 1 << 20;
+
 bool ClosesTheSocket(int code) {
     return code == kWsaEconnreset || code == kWsaEnotsock || code == kWsaEnotconn || code == kWsaEinval;
+}
+
+// Sums the payload of every datagram queued on `fd`: a peek offset walks the
+// queue without taking anything from it. False when the platform cannot.
+bool QueuedDatagramBytes(int fd, int& count) {
+    int offset = 0;
+    if (::setsockopt(fd, SOL_SOCKET, SO_PEEK_OFF, &offset, sizeof offset) != 0) return false;
+    int64_t total = 0;
+    // A peek with MSG_TRUNC answers a datagram's whole length and moves the
+    // offset past it, empty datagrams included. Bounded all the same.
+    for (int walked = 0; walked < kMaxDatagramsWalked; ++walked) {
+        const ssize_t length = ::recv(fd, nullptr, 0, MSG_PEEK | MSG_TRUNC | MSG_DONTWAIT);
+        if (length < 0) break;
+        total += length;
+    }
+    offset = -1;  // later peeks start at the front again
+    ::setsockopt(fd, SOL_SOCKET, SO_PEEK_OFF, &offset, sizeof offset);
+    count = static_cast<int>(std::min<int64_t>(total, INT32_MAX));
+    return true;
 }
 
 }  // namespace
@@ -22,19 +48,35 @@ bool ClosesTheSocket(int code) {
 
 void TCustomWSocket::WMASyncSelect(int handle, uint16_t events, uint16_t error) {
     if (handle != FSocketHandle || handle == -1 || FNotifyPaused) return;
+    const std::shared_ptr<bool> alive = alive_;
+    // Every step may close the socket, or even destroy it; the rest of the
+    // notification then belongs to a socket that is gone.
+    const auto same_socket = [&] { return *alive && FSocketHandle == handle; };
     if (events & kNotifyConnect) {
         ChangeState(wsConnected);
         TriggerSessionConnected(error);
+        if (!same_socket()) return;
         if (error != 0 && FState != wsClosed) Close();
     }
-    if (events & kNotifyRead) ASyncReceive(error);
+    if (events & kNotifyRead) {
+        ASyncReceive(error);
+        if (!same_socket()) return;
+    }
     if (events & kNotifyWrite) {
         TryToSend();
+        if (!same_socket()) return;
         if (FQueueDrained && OnDataSent) TriggerDataSent(error);
+        if (!same_socket()) return;
     }
-    if (events & kNotifyAccept) TriggerSessionAvailable(error);
+    if (events & kNotifyAccept) {
+        TriggerSessionAvailable(error);
+        if (!same_socket()) return;
+    }
     if ((events & kNotifyClose) && FState != wsConnecting) {
         ASyncReceive(error);  // deliver what is left
+        // A handler that closed the socket meanwhile has had its close
+        // reported by Close: at most one report per open socket.
+        if (!same_socket()) return;
         if (FLineReading) {
             FLineReading = false;
             StopWaitCtrl();
@@ -42,12 +84,14 @@ void TCustomWSocket::WMASyncSelect(int handle, uint16_t events, uint16_t error) 
         if (OnSessionClosed && !FCloseReported) {
             FCloseReported = true;
             TriggerSessionClosed(error);
+            if (!same_socket()) return;
         }
         if (FState != wsClosed) Close();
     }
 }
 
 void TCustomWSocket::ASyncReceive(uint16_t error) {
+    const std::shared_ptr<bool> alive = alive_;
     // A handler that throws (a malformed datagram, say) loses only its own
     // datagram: the exception ends this dispatch, the rest waits for the next.
     try {
@@ -58,20 +102,34 @@ void TCustomWSocket::ASyncReceive(uint16_t error) {
             } else if (!TriggerDataAvailable(error)) {
                 return;
             }
+            if (!*alive) return;
             if (FLastError != 0) return;
             if (FSocketHandle == -1) {
                 FLastError = kWsaEnotsock;
                 return;
             }
-            int pending = 0;
-            if (::ioctl(FSocketHandle, FIONREAD, &pending) != 0) {
-                FLastError = CaptureErrno();
-                return;
-            }
-            if (pending == 0) return;
+            if (!MoreToRead()) return;
         }
     } catch (...) {
     }
+}
+
+// Whether the receive loop goes on. A stream asks for the bytes readable; a
+// datagram socket asks whether a datagram is queued, because the platform
+// counts only the first one, and an empty datagram counts 0 bytes.
+bool TCustomWSocket::MoreToRead() {
+    if (FSocketKind == kDatagramSocket) {
+        if (::recv(FSocketHandle, nullptr, 0, MSG_PEEK | MSG_DONTWAIT) >= 0) return true;
+        const int code = CaptureErrno();
+        if (code != kWsaEwouldblock) FLastError = code;
+        return false;
+    }
+    int pending = 0;
+    if (::ioctl(FSocketHandle, FIONREAD, &pending) != 0) {
+        FLastError = CaptureErrno();
+        return false;
+    }
+    return pending > 0;
 }
 
 // ------------------------------------------------------------------- sending
@@ -143,7 +201,11 @@ void TCustomWSocket::TryToSend() {
             return SocketError("TryToSend failed");
         }
         chunk.Remove(static_cast<int>(sent));
-        if (sent < length) return;
+        if (sent < length) {
+            // The platform took part: the rest goes when it takes more.
+            FSink->ReenableWrite(FSocketHandle);
+            return;
+        }
     }
 }
 
@@ -166,13 +228,19 @@ bool TCustomWSocket::SendQueueEmpty() const {
 }
 
 void TCustomWSocket::Flush() {
+    const std::shared_ptr<bool> alive = alive_;
+    // An empty queue counts as drained even when no send has completed yet,
+    // so a Flush after an empty Send cannot wait forever. The pump may run a
+    // handler that destroys the socket.
+    const auto undrained = [&] {
+        return *alive && FSocketHandle != -1 && !FQueueDrained && !SendQueueEmpty();
+    };
+    const auto drain_once = [&] {
+        TryToSend();
+        if (*alive && FSocketHandle != -1 && !FQueueDrained) Loop().WaitAndProcessMessages(kPumpSliceMs);
+    };
     if (FMultiThreaded) {
-        // An empty queue counts as drained even when no send has completed
-        // yet, so a Flush after an empty Send cannot wait forever.
-        while (FSocketHandle != -1 && !FQueueDrained && !SendQueueEmpty()) {
-            TryToSend();
-            if (FSocketHandle != -1 && !FQueueDrained) Loop().WaitAndProcessMessages(kPumpSliceMs);
-        }
+        while (undrained()) drain_once();
         return;
     }
     if (!CheckFWait()) return;
@@ -181,10 +249,7 @@ void TCustomWSocket::Flush() {
     wait.SetVisible(true);
     wait.Start();
     try {
-        while (wait.Running() && FSocketHandle != -1 && !FQueueDrained && !SendQueueEmpty()) {
-            TryToSend();
-            if (FSocketHandle != -1 && !FQueueDrained) Loop().WaitAndProcessMessages(kPumpSliceMs);
-        }
+        while (wait.Running() && undrained()) drain_once();
     } catch (...) {
         StopAndHide(wait);
         throw;
@@ -200,7 +265,7 @@ int TCustomWSocket::Receive(void* buffer, int size) {
     if (result < 0) {
         FLastError = CaptureErrno();
     } else {
-        FReadCount += static_cast<int32_t>(result);
+        FReadCount += result;
     }
     return static_cast<int>(result);
 }
@@ -217,7 +282,7 @@ int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in& from, int& 
     }
     from = sender;
     fromLength = static_cast<int>(length);
-    FReadCount += static_cast<int32_t>(result);
+    FReadCount += result;
     return static_cast<int>(result);
 }
 
@@ -230,7 +295,7 @@ int TCustomWSocket::PeekData(void* buffer, int size) {
 
 std::string TCustomWSocket::ReceiveStr() {
     int pending = 0;
-    if (FSocketHandle == -1 || ::ioctl(FSocketHandle, FIONREAD, &pending) != 0 || pending <= 0) return {};
+    if (FSocketHandle == -1 || !BytesReadable(pending) || pending <= 0) return {};
     std::string text(static_cast<size_t>(pending), '\0');
     const ssize_t result = ::recv(FSocketHandle, text.data(), text.size(), 0);
     FSink->ReenableRead(FSocketHandle);
@@ -241,12 +306,20 @@ std::string TCustomWSocket::ReceiveStr() {
 
 int TCustomWSocket::GetRcvdCount() {
     int pending = 0;
-    if (::ioctl(FSocketHandle, FIONREAD, &pending) != 0) {
+    if (!BytesReadable(pending)) {
         CaptureErrno();
         SocketError("ioctlSocket");
         return -1;
     }
     return pending;
+}
+
+// The bytes waiting to be read, false with errno set on failure. The
+// platform counts a stream's bytes, but only the first datagram of a
+// datagram socket; there every datagram queued is counted with a walking peek.
+bool TCustomWSocket::BytesReadable(int& count) const {
+    if (FSocketKind == kDatagramSocket && QueuedDatagramBytes(FSocketHandle, count)) return true;
+    return ::ioctl(FSocketHandle, FIONREAD, &count) == 0;
 }
 
 // ------------------------------------------------------------ notifications

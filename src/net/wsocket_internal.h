@@ -97,6 +97,7 @@ private:
     int fd_ = -1;
     uint16_t events_ = 0;
     bool datagram_ = false;
+    int fault_ = 0;  // the socket error the platform flagged for fd_
 };
 
 }  // namespace torvane::wsocket_detail

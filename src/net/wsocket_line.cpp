@@ -2,6 +2,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "net/wait.h"
 #include "net/wsocket.h"
@@ -98,7 +99,9 @@ void TCustomWSocket::ReadLineReceive() {
                 ++FLineLength;
             }
             if (FLineLength >= kMaxLineLength) {
+                const std::shared_ptr<bool> alive = alive_;
                 if (OnLineTooLong) OnLineTooLong(*this);
+                if (!*alive) return;
                 return EndLine();
             }
             if (byte == '\n') return EndLine();
@@ -116,14 +119,20 @@ void TCustomWSocket::ReadLineReceive() {
 
 void TCustomWSocket::ReadLine(int timeout, std::string& text) {
     if (!FMultiThreaded && !CheckFWait()) return;
+    const std::shared_ptr<bool> alive = alive_;
     ReadLineStart();
     ReadLineReceive();
+    if (!*alive) return;
     if (FLineReading) {
         if (FMultiThreaded) {
             const int64_t deadline = DeadlineAfterSeconds(timeout);
-            while (FLineReading && !DeadlinePassed(deadline)) PumpMessages(deadline);
+            while (FLineReading && !DeadlinePassed(deadline)) {
+                PumpMessages(deadline);
+                if (!*alive) return;
+            }
         } else {
             RunWaitCtrl(timeout);
+            if (!*alive) return;
         }
     }
     text = FLineBuffer;
@@ -133,10 +142,14 @@ void TCustomWSocket::ReadLine(int timeout, std::string& text) {
 
 bool TCustomWSocket::Wait(int timeout, TSocketState state) {
     if (FState == state) return true;
+    const std::shared_ptr<bool> alive = alive_;
     FAwaitedState = state;
     if (FMultiThreaded) {
         const int64_t deadline = DeadlineAfterSeconds(timeout);
-        while (FState != state && !DeadlinePassed(deadline)) PumpMessages(deadline);
+        while (FState != state && !DeadlinePassed(deadline)) {
+            PumpMessages(deadline);
+            if (!*alive) return false;
+        }
     } else {
         if (FWaitCtrl == nullptr) {
             SetLastPlatformError(kWsaNoData);
@@ -144,6 +157,7 @@ bool TCustomWSocket::Wait(int timeout, TSocketState state) {
             return false;
         }
         RunWaitCtrl(timeout);
+        if (!*alive) return false;
     }
     const bool reached = FState == state;
     FAwaitedState = wsInvalidState;
@@ -151,9 +165,12 @@ bool TCustomWSocket::Wait(int timeout, TSocketState state) {
 }
 
 void TCustomWSocket::WaitForClose() {
-    while (FSocketHandle != -1 && FState != wsClosed) {
+    const std::shared_ptr<bool> alive = alive_;
+    // Every pump and handler below may destroy the socket.
+    const auto open = [&] { return *alive && FSocketHandle != -1; };
+    while (open() && FState != wsClosed) {
         ProcessMessages();
-        if (FSocketHandle == -1) break;
+        if (!open()) break;
         int pending = 0;
         if (::ioctl(FSocketHandle, FIONREAD, &pending) != 0) break;
         if (pending > 0) {
@@ -163,7 +180,7 @@ void TCustomWSocket::WaitForClose() {
                 TriggerDataAvailable(0);
             }
         }
-        if (FSocketHandle == -1) break;
+        if (!open()) break;
         // A one-byte peek tells a live connection (data, or would block)
         // from one the peer has ended or that failed.
         char byte = 0;

@@ -15,11 +15,13 @@ uint32_t WatchEventsOf(uint16_t events) {
     return watch;
 }
 
-// Reading SO_ERROR also clears it, so a flagged error is reported once.
+// Reading SO_ERROR also clears it. A reset that follows the peer's orderly
+// end of the stream (the platform then says "broken pipe") ends nothing that
+// had not ended already: it is no fault of the session.
 int PendingSocketError(int fd) {
     int error = 0;
     socklen_t length = sizeof error;
-    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error == 0) return 0;
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error == 0 || error == EPIPE) return 0;
     errno = error;
     return CaptureErrno();
 }
@@ -49,6 +51,7 @@ bool NotificationSink::Register(int fd, uint16_t events, bool datagram) {
         return true;
     }
     Unregister(fd_);
+    fault_ = 0;
     watch_ = loop_.Watch(fd, WatchEventsOf(events), [this](int watchedFd, uint32_t bits, int error) {
         Deliver(watchedFd, bits, error);
     });
@@ -109,8 +112,12 @@ void NotificationSink::Deliver(int fd, uint32_t watchEvents, int error) {
     const uint16_t events = Translate(watchEvents) & events_;
     int code = error;
     if (watchEvents & kWatchError) {
+        // The platform tells the error once, but every notification of the
+        // batch that came with it reports it: the first must not take it from
+        // the close notification behind it.
         const int pending = PendingSocketError(fd);
-        if (code == 0) code = pending;
+        if (pending != 0) fault_ = pending;
+        if (code == 0) code = fault_;
     }
     if (events == 0) return;
     // A stream connection that succeeded can take data at once; the write

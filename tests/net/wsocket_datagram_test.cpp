@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -290,6 +291,78 @@ TEST_F(WSocketDatagramTest, NotificationsOfAClosedHandleAreIgnored) {
     socket.Close();
     socket.WMASyncSelect(oldHandle, kNotifyRead, 0);
     EXPECT_EQ(0, calls);
+}
+
+TEST_F(WSocketDatagramTest, BytesReadableCountsEveryQueuedDatagramAndAnEmptyOneDoesNotEndTheLoop) {
+    const uint16_t port = ListenOnLoopback();
+    Events received;
+    socket.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
+        char buffer[100];
+        sockaddr_in from{};
+        int fromLength = sizeof from;
+        const int length = sender.ReceiveFrom(buffer, sizeof buffer, from, fromLength);
+        ASSERT_GE(length, 0);
+        received.emplace_back(buffer, static_cast<size_t>(length));
+    };
+    peer.SendTo(port, "one");
+    peer.SendTo(port, "");
+    peer.SendTo(port, "three");
+    EXPECT_EQ(8, socket.RcvdCount());
+    socket.WMASyncSelect(socket.FSocketHandle, kNotifyRead, 0);
+    EXPECT_EQ((Events{"one", "", "three"}), received);
+    EXPECT_EQ(0, socket.RcvdCount());
+
+    // What the count walked over is still there to read, in order.
+    peer.SendTo(port, "four");
+    peer.SendTo(port, "five");
+    EXPECT_EQ(8, socket.RcvdCount());
+    EXPECT_EQ("four", socket.ReceiveStr());
+    char buffer[8];
+    EXPECT_EQ(4, socket.PeekData(buffer, sizeof buffer));
+    EXPECT_EQ("five", socket.ReceiveStr());
+}
+
+TEST_F(WSocketDatagramTest, ReadCountGoesPastTwoGibibytes) {
+    const uint16_t port = ListenOnLoopback();
+    socket.FReadCount = INT32_MAX - 5;  // as after a long run of replies
+    peer.SendTo(port, std::string(20, 'r'));
+    char buffer[64];
+    sockaddr_in from{};
+    int fromLength = sizeof from;
+    ASSERT_EQ(20, socket.ReceiveFrom(buffer, sizeof buffer, from, fromLength));
+    EXPECT_EQ(int64_t{INT32_MAX} + 15, socket.ReadCount());
+}
+
+TEST_F(WSocketDatagramTest, ADataHandlerMayDestroyItsSocket) {
+    auto doomed = std::make_unique<ProbeSocket>(loop);
+    SetUdp(*doomed, "127.0.0.1", "0");
+    ASSERT_EQ(0, doomed->Listen());
+    const uint16_t port = static_cast<uint16_t>(std::stoi(doomed->GetXPort()));
+    int calls = 0;
+    doomed->OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
+        ++calls;
+        sender.ReceiveStr();
+        doomed.reset();
+    };
+    peer.SendTo(port, "first");
+    peer.SendTo(port, "second");
+    ASSERT_TRUE(PumpUntil(loop, [&] { return doomed == nullptr; }));
+    Drain(loop);
+    EXPECT_EQ(1, calls);
+}
+
+TEST_F(WSocketDatagramTest, ASessionClosedHandlerMayDestroyItsSocket) {
+    auto doomed = std::make_unique<ProbeSocket>(loop);
+    int closed = 0;
+    doomed->OnSessionClosed = [&](TCustomWSocket&, uint16_t) {
+        ++closed;
+        doomed.reset();
+    };
+    SetUdp(*doomed, "127.0.0.1", std::to_string(peer.Port()));
+    doomed->Connect();
+    doomed->Close();
+    EXPECT_EQ(nullptr, doomed);
+    EXPECT_EQ(1, closed);
 }
 
 // Broadcasts leave only on the private LAN of a fresh network namespace.

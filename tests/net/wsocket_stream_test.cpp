@@ -173,5 +173,94 @@ TEST_F(WSocketStreamTest, DestroyedWaitControlIsForgotten) {
     EXPECT_EQ(nullptr, client.WaitCtrl());
 }
 
+TEST_F(WSocketStreamTest, SendsThePlatformTakesInPartGoOnWhenTheSocketIsWritableAgain) {
+    ConnectClient();
+    std::string received;
+    session.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
+        char buffer[65536];
+        const int length = sender.Receive(buffer, sizeof buffer);
+        if (length > 0) received.append(buffer, static_cast<size_t>(length));
+    };
+    // Far more than the kernel buffers hold: most chunks leave in part.
+    std::string message(20 * 1024 * 1024, '\0');
+    for (size_t i = 0; i < message.size(); ++i) message[i] = static_cast<char>(i * 7 + i / 1514);
+    ASSERT_EQ(static_cast<int>(message.size()), client.SendStr(message));
+    ASSERT_TRUE(PumpUntil(
+        loop, [&] { return received.size() >= message.size(); }, 60000))
+        << received.size() << " of " << message.size() << " bytes arrived";
+    EXPECT_TRUE(received == message);
+}
+
+TEST_F(WSocketStreamTest, DataHandlerThatClosesDuringTheLastPassReportsTheCloseOnce) {
+    ConnectClient();
+    int closed = 0;
+    session.OnSessionClosed = [&](TCustomWSocket&, uint16_t) { ++closed; };
+    // The usual handler: an empty read means the peer has gone.
+    session.OnDataAvailable = [](TCustomWSocket& sender, uint16_t) {
+        char buffer[64];
+        if (sender.Receive(buffer, sizeof buffer) <= 0) sender.Close();
+    };
+    client.Close();
+    ASSERT_TRUE(PumpUntil(loop, [&] { return session.State() == wsClosed; }));
+    Drain(loop);
+    EXPECT_EQ(1, closed);
+
+    // The same pass, dispatched by hand so that nothing else comes first.
+    SetTcp(client, server.GetXPort());
+    ConnectClient();
+    closed = 0;
+    session.WMASyncSelect(session.FSocketHandle, kNotifyClose, 0);
+    EXPECT_EQ(wsClosed, session.State());
+    EXPECT_EQ(1, closed);
+}
+
+TEST_F(WSocketStreamTest, AResetConnectionReportsTheResetWhenTheSessionCloses) {
+    ConnectClient();
+    sessionLog.Attach(session);
+    int dataCalls = 0;
+    session.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
+        ++dataCalls;
+        sender.ReceiveStr();
+    };
+    client.Abort();  // linger off: the peer gets a reset, no orderly end
+    ASSERT_TRUE(PumpUntil(loop, [&] { return session.State() == wsClosed; }));
+    Drain(loop);
+    EXPECT_EQ(1, sessionLog.Count("Closed 10054")) << testing::PrintToString(sessionLog.events);
+    EXPECT_EQ(0, sessionLog.Count("Closed 0"));
+    EXPECT_GE(dataCalls, 1);  // the close still offers what is left
+}
+
+TEST_F(WSocketStreamTest, ARefusedConnectMayDestroyItsSocketInItsHandler) {
+    const std::string port = server.GetXPort();
+    server.Close();  // nobody listens there any more
+    auto doomed = std::make_unique<ProbeSocket>(loop);
+    uint16_t outcome = 0;
+    doomed->OnSessionConnected = [&](TCustomWSocket&, uint16_t error) {
+        outcome = error;
+        doomed.reset();
+    };
+    SetTcp(*doomed, port);
+    doomed->Connect();
+    ASSERT_TRUE(PumpUntil(loop, [&] { return doomed == nullptr; }));
+    Drain(loop);
+    EXPECT_EQ(10061, outcome);
+}
+
+TEST_F(WSocketStreamTest, TheLastPassOfAClosedSessionMayDestroyItsSocket) {
+    auto doomed = std::make_unique<ProbeSocket>(loop);
+    server.OnSessionAvailable = [&](TCustomWSocket& sender, uint16_t) { doomed->Dup(sender.Accept()); };
+    client.Connect();
+    ASSERT_TRUE(PumpUntil(loop, [&] { return doomed->State() == wsConnected; }));
+    int closed = 0;
+    doomed->OnSessionClosed = [&](TCustomWSocket&, uint16_t) { ++closed; };
+    doomed->OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
+        if (sender.ReceiveStr().empty()) doomed.reset();
+    };
+    client.Close();
+    ASSERT_TRUE(PumpUntil(loop, [&] { return doomed == nullptr; }));
+    Drain(loop);
+    EXPECT_EQ(0, closed);  // a destroyed socket reports nothing more
+}
+
 }  // namespace
 }  // namespace torvane::test

@@ -31,6 +31,7 @@ public:
     using TCustomWSocket::FProtoNumber;
     using TCustomWSocket::FProtoSet;
     using TCustomWSocket::FQueueDrained;
+    using TCustomWSocket::FReadCount;
     using TCustomWSocket::FSendQueue;
     using TCustomWSocket::FSocketHandle;
     using TCustomWSocket::FSocketKind;
