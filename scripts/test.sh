@@ -62,5 +62,7 @@ else
 fi
 
 echo
+# Repeat what failed where the last lines of a long log will show it.
+sed -n '/The following tests FAILED/,$p' build/asan/ctest.log 2>/dev/null
 echo "summary: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
