@@ -1,12 +1,17 @@
 #include "platform/atomicfile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -39,12 +44,51 @@ struct TempFile {
     std::string name;
 };
 
+// The name a complete temporary file gets just before it replaces the file:
+// BASE.PID.COUNT.tmp.
+std::string LinkedTempName(const std::string& base, unsigned count) {
+    return base + "." + std::to_string(::getpid()) + "." + std::to_string(count) + ".tmp";
+}
+
+bool IsLinkedTempName(const std::string& name, const std::string& base) {
+    const std::string prefix = base + ".", suffix = ".tmp";
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return false;
+    }
+    const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const size_t dot = middle.find('.');
+    const auto digits = [](const std::string& text) {
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+    };
+    return dot != std::string::npos && digits(middle.substr(0, dot)) && digits(middle.substr(dot + 1));
+}
+
+// A writer holds a lock on its temporary file from its creation until the
+// rename. A named one that nobody holds was left by a writer that died
+// between naming and renaming it (a crash, a kill): it is removed, so that
+// crashes never pile up stray files.
+void RemoveAbandonedTempFiles(int dir, const std::string& base) {
+    UniqueFd listing(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listing.Valid()) return;
+    const std::unique_ptr<DIR, int (*)(DIR*)> entries(::fdopendir(listing.Get()), ::closedir);
+    if (!entries) return;
+    listing.Release();  // the listing owns it now
+    while (const dirent* entry = ::readdir(entries.get())) {
+        if (!IsLinkedTempName(entry->d_name, base)) continue;
+        UniqueFd file(::openat(dir, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        // Unlinked while the lock is held, so a live writer never loses one.
+        if (file.Valid() && ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0) ::unlinkat(dir, entry->d_name, 0);
+    }
+}
+
 // Gives an unnamed temporary file a name that no other writer uses.
 std::string LinkTempFile(int dir, int fd, const std::string& base, const std::string& path) {
     static std::atomic<unsigned> counter{0};
     const std::string source = "/proc/self/fd/" + std::to_string(fd);
     for (;;) {
-        std::string name = base + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+        std::string name = LinkedTempName(base, counter++);
         if (::linkat(AT_FDCWD, source.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
         if (errno != EEXIST) Fail("Cannot name the temporary file of", path);
     }
@@ -106,7 +150,12 @@ void WriteFileAtomically(const std::string& path, std::string_view data, mode_t 
 
     UniqueFd dir(::open(dir_path.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC));
     if (!dir.Valid()) Fail("Cannot open the directory of", path);
+    RemoveAbandonedTempFiles(dir.Get(), base);
     TempFile temp = OpenTempFile(dir.Get(), dir_path, base, mode, path);
+    // Held until the rename is done (or given up), so that no other writer
+    // takes the named file for an abandoned one.
+    UniqueFd lock(::dup(temp.file.Get()));
+    if (lock.Valid()) ::flock(lock.Get(), LOCK_EX | LOCK_NB);
     try {
         WriteAll(temp.file.Get(), data, path);
         if (::fsync(temp.file.Get()) != 0) Fail("Cannot sync", path);

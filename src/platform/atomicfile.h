@@ -18,9 +18,12 @@ std::optional<std::string> ReadFileIfExists(const std::string& path);
 // one: the data is written to a temporary file in the same directory and
 // synced, then renamed over the old name, and the directory is synced so the
 // rename itself lasts. The temporary file stays unnamed until it is complete
-// (where the file system allows), so a crash does not leave stray files
-// behind. Missing directories are created. Throws std::system_error naming the
-// file; the old file is then untouched.
+// (where the file system allows) and is named only for the rename; a crash in
+// that moment leaves one complete stray copy, which the next write of the
+// same file removes (a writer holds a lock on its temporary file until the
+// rename, so only copies whose writer is gone are removed). Missing
+// directories are created. Throws std::system_error naming the file; the old
+// file is then untouched.
 void WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode = 0600);
 
 }  // namespace torvane
