@@ -1,12 +1,12 @@
 // The core's loop driven by Qt's: posted messages, timers and nested waits.
 
-#include "app/loopbridge_qt.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include "app/loopbridge_qt.h"
 
 namespace torvane {
 namespace {
