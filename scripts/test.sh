@@ -13,11 +13,12 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-10}
 passed=0 failed=0
+failed_steps=()
 
 step() { printf '\n=== %s\n' "$*"; }
 
 step "Format"
-if ./scripts/format-check.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+if ./scripts/format-check.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); failed_steps+=(format); fi
 
 step "Sanitized build and tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON >/dev/null \
@@ -27,9 +28,10 @@ ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 600 | tee b
 summary=$(grep -E '[0-9]+% tests passed' build/asan/ctest.log | tail -n 1)
 if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
   failed=$((failed + BASH_REMATCH[1]))
+  [ "${BASH_REMATCH[1]}" -eq 0 ] || failed_steps+=(tests)
   passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
 else
-  echo "ctest did not report a summary"; failed=$((failed + 1))
+  echo "ctest did not report a summary"; failed=$((failed + 1)); failed_steps+=(tests)
 fi
 
 step "Fuzz targets, ${fuzz_seconds}s each"
@@ -46,11 +48,11 @@ if cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C
          >build/fuzz/$name.log 2>&1; then
       echo "$name: ok"; passed=$((passed + 1))
     else
-      echo "$name: FAILED"; tail -n 40 build/fuzz/$name.log; failed=$((failed + 1))
+      echo "$name: FAILED"; tail -n 40 build/fuzz/$name.log; failed=$((failed + 1)); failed_steps+=("$name")
     fi
   done
 else
-  echo "fuzz build FAILED"; failed=$((failed + 1))
+  echo "fuzz build FAILED"; failed=$((failed + 1)); failed_steps+=("fuzz build")
 fi
 
 step "Release build with benchmarks"
@@ -58,11 +60,12 @@ if cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTORVANE_BEN
    && cmake --build build/release -j "$jobs"; then
   passed=$((passed + 1))
 else
-  echo "release build FAILED"; failed=$((failed + 1))
+  echo "release build FAILED"; failed=$((failed + 1)); failed_steps+=("release build")
 fi
 
 echo
 # Repeat what failed where the last lines of a long log will show it.
 sed -n '/The following tests FAILED/,$p' build/asan/ctest.log 2>/dev/null
+[ ${#failed_steps[@]} -eq 0 ] || echo "failed: ${failed_steps[*]}"
 echo "summary: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
