@@ -32,10 +32,10 @@ struct WindowGeometry {
     int32_t MainLeft = 100;
     int32_t UsersTop = 140;
     int32_t UsersLeft = 140;
-    int32_t UsersWidth = 480;
-    int32_t UsersHeight = 360;
-    int32_t UserListWidth = 160;
-    int32_t TopPanelHeight = 200;
+    int32_t UsersWidth = 463;
+    int32_t UsersHeight = 351;
+    int32_t UserListWidth = 230;
+    int32_t TopPanelHeight = 133;
 };
 
 // The live settings: what the options dialog shows and edits, read by every

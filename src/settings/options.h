@@ -1,0 +1,140 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/autostart.h"
+#include "settings/registry.h"
+#include "settings/settings.h"
+
+namespace torvane {
+
+// The six pages of the options dialog, in their order.
+enum class OptionsPage { kGeneral, kNetwork, kEvents, kGame, kInfo, kLog };
+
+// The seven ".." buttons (SpeedButton1 to SpeedButton7), by the sound each
+// one chooses.
+enum class SoundChoice { kNewHost, kNewPlayer, kNotFull, kNewMap, kShout, kSuggest, kMessage };
+
+// The sound that `choice` sets in the settings record.
+std::string& SoundOf(Settings& settings, SoundChoice choice);
+
+// The options dialog as its logic sees it. The controls themselves write
+// the settings record at every change.
+class OptionsView {
+public:
+    virtual ~OptionsView() = default;
+
+    virtual void SetCaption(const std::string& text) = 0;
+    // The controls show the settings record as it is now.
+    virtual void ShowSettings() = 0;
+    virtual void ShowAndRaise() = 0;
+    virtual void Hide() = 0;
+    virtual void SelectPage(OptionsPage page) = 0;
+    // BusyEdit becomes the active control with its whole text selected.
+    virtual void FocusBusyEdit() = 0;
+    // A message box titled "Torvane".
+    virtual void ShowError(const std::string& message) = 0;
+    // The file dialogs; nothing when the user cancels. While the sound
+    // dialog runs, every file the user highlights goes to
+    // TOptions::SoundOpenDialogSelectionChange.
+    virtual std::optional<std::string> RunSoundOpenDialog() = 0;
+    virtual std::optional<std::string> RunLogSaveDialog() = 0;
+};
+
+// What the options dialog reaches in the rest of the program.
+class OptionsHost {
+public:
+    virtual ~OptionsHost() = default;
+
+    // The log window: its file, its switch, its window and the log itself.
+    virtual void SetLogFile(const std::string& path) = 0;
+    virtual std::string LogFile() const = 0;
+    virtual void SetLogEnabled(bool enabled) = 0;
+    virtual void ShowLogWindow() = 0;
+    virtual void AddLogLine(const std::string& text) = 0;
+
+    // The windows: hints, where the main and users windows are, whether
+    // start-up shows the main window, and stay-on-top.
+    virtual void SetShowHints(bool show) = 0;
+    virtual void PlaceWindows(const WindowGeometry& geometry) = 0;
+    virtual WindowGeometry WindowPlaces() const = 0;
+    virtual void ShowMainWindowAtStart(bool start_minimized) = 0;
+    virtual void SetStayOnTop(bool main, bool users) = 0;
+
+    // The main window's Busy pair, timers, sockets and sound player.
+    virtual void SetBusyCheck(bool checked) = 0;  // runs the box's click handling when it changes
+    virtual void SetBusy1(bool checked) = 0;      // runs nothing
+    virtual void StartSearch() = 0;
+    // The interval timer follows the interval field and the interval check
+    // box; throws EConvertError for a field that holds no number.
+    virtual void ApplyBroadcastInterval() = 0;
+    // Closes the broadcast socket when the Port setting no longer matches it.
+    virtual void ClosePortIfChanged() = 0;
+    virtual void PreviewSound(const std::string& path) = 0;
+};
+
+// Where the settings are kept: the store, the log-on start and the program
+// file that it starts.
+struct SettingsStore {
+    Registry& registry;
+    Autostart& autostart;
+    std::string program_path;
+};
+
+// The logic of the options dialog (TOptions). Its construction is the
+// middle of start-up: the settings are loaded and the start-up settings
+// applied. Closing the dialog saves and applies what takes effect only then;
+// at exit everything is saved once more.
+class TOptions {
+public:
+    // Loads the settings and applies them: the log window's file and switch,
+    // the windows' places, hints, start minimised and start busy; then
+    // releases the store and logs "Torvane started". A load error escapes:
+    // start-up cannot go on, and nothing is saved.
+    TOptions(Settings& settings, const SettingsStore& store, OptionsView& view, OptionsHost& host);
+
+    // Right after construction: the first search.
+    void FormCreate() { host_.StartSearch(); }
+
+    // The Options button and the tray's Options entry.
+    void Show() { view_.ShowAndRaise(); }
+    // Busy was turned on: the Info page with the busy message selected.
+    void ShowOnInfoPage();
+
+    // The dialog closes (OK button or close box): save, close the broadcast
+    // socket if the port changed, apply stay-on-top, hide. When the save
+    // fails the message is shown and the dialog stays open (false).
+    bool FormClose();
+    void OkButtonClick() { FormClose(); }
+    // At exit: everything saved. A field that holds no number is reported,
+    // and its stored value is kept, so the next start can load the file.
+    void FormDestroy();
+
+    void HintCheckClick() { host_.SetShowHints(settings_.ShowHints); }
+    void CheckBroadcastClick();
+    void LogCheckClick() { host_.SetLogEnabled(settings_.LogEnabled); }
+    void ViewLogClick() { host_.ShowLogWindow(); }
+    void Button1Click();  // "Set log file"
+    void SoundButtonClick(SoundChoice choice);
+    void SoundOpenDialogSelectionChange(const std::string& path) { host_.PreviewSound(path); }
+
+    // The default file name, extension and filter of the log file dialog.
+    static constexpr const char* kLogDefaultName = "tvnlog";
+    static constexpr const char* kLogDefaultExtension = "txt";
+
+private:
+    void TakeWindowState();
+    void Save(const Settings& settings);
+    void SaveKeepingStoredNumbers(const std::string& failure);
+
+    Settings& settings_;
+    SettingsStore store_;
+    OptionsView& view_;
+    OptionsHost& host_;
+};
+
+// The caption of the options and main windows: "Torvane 2.13".
+std::string TorvaneCaption();
+
+}  // namespace torvane

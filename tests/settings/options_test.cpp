@@ -1,0 +1,254 @@
+// The options dialog's logic: what its construction does at start-up, its
+// close in five steps, the save at exit that must leave a loadable file, and
+// the file choices of its buttons.
+
+#include "settings/options.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/convert.h"
+#include "settings/settings_fakes.h"
+#include "settings/settingsio.h"
+
+namespace torvane {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// The dialog's window and the rest of the program, in one journal.
+struct FakeOptionsSide : OptionsView, OptionsHost {
+    Calls calls;
+    bool interval_fails = false;
+    std::vector<std::optional<std::string>> chosen;  // what the next file dialogs answer
+    std::string log_file;
+    WindowGeometry places;
+
+    void Note(const std::string& text) { calls.push_back(text); }
+    std::optional<std::string> NextChoice() {
+        if (chosen.empty()) return std::nullopt;
+        auto choice = chosen.front();
+        chosen.erase(chosen.begin());
+        return choice;
+    }
+
+    void SetCaption(const std::string& text) override { Note("caption " + text); }
+    void ShowSettings() override { Note("controls"); }
+    void ShowAndRaise() override { Note("shown"); }
+    void Hide() override { Note("hidden"); }
+    void SelectPage(OptionsPage page) override { Note("page " + std::to_string(static_cast<int>(page))); }
+    void FocusBusyEdit() override { Note("busy edit focused"); }
+    void ShowError(const std::string& message) override { Note("error " + message); }
+    std::optional<std::string> RunSoundOpenDialog() override { return NextChoice(); }
+    std::optional<std::string> RunLogSaveDialog() override { return NextChoice(); }
+
+    void SetLogFile(const std::string& path) override {
+        log_file = path;
+        Note("log file " + path);
+    }
+    std::string LogFile() const override { return log_file; }
+    void SetLogEnabled(bool enabled) override { Note(enabled ? "logging on" : "logging off"); }
+    void ShowLogWindow() override { Note("log window"); }
+    void AddLogLine(const std::string& text) override { Note("log " + text); }
+    void SetShowHints(bool show) override { Note(show ? "hints on" : "hints off"); }
+    void PlaceWindows(const WindowGeometry& geometry) override {
+        places = geometry;
+        Note("placed");
+    }
+    WindowGeometry WindowPlaces() const override { return places; }
+    void ShowMainWindowAtStart(bool start_minimized) override {
+        Note(start_minimized ? "start minimized" : "start shown");
+    }
+    void SetStayOnTop(bool main, bool users) override {
+        Note(std::string("on top ") + (main ? "main" : "-") + "/" + (users ? "users" : "-"));
+    }
+    void SetBusyCheck(bool checked) override { Note(checked ? "busy box on" : "busy box off"); }
+    void SetBusy1(bool checked) override { Note(checked ? "busy entry on" : "busy entry off"); }
+    void StartSearch() override { Note("search"); }
+    void ApplyBroadcastInterval() override {
+        if (interval_fails) throw EConvertError("ten");
+        Note("interval");
+    }
+    void ClosePortIfChanged() override { Note("port checked"); }
+    void PreviewSound(const std::string& path) override { Note("preview " + path); }
+};
+
+struct OptionsRig {
+    explicit OptionsRig(Hive hive = {}) : store(std::move(hive)) {}
+    TOptions& Make() {
+        options.emplace(settings, SettingsStore{store, autostart, "/usr/bin/torvane"}, side, side);
+        return *options;
+    }
+    // A fresh load of what the store holds now.
+    Settings Reloaded() {
+        Settings loaded;
+        LoadSettings(store, loaded);
+        return loaded;
+    }
+
+    Settings settings;
+    MemoryRegistry store;
+    test::FakeAutostart autostart;
+    FakeOptionsSide side;
+    std::optional<TOptions> options;
+};
+
+TEST(OptionsStartUp, LoadsThenAppliesTheStartUpSettingsAndLogsStartedLast) {
+    OptionsRig rig(Hive{{kMainKey,
+                         {{"Broadcast", 1},
+                          {"BCInterval", 60},
+                          {"Port", 27910},
+                          {"Retries", 5},
+                          {"Quake2Command", std::string("quake2")},
+                          {"Quake2BaseDir", std::string("/games/q2")},
+                          {"StartBusy", 1},
+                          {"StartMinimized", 0},
+                          {"ShowHints", 0},
+                          {"LogFile", std::string("/tmp/tvnlog.txt")}}},
+                        {kWindowsKey,
+                         {{"MainTop", 10},
+                          {"MainLeft", 20},
+                          {"UsersTop", 30},
+                          {"UsersLeft", 40},
+                          {"UsersWidth", 500},
+                          {"UsersHeight", 400}}}});
+    rig.Make();
+    EXPECT_EQ(rig.side.calls,
+              (Calls{"caption Torvane 2.13", "controls", "log file /tmp/tvnlog.txt", "logging on", "placed",
+                     "hints off", "start shown", "busy box on", "busy entry on", "log Torvane started"}));
+    EXPECT_EQ(rig.settings.BCInterval, "60");
+    EXPECT_EQ(rig.side.places.UsersWidth, 500);
+    EXPECT_EQ(rig.side.places.UserListWidth, 230) << "a value not stored keeps the built-in size";
+    rig.side.calls.clear();
+    rig.options->FormCreate();
+    EXPECT_EQ(rig.side.calls, (Calls{"search"}));
+}
+
+TEST(OptionsStartUp, AFirstRunKeepsTheWindowsWhereTheDesktopPutsThem) {
+    OptionsRig rig;
+    rig.Make();
+    EXPECT_EQ(std::count(rig.side.calls.begin(), rig.side.calls.end(), "placed"), 0);
+    EXPECT_EQ(rig.side.calls.back(), "log Torvane started");
+}
+
+TEST(OptionsStartUp, ALoadErrorEscapesBeforeAnythingIsApplied) {
+    OptionsRig rig(Hive{{kMainKey, {{"Broadcast", 1}, {"BCInterval", 30}}}});
+    EXPECT_THROW(rig.Make(), ERegistryException);
+    EXPECT_EQ(rig.side.calls, (Calls{"caption Torvane 2.13"}));
+}
+
+TEST(OptionsClose, SavesThenChecksThePortThenAppliesStayOnTopThenHides) {
+    OptionsRig rig;
+    rig.Make();
+    rig.settings.MainStayOnTop = true;
+    rig.side.log_file = "/tmp/chosen.txt";
+    rig.side.places.UsersHeight = 377;
+    rig.side.calls.clear();
+    EXPECT_TRUE(rig.options->FormClose());
+    EXPECT_EQ(rig.side.calls, (Calls{"port checked", "on top main/-", "hidden"}));
+    const Settings saved = rig.Reloaded();
+    EXPECT_TRUE(saved.MainStayOnTop);
+    EXPECT_EQ(saved.LogFile, "/tmp/chosen.txt");
+    EXPECT_EQ(saved.Windows.UsersHeight, 377);
+}
+
+TEST(OptionsClose, ANumberThatIsNoneKeepsTheDialogOpenWithTheMessage) {
+    OptionsRig rig;
+    rig.Make();
+    rig.settings.Retries = "five";
+    rig.side.calls.clear();
+    EXPECT_FALSE(rig.options->FormClose());
+    EXPECT_EQ(rig.side.calls, (Calls{"error 'five' is not a valid integer value"}));
+}
+
+TEST(OptionsExit, ANumberThatIsNoneIsToldAndTheStoredValueKeptSoTheFileStillLoads) {
+    // A first run: nothing stored yet, so the default is kept.
+    OptionsRig first;
+    first.Make();
+    first.settings.Port = "27910x";
+    first.settings.PlayerName = "Ranger";
+    first.side.calls.clear();
+    first.options->FormDestroy();
+    ASSERT_EQ(first.side.calls.size(), 1u);
+    EXPECT_EQ(
+        first.side.calls[0],
+        "error '27910x' is not a valid integer value\n\nThe other settings are saved; Port stays 27910.");
+    const Settings loaded = first.Reloaded();
+    EXPECT_EQ(loaded.Port, "27910");
+    EXPECT_EQ(loaded.PlayerName, "Ranger");
+
+    // A later run keeps what was stored, for every field that is no number.
+    OptionsRig later(Hive{{kMainKey,
+                           {{"Broadcast", 1},
+                            {"BCInterval", 60},
+                            {"Port", 27000},
+                            {"Retries", 5},
+                            {"Quake2Command", std::string("quake2")},
+                            {"Quake2BaseDir", std::string("/games/q2")}}}});
+    later.Make();
+    later.settings.Port = "";
+    later.settings.BCInterval = "1 minute";
+    later.settings.Retries = "7";
+    later.side.calls.clear();
+    later.options->FormDestroy();
+    ASSERT_EQ(later.side.calls.size(), 1u);
+    EXPECT_TRUE(later.side.calls[0].ends_with("BCInterval stays 60, Port stays 27000."))
+        << later.side.calls[0];
+    const Settings again = later.Reloaded();
+    EXPECT_EQ(again.Port, "27000");
+    EXPECT_EQ(again.BCInterval, "60");
+    EXPECT_EQ(again.Retries, "7");
+    EXPECT_TRUE(later.autostart.unregistered) << "the save went to its end";
+}
+
+TEST(OptionsButtons, EachSoundButtonSetsOnlyItsOwnSoundAndCancelKeepsIt) {
+    OptionsRig rig;
+    rig.Make();
+    const SoundChoice all[] = {SoundChoice::kNewHost, SoundChoice::kNewPlayer, SoundChoice::kNotFull,
+                               SoundChoice::kNewMap,  SoundChoice::kShout,     SoundChoice::kSuggest,
+                               SoundChoice::kMessage};
+    for (const SoundChoice choice : all) {
+        Settings before = rig.settings;
+        const std::string path = "/snd/" + std::to_string(static_cast<int>(choice)) + ".wav";
+        rig.side.chosen = {path};
+        rig.options->SoundButtonClick(choice);
+        for (const SoundChoice other : all) {
+            if (other != choice) {
+                EXPECT_EQ(SoundOf(rig.settings, other), SoundOf(before, other));
+            }
+        }
+        EXPECT_EQ(SoundOf(rig.settings, choice), path);
+    }
+    EXPECT_EQ(rig.settings.Event(EventKind::NewMap).Sound, "/snd/3.wav");
+    EXPECT_EQ(rig.settings.MessageSound, "/snd/6.wav");
+
+    rig.side.chosen = {std::nullopt};
+    rig.options->SoundButtonClick(SoundChoice::kShout);
+    EXPECT_EQ(rig.settings.ShoutSound, "/snd/4.wav");
+
+    rig.side.calls.clear();
+    rig.options->SoundOpenDialogSelectionChange("/snd/try.wav");
+    rig.side.chosen = {std::nullopt, "/logs/tvnlog.txt"};
+    rig.options->Button1Click();
+    rig.options->Button1Click();
+    EXPECT_EQ(rig.side.calls, (Calls{"preview /snd/try.wav", "log file /logs/tvnlog.txt"}));
+}
+
+TEST(OptionsButtons, BusyOpensTheInfoPageAndAnIntervalThatIsNoNumberIsShown) {
+    OptionsRig rig;
+    rig.Make();
+    rig.side.calls.clear();
+    rig.options->ShowOnInfoPage();
+    EXPECT_EQ(rig.side.calls, (Calls{"shown", "page 4", "busy edit focused"}));
+
+    rig.side.calls.clear();
+    rig.side.interval_fails = true;
+    rig.options->CheckBroadcastClick();
+    EXPECT_EQ(rig.side.calls, (Calls{"error 'ten' is not a valid integer value"}));
+}
+
+}  // namespace
+}  // namespace torvane
