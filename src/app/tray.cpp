@@ -1,0 +1,65 @@
+#include "app/tray.h"
+
+namespace torvane {
+
+TTrayIcon::TTrayIcon(TrayPlatform& platform, TrayWindows& windows) : platform_(platform), windows_(windows) {}
+
+void TTrayIcon::Add() {
+    shown_ = true;
+    ShowImage(0);
+    SetTip("");
+}
+
+void TTrayIcon::ShowImage(int image) {
+    image_ = image;
+    platform_.ShowImage(image);
+}
+
+void TTrayIcon::SetTip(const std::string& text) {
+    tip_ = text.substr(0, kMaxTipLength);
+    platform_.SetToolTip(tip_);
+}
+
+void TTrayIcon::InsertHostEntry(int position) {
+    if (position < 0 || static_cast<std::size_t>(position) > entries_.size()) return;
+    entries_.insert(entries_.begin() + position, "");
+    platform_.InsertHostEntry(position, "");
+}
+
+void TTrayIcon::SetHostEntryCaption(int position, const std::string& caption) {
+    if (position < 0 || static_cast<std::size_t>(position) >= entries_.size()) return;
+    entries_[static_cast<std::size_t>(position)] = caption;
+    platform_.SetHostEntryCaption(position, caption);
+}
+
+void TTrayIcon::DeleteHostEntry(int position) {
+    if (position < 0 || static_cast<std::size_t>(position) >= entries_.size()) return;
+    entries_.erase(entries_.begin() + position);
+    platform_.RemoveHostEntry(position);
+}
+
+void TTrayIcon::SetBusyChecked(bool checked) {
+    platform_.SetBusyEntryChecked(checked);
+}
+
+void TTrayIcon::Click(TrayClick click) {
+    if (click == TrayClick::kLeft) windows_.ShowMainWindow();
+}
+
+bool TTrayIcon::MinimizeHandling() {
+    if (!platform_.Available()) return false;
+    windows_.RestoreAndHideWindows();
+    return true;
+}
+
+void TTrayIcon::AnnounceEvent(const std::string& text) {
+    if (shown_ && platform_.Available() && !text.empty()) platform_.ShowMessage("Torvane", text);
+}
+
+void TTrayIcon::Remove() {
+    if (!shown_) return;
+    shown_ = false;
+    platform_.Remove();
+}
+
+}  // namespace torvane
