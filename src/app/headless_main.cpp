@@ -25,13 +25,13 @@
 
 #include "app/headlessview.h"
 #include "app/maincore.h"
+#include "app/shell.h"
 #include "platform/autostart.h"
 #include "platform/configdir.h"
 #include "platform/convert.h"
 #include "platform/programpath.h"
 #include "platform/uniquefd.h"
 #include "settings/fileregistry.h"
-#include "settings/settingsio.h"
 
 namespace torvane {
 namespace {
@@ -114,10 +114,6 @@ private:
 };
 
 int Run() {
-    FileRegistry store(SettingsFilePath());
-    Settings settings;
-    LoadSettings(store, settings);
-
     MessageLoop loop;
     loop.SetExceptionHandler([](std::exception_ptr error) {
         try {
@@ -144,17 +140,15 @@ int Run() {
     SystemComputerName computer_name;
     const CoreSeams seams{clock, processes, spawner, sound, computer_name};
     HeadlessView view(stdout);
+    Settings settings;
+    FileRegistry store(SettingsFilePath());
+    DesktopAutostart autostart(ConfigDir());
     {
-        MainCore core(loop, settings, seams, view, view, view);
-        CommandReader commands(loop, core, view);
-        core.Start();
+        Shell shell(loop, settings, seams, view.Views(), {store, autostart, ProgramFileName()});
+        CommandReader commands(loop, shell.Core(), view);
         loop.Run();
-        core.Stop();
     }
     loop.Unwatch(signal_watch);
-
-    DesktopAutostart autostart(ConfigDir());
-    SaveSettings(settings, store, autostart, ProgramFileName());
     return 0;
 }
 

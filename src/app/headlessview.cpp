@@ -12,17 +12,17 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-void HeadlessView::Say(const std::string& what, const std::string& details) {
+void HeadlessOutput::Say(const std::string& what, const std::string& details) const {
     std::fprintf(out_, "%s: %s\n", what.c_str(), OneLine(details).c_str());
     std::fflush(out_);
 }
 
-void HeadlessView::SetStatusText(int panel, const std::string& text) {
-    Say("status" + std::to_string(panel), text);
+void HeadlessOptions::ShowError(const std::string& message) {
+    std::fprintf(stderr, "torvane-headless: %s\n", message.c_str());
 }
 
-void HeadlessView::AddLogLine(const std::string& line) {
-    Say("log", line);
+void HeadlessView::SetStatusText(int panel, const std::string& text) {
+    Say("status" + std::to_string(panel), text);
 }
 
 void HeadlessView::ShowIconImage(int image) {

@@ -5,18 +5,73 @@
 #include <vector>
 
 #include "app/mainview.h"
+#include "app/shell.h"
+#include "notify/logf.h"
 #include "peers/suggest.h"
 #include "peers/userform.h"
+#include "settings/options.h"
 
 namespace torvane {
 
-// The windows of Torvane as lines of text: every change the core makes to
-// what a window would show is written as one line, "what: details", to a
-// stream. Texts from the network are written with control characters shown
-// as '?', so one change is always one line.
+// One line of text per change of a window, "what: details", on a stream.
+// Texts from the network are written with control characters shown as '?',
+// so one change is always one line.
+class HeadlessOutput {
+public:
+    explicit HeadlessOutput(std::FILE* out) : out_(out) {}
+    void Say(const std::string& what, const std::string& details) const;
+
+private:
+    std::FILE* out_;
+};
+
+// The log window: each line it keeps.
+class HeadlessLog final : public LogView {
+public:
+    explicit HeadlessLog(const HeadlessOutput& out) : out_(out) {}
+    void AppendLine(const std::string& line) override { out_.Say("log", line); }
+    void SetInputEnabled(bool) override {}
+    void ShowAndRaise() override { out_.Say("log window", "shown"); }
+
+private:
+    const HeadlessOutput& out_;
+};
+
+// The options dialog and the windows' places, which nothing shows here: the
+// dialog's file choices are always cancelled, its errors go to standard
+// error, and the places are kept to be saved again.
+class HeadlessOptions final : public OptionsView, public ShellWindows {
+public:
+    explicit HeadlessOptions(const HeadlessOutput& out) : out_(out) {}
+
+    void SetCaption(const std::string&) override {}
+    void ShowSettings() override {}
+    void ShowAndRaise() override { out_.Say("options", "shown"); }
+    void Hide() override { out_.Say("options", "hidden"); }
+    void SelectPage(OptionsPage) override {}
+    void FocusBusyEdit() override {}
+    void ShowError(const std::string& message) override;
+    std::optional<std::string> RunSoundOpenDialog() override { return std::nullopt; }
+    std::optional<std::string> RunLogSaveDialog() override { return std::nullopt; }
+
+    void SetShowHints(bool) override {}
+    void PlaceWindows(const WindowGeometry& geometry) override { places_ = geometry; }
+    WindowGeometry WindowPlaces() const override { return places_; }
+    void SetStayOnTop(bool, bool) override {}
+    bool StartShown(bool start_minimized) const override { return !start_minimized; }
+
+private:
+    const HeadlessOutput& out_;
+    WindowGeometry places_;
+};
+
+// The main, users and challenge windows as lines of text: every change the
+// core makes to what they would show.
 class HeadlessView final : public MainView, public UsersView, public SuggestView {
 public:
-    explicit HeadlessView(std::FILE* out) : out_(out) {}
+    explicit HeadlessView(std::FILE* out) : out_(out), log_(out_), options_(out_) {}
+
+    ShellViews Views() { return {{*this, *this, *this, log_}, options_, options_}; }
 
     // What the user typed or chose, for the core to read.
     void SelectHostRow(int row) { selected_host_ = row; }
@@ -25,7 +80,6 @@ public:
 
     // The main window.
     void SetStatusText(int panel, const std::string& text) override;
-    void AddLogLine(const std::string& line) override;
     void ShowIconImage(int image) override;
     void SetTrayTip(const std::string& text) override;
     void BeginHostUpdate() override {}
@@ -46,8 +100,10 @@ public:
     void ShowMainWindow() override { Say("window", "shown"); }
     void RestoreApplication() override {}
     void BringToFront() override {}
+    void AnnounceEvent(const std::string&) override {}
     void ShowBusy(bool box_checked, bool menu_checked) override;
     void ShowOptionsOnInfoPage() override { Say("options", "Info"); }
+    void RemoveTrayIcon() override {}
 
     // The users window.
     void SetUserRows(const std::vector<UserRow>& rows) override;
@@ -70,9 +126,11 @@ public:
     void Hide() override { Say("challenge", "hidden"); }
 
 private:
-    void Say(const std::string& what, const std::string& details);
+    void Say(const std::string& what, const std::string& details) { out_.Say(what, details); }
 
-    std::FILE* out_;
+    HeadlessOutput out_;
+    HeadlessLog log_;
+    HeadlessOptions options_;
     int host_rows_ = 0;
     int selected_host_ = -1;
     int selected_user_ = -1;

@@ -11,7 +11,6 @@
 #include "discovery/trayicon.h"
 #include "launcher/launcher.h"
 #include "notify/eventsound.h"
-#include "notify/log.h"
 #include "notify/playerwave.h"
 #include "peers/peerprotocol.h"
 #include "platform/localtime.h"
@@ -77,19 +76,18 @@ struct MainCore::Parts final : HostView,
         Parts& p;
     };
 
-    Parts(MessageLoop& loop, Settings& settings, const CoreSeams& seams, MainView& view,
-          UsersView& users_view, SuggestView& suggest_view)
+    Parts(MessageLoop& loop, Settings& settings, const CoreSeams& seams, const CoreViews& views)
         : loop(loop),
           settings(settings),
           seams(seams),
-          view(view),
+          view(views.main),
           live(settings),
-          log(seams.clock),
+          log(views.log, seams.clock),
           player(seams.sound),
           sound(*this, player),
           hosts(*this, *this, *this, search),
           peer_side(*this),
-          peers(live, peer_side, *this, seams.computer_name, seams.clock, users_view, suggest_view),
+          peers(live, peer_side, *this, seams.computer_name, seams.clock, views.users, views.suggest),
           launcher(*this, live, seams.processes, seams.spawner),
           dispatcher(seams.clock, search, hosts, peers),
           timer1(loop, kDefaultIntervalMs, true),
@@ -120,14 +118,19 @@ struct MainCore::Parts final : HostView,
         if (busy_box) view.ShowOptionsOnInfoPage();
     }
 
-    // HostView: everything but the log goes straight to the window.
-    void SetStatusText(int panel, const std::string& text) override { view.SetStatusText(panel, text); }
-    void AddLogLine(const std::string& text) override {
-        log.AddLogLine(text);
-        if (log.Enabled()) view.AddLogLine(log.Lines().back());
+    // HostView: the log goes to the log window, everything else straight to
+    // the main window. What status panel 1 says during one merge is kept,
+    // so that a pop-up can tell the user what it is for.
+    void SetStatusText(int panel, const std::string& text) override {
+        if (panel == 1) merge_texts += (merge_texts.empty() ? "" : "\n") + text;
+        view.SetStatusText(panel, text);
     }
+    void AddLogLine(const std::string& text) override { log.AddLogLine(text); }
     void ShowIconImage(int image) override { view.ShowIconImage(image); }
-    void BeginHostUpdate() override { view.BeginHostUpdate(); }
+    void BeginHostUpdate() override {
+        merge_texts.clear();
+        view.BeginHostUpdate();
+    }
     void EndHostUpdate() override { view.EndHostUpdate(); }
     void AppendHostRow() override { view.AppendHostRow(); }
     void SetHostRow(int row, const std::string& host, const std::string& map,
@@ -148,9 +151,14 @@ struct MainCore::Parts final : HostView,
     void AddPlayerRow(const std::string& name, const std::string& frags) override {
         view.AddPlayerRow(name, frags);
     }
+    // The host table shows the main window only to pop it up for an event.
     void ShowMainWindow() override { view.ShowMainWindow(); }
     void RestoreApplication() override { view.RestoreApplication(); }
-    void BringToFront() override { view.BringToFront(); }
+    void BringToFront() override {
+        view.BringToFront();
+        view.AnnounceEvent(merge_texts);
+        merge_texts.clear();
+    }
 
     // GameActions.
     bool IsGameRunning() override { return launcher.IsGameRunning(); }
@@ -204,8 +212,9 @@ struct MainCore::Parts final : HostView,
     LiveSettings live;
     bool busy_box = true;  // checked when the window is created
     bool busy_menu = true;
+    std::string merge_texts;  // panel 1's texts since the current merge began
     SearchState search;
-    EventLog log;
+    TLogForm log;
     TPlayerWave player;
     EventSound sound;
     HostTable hosts;
@@ -219,41 +228,28 @@ struct MainCore::Parts final : HostView,
     SearchCycle cycle;
 };
 
-MainCore::MainCore(MessageLoop& loop, Settings& settings, const CoreSeams& seams, MainView& view,
-                   UsersView& users_view, SuggestView& suggest_view)
-    : p_(std::make_unique<Parts>(loop, settings, seams, view, users_view, suggest_view)) {}
+MainCore::MainCore(MessageLoop& loop, Settings& settings, const CoreSeams& seams, const CoreViews& views)
+    : p_(std::make_unique<Parts>(loop, settings, seams, views)) {}
 
 MainCore::~MainCore() = default;
 
-void MainCore::Start() {
-    // The window's construction: Busy as the box says, the idle icon with an
-    // empty tip, and the socket that hears broadcasts to the game port.
+void MainCore::Create() {
     p_->peers.SetOwnStatus(p_->busy_box ? PeerStatus::Busy : PeerStatus::Ready);
     p_->view.ShowIconImage(kIconIdle);
     p_->view.SetTrayTip("");
     p_->view.ShowBusy(p_->busy_box, p_->busy_menu);
     p_->cycle.OpenListenSocket();
-
-    // The loaded settings take effect.
-    p_->log.SetLogFile(p_->settings.LogFile);
-    p_->log.SetEnabled(p_->settings.LogEnabled);
-    if (!p_->settings.StartMinimized) {
-        p_->view.ShowMainWindow();
-        p_->view.RestoreApplication();
-        p_->view.BringToFront();
-    }
-    p_->SetBusyCheck(p_->settings.StartBusy);
-    p_->busy_menu = p_->settings.StartBusy;
-    p_->view.ShowBusy(p_->busy_box, p_->busy_menu);
-    p_->AddLogLine("Torvane started");
-    p_->cycle.StartSearch();
 }
 
-void MainCore::Stop() {
-    p_->settings.LogFile = p_->log.LogFile();
-    p_->settings.LogEnabled = p_->log.Enabled();
-    p_->AddLogLine("Torvane closed");
+void MainCore::FormDestroy() {
+    p_->view.RemoveTrayIcon();
     if (!p_->WSocket().IsClosed()) p_->WSocket().Close();
+}
+
+void MainCore::ShowAndBringToFront() {
+    p_->view.ShowMainWindow();
+    p_->view.RestoreApplication();
+    p_->view.BringToFront();
 }
 
 void MainCore::ConnectButtonClick() {
@@ -284,6 +280,11 @@ void MainCore::Busy1Click() {
     p_->SetBusyCheck(p_->busy_menu);
 }
 
+void MainCore::SetBusy1(bool checked) {
+    p_->busy_menu = checked;
+    p_->view.ShowBusy(p_->busy_box, p_->busy_menu);
+}
+
 void MainCore::Suggest1Click() {
     p_->peers.Suggest1Click();
 }
@@ -296,6 +297,11 @@ void MainCore::CheckBroadcastClick() {
 
 void MainCore::OptionsClosed() {
     if (p_->settings.Port != p_->WSocket().PortText() && !p_->WSocket().IsClosed()) p_->WSocket().Close();
+}
+
+void MainCore::PreviewSound(const std::string& path) {
+    p_->player.WaveName = path;
+    p_->player.Play();
 }
 
 bool MainCore::BusyChecked() const {
@@ -322,7 +328,10 @@ TSuggestForm& MainCore::SuggestForm() {
 GameLauncher& MainCore::Launcher() {
     return p_->launcher;
 }
-EventLog& MainCore::Log() {
+TLogForm& MainCore::LogForm() {
+    return p_->log;
+}
+const TLogForm& MainCore::LogForm() const {
     return p_->log;
 }
 

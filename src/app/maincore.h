@@ -5,6 +5,7 @@
 
 #include "app/mainview.h"
 #include "net/messageloop.h"
+#include "notify/logf.h"
 #include "peers/suggest.h"
 #include "peers/userform.h"
 #include "platform/clock.h"
@@ -16,7 +17,6 @@
 
 namespace torvane {
 
-class EventLog;
 class GameLauncher;
 class HostTable;
 class PeerProtocol;
@@ -32,6 +32,14 @@ struct CoreSeams {
     const ComputerName& computer_name;
 };
 
+// The windows the core tells what to show.
+struct CoreViews {
+    MainView& main;
+    UsersView& users;
+    SuggestView& suggest;
+    LogView& log;
+};
+
 // Torvane without its windows: the main window's run-time state and
 // handlers, with every subsystem wired to the others. The search cycle with
 // its host table and nine sockets, the two timers, the peer protocol with
@@ -40,19 +48,22 @@ struct CoreSeams {
 // forwards the user's actions.
 class MainCore {
 public:
-    MainCore(MessageLoop& loop, Settings& settings, const CoreSeams& seams, MainView& view,
-             UsersView& users_view, SuggestView& suggest_view);
+    MainCore(MessageLoop& loop, Settings& settings, const CoreSeams& seams, const CoreViews& views);
     ~MainCore();
     MainCore(const MainCore&) = delete;
     MainCore& operator=(const MainCore&) = delete;
 
-    // Start-up, once the settings are loaded: the listening socket, the log
-    // file, the start-up settings (shown or not, busy or not), the log line
-    // "Torvane started" and the first search.
-    void Start();
-    // At exit: hands the log file back to the settings, logs "Torvane
-    // closed" and closes the broadcast socket.
-    void Stop();
+    // The main window's construction, before the settings are loaded: Busy
+    // as the box says, the tray icon with image 0 and an empty tip, and the
+    // socket that hears what is broadcast to the game port.
+    void Create();
+    // The main window's end, last of all at exit: the tray icon removed and
+    // the broadcast socket closed.
+    void FormDestroy();
+
+    // Shows the main window, restores the application and brings it to the
+    // front.
+    void ShowAndBringToFront();
 
     // The main window's handlers.
     void ConnectButtonClick();
@@ -62,11 +73,15 @@ public:
     // Every change of the Busy box, by the user or by the program.
     void SetBusyCheck(bool checked);
     void Busy1Click();
+    // The tray menu's Busy entry set from program code: runs nothing.
+    void SetBusy1(bool checked);
     void Suggest1Click();
     // The options dialog: its interval check box, and its closing after a
     // save (a changed port closes the broadcast socket).
     void CheckBroadcastClick();
     void OptionsClosed();
+    // The sound dialog's preview: plays at once, busy or not.
+    void PreviewSound(const std::string& path);
 
     bool BusyChecked() const;
     const HostTable& Hosts() const;
@@ -76,7 +91,8 @@ public:
     TUsers& UsersWindow();
     TSuggestForm& SuggestForm();
     GameLauncher& Launcher();
-    EventLog& Log();
+    TLogForm& LogForm();
+    const TLogForm& LogForm() const;
 
 private:
     struct Parts;
