@@ -2,14 +2,13 @@
 # core: the face is the file NAME_qt.cpp beside its twin in the subsystem
 # folder (peers/userform_qt.cpp beside peers/userform.cpp, ...). The faces make
 # one library, so the window tests link the same code as the program.
-set(CMAKE_AUTOMOC ON)
-set(CMAKE_AUTORCC ON)
-
 file(GLOB torvane_desktop_sources CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/src/*/*_qt.cpp ${PROJECT_SOURCE_DIR}/src/*/*_qt.h)
 add_library(torvane_desktop STATIC ${torvane_desktop_sources})
 target_include_directories(torvane_desktop PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(torvane_desktop PUBLIC torvane_core Qt6::Widgets)
+# Only the Qt targets run moc and rcc; the core's targets stay plain.
+set_target_properties(torvane_desktop PROPERTIES AUTOMOC ON AUTORCC ON)
 
 if(EXISTS ${PROJECT_SOURCE_DIR}/src/app/main.cpp)
   add_executable(torvane ${PROJECT_SOURCE_DIR}/src/app/main.cpp)
