@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "launcher/gamecommand.h"
@@ -23,10 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const long value = std::strtol(port.c_str(), nullptr, 10);
         if (value < 1 || value > 65535 || std::to_string(value) != port) std::abort();
     }
-    if (torvane::IsDottedIPv4(address) && torvane::IsPortText(port)) {
-        const torvane::GameCommand command = torvane::BuildGameCommand("/q2", "quake2", address, port);
+    // A port text from a setting may carry blanks and leading zeros; what
+    // goes on the command line is always a plain port.
+    const std::optional<std::string> plain = torvane::PlainPortText(port);
+    if (plain && !torvane::IsPortText(*plain)) std::abort();
+    if (torvane::IsPortText(port) && plain != port) std::abort();
+    if (torvane::IsDottedIPv4(address) && plain) {
+        const torvane::GameCommand command =
+            torvane::BuildGameCommand("/q2/quake2", "/q2", "quake2", address, *plain);
         if (command.Arguments.size() != 6 || command.Arguments[4] != "+connect" ||
-            command.Arguments[5] != address + ":" + port) {
+            command.Arguments[5] != address + ":" + *plain) {
             std::abort();
         }
     }

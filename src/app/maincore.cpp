@@ -193,11 +193,10 @@ struct MainCore::Parts final : HostView,
     }
     void SetOwnStatus(PlayingStatus status) override { peers.SetOwnStatus(static_cast<PeerStatus>(status)); }
     void SendInfo() override { peers.SendInfo(); }
-    bool SearchWindowTimerEnabled() const override { return window.Enabled(); }
     void SetSearchWindowTimerEnabled(bool enabled) override { window.SetEnabled(enabled); }
-    bool IntervalTimerEnabled() const override { return timer1.Enabled(); }
     void SetIntervalTimerEnabled(bool enabled) override { timer1.SetEnabled(enabled); }
     void StartSearch() override { cycle.StartSearch(); }
+    void SetStatusPanel1(const std::string& text) override { view.SetStatusText(1, text); }
 
     // BroadcastSender: peer datagrams go out only through the open
     // broadcast socket.

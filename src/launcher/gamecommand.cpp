@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/programlookup.h"
+
 namespace torvane {
 
 namespace {
@@ -21,21 +23,48 @@ bool IsPlainNumber(std::string_view text, size_t max_digits, int low, int high) 
     return value >= low && value <= high;
 }
 
+constexpr std::string_view kBlanks = " \t";
+
 std::vector<std::string> SplitWords(const std::string& text) {
     std::vector<std::string> words;
     size_t pos = 0;
-    while ((pos = text.find_first_not_of(" \t", pos)) != std::string::npos) {
-        const size_t end = std::min(text.find_first_of(" \t", pos), text.size());
+    while ((pos = text.find_first_not_of(kBlanks, pos)) != std::string::npos) {
+        const size_t end = std::min(text.find_first_of(kBlanks, pos), text.size());
         words.push_back(text.substr(pos, end - pos));
         pos = end;
     }
     return words;
 }
 
+std::string FirstWord(const std::string& command) {
+    const std::vector<std::string> words = SplitWords(command);
+    return words.empty() ? std::string() : words.front();
+}
+
+std::string_view FileNameOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
 
 bool IsGameExecutableName(std::string_view name) {
     return name.ends_with(kGameExecutable);
+}
+
+std::string GameProgramFileName(const std::string& command) {
+    return std::string(FileNameOf(FirstWord(command)));
+}
+
+bool IsGameProcess(const ProcessNames& names, const std::string& command) {
+    if (IsGameExecutableName(names.Command) || IsGameExecutableName(names.FirstWord) ||
+        IsGameExecutableName(names.Executable))
+        return true;
+    // Kernel threads have neither an executable nor a command line: an
+    // empty name matches nothing.
+    const std::string program = GameProgramFileName(command);
+    if (program.empty()) return false;
+    return FileNameOf(names.Executable) == program || FileNameOf(names.FirstWord) == program;
 }
 
 bool IsDottedIPv4(std::string_view address) {
@@ -53,13 +82,32 @@ bool IsPortText(std::string_view port) {
     return IsPlainNumber(port, 5, 1, 65535);
 }
 
-GameCommand BuildGameCommand(const std::string& base_dir, const std::string& command,
-                             const std::string& address, const std::string& port) {
-    std::vector<std::string> words = SplitWords(command);
-    const std::string first = words.empty() ? std::string() : words.front();
+std::optional<std::string> PlainPortText(std::string_view port) {
+    const size_t first = port.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return std::nullopt;
+    port = port.substr(first, port.find_last_not_of(kBlanks) - first + 1);
+    const size_t digit = std::min(port.find_first_not_of('0'), port.size());
+    const std::string_view number = digit == port.size() ? std::string_view("0") : port.substr(digit);
+    if (!IsDigits(port) || !IsPortText(number)) return std::nullopt;
+    return std::string(number);
+}
+
+std::string FindGameProgram(const std::string& base_dir, const std::string& command,
+                            const std::string& search_path) {
+    const std::string word = FirstWord(command);
+    const std::string in_game_dir = base_dir + "/" + word;
+    if (IsExecutableFile(in_game_dir)) return in_game_dir;
+    if (word.starts_with('/')) return word;
+    return FindOnSearchPath(word, search_path).value_or(in_game_dir);
+}
+
+GameCommand BuildGameCommand(const std::string& program, const std::string& base_dir,
+                             const std::string& command, const std::string& address,
+                             const std::string& port) {
+    const std::vector<std::string> words = SplitWords(command);
     GameCommand result;
-    result.Program = base_dir + "/" + first;
-    result.Arguments.push_back(result.Program);
+    result.Program = program;
+    result.Arguments.push_back(program);
     if (!words.empty()) result.Arguments.insert(result.Arguments.end(), words.begin() + 1, words.end());
     for (const std::string& word : {std::string("+set"), std::string("basedir"), base_dir,
                                     std::string("+connect"), address + ":" + port}) {

@@ -6,23 +6,20 @@
 
 namespace torvane {
 
-namespace {
-
-bool IsGameProcess(const ProcessNames& names) {
-    return IsGameExecutableName(names.Command) || IsGameExecutableName(names.FirstWord) ||
-           IsGameExecutableName(names.Executable);
-}
-
-}  // namespace
-
 GameLauncher::GameLauncher(LauncherHost& host, const LauncherSettings& settings, const ProcessList& processes,
-                           ProcessSpawner& spawner)
-    : host_(host), settings_(settings), processes_(processes), spawner_(spawner) {}
+                           ProcessSpawner& spawner, std::function<std::string()> search_path)
+    : host_(host),
+      settings_(settings),
+      processes_(processes),
+      spawner_(spawner),
+      search_path_(std::move(search_path)) {}
 
 bool GameLauncher::IsGameRunning() {
     const auto snapshot = processes_.Snapshot();
     if (!snapshot) return false;
-    const bool found = std::any_of(snapshot->begin(), snapshot->end(), IsGameProcess);
+    const std::string command = settings_.Quake2Command();
+    const bool found = std::any_of(snapshot->begin(), snapshot->end(),
+                                   [&](const ProcessNames& names) { return IsGameProcess(names, command); });
     if (found) {
         if (host_.OwnStatus() != PlayingStatus::Playing) {
             host_.AddLogLine("Quake launch detected");
@@ -35,32 +32,35 @@ bool GameLauncher::IsGameRunning() {
 }
 
 bool GameLauncher::LaunchGame(const LaunchTarget& target) {
-    if (!IsDottedIPv4(target.Address) || !IsPortText(target.Port)) {
+    const std::optional<std::string> port = PlainPortText(target.Port);
+    if (!IsDottedIPv4(target.Address) || !port) {
         host_.AddLogLine("Not launching quake to " + target.HostName + ": bad server address " +
                          target.Address + ":" + target.Port);
         return false;
     }
     host_.UncheckBusy();
     host_.SetOwnStatus(PlayingStatus::Playing);
-    const bool window_was_running = host_.SearchWindowTimerEnabled();
-    const bool interval_was_running = host_.IntervalTimerEnabled();
-    host_.SetSearchWindowTimerEnabled(false);
-    host_.SetIntervalTimerEnabled(false);
     host_.SendInfo();
     host_.AddLogLine("Launching quake to " + target.HostName);
 
     const std::string base_dir = settings_.Quake2BaseDir();
-    const GameCommand command =
-        BuildGameCommand(base_dir, settings_.Quake2Command(), target.Address, target.Port);
-    if (spawner_.Spawn(command.Program, command.Arguments, base_dir)) {
-        host_.StartSearch();
-        return true;
+    const std::string command = settings_.Quake2Command();
+    const GameCommand game = BuildGameCommand(FindGameProgram(base_dir, command, search_path_()), base_dir,
+                                              command, target.Address, *port);
+    const SpawnResult started = spawner_.Spawn(game.Program, game.Arguments, base_dir);
+    if (!started) {
+        // Without a word the launch would look like a success. The timers
+        // have not been touched, so searching goes on as before.
+        const std::string why = "Quake could not be started: " + SystemErrorText(started.Error);
+        host_.SetStatusPanel1(why);
+        host_.AddLogLine(why);
+        return false;
     }
-    // Leaving the timers stopped would end all searching until the user
-    // pressed Search; resume exactly what was running.
-    host_.SetSearchWindowTimerEnabled(window_was_running);
-    host_.SetIntervalTimerEnabled(interval_was_running);
-    return false;
+    // The search that follows the launch gets a window of its own.
+    host_.SetSearchWindowTimerEnabled(false);
+    host_.SetIntervalTimerEnabled(false);
+    host_.StartSearch();
+    return true;
 }
 
 }  // namespace torvane

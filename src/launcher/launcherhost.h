@@ -18,8 +18,8 @@ public:
 };
 
 // What the launcher uses of the rest of the program: the main window's Busy
-// box and search timers, the peer status and announcement, the log and the
-// search cycle.
+// box, status bar and search timers, the peer status and announcement, the
+// log and the search cycle.
 class LauncherHost {
 public:
     virtual ~LauncherHost() = default;
@@ -36,12 +36,12 @@ public:
 
     // The end-of-search timer (the 2-second search window) and the interval
     // search timer.
-    virtual bool SearchWindowTimerEnabled() const = 0;
     virtual void SetSearchWindowTimerEnabled(bool enabled) = 0;
-    virtual bool IntervalTimerEnabled() const = 0;
     virtual void SetIntervalTimerEnabled(bool enabled) = 0;
 
     virtual void StartSearch() = 0;
+    // The status bar's panel for the last event.
+    virtual void SetStatusPanel1(const std::string& text) = 0;
     virtual void AddLogLine(const std::string& text) = 0;
 };
 

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <thread>
 
 #include "platform/uniquefd.h"
@@ -106,44 +107,52 @@ private:
 
 }  // namespace
 
-std::optional<int> PosixSpawner::Spawn(const std::string& program, const std::vector<std::string>& argv,
-                                       const std::string& working_directory) {
+std::string SystemErrorText(int error) {
+    char buffer[256];
+    // The GNU form answers a pointer that may or may not be the buffer.
+    return strerror_r(error, buffer, sizeof buffer);
+}
+
+SpawnResult PosixSpawner::Spawn(const std::string& program, const std::vector<std::string>& argv,
+                                const std::string& working_directory) {
 #ifdef TORVANE_HAVE_SPAWN_CHDIR
     const std::string path = AbsoluteProgram(program);
     std::vector<char*> args = ArgumentPointers(argv);
     SpawnSetup setup;
-    if (posix_spawn_file_actions_addchdir_np(setup.Actions(), working_directory.c_str()) != 0) {
-        return std::nullopt;
-    }
+    if (const int error = posix_spawn_file_actions_addchdir_np(setup.Actions(), working_directory.c_str()))
+        return SpawnResult::Failed(error);
 #ifdef TORVANE_HAVE_SPAWN_CLOSEFROM
     // The game inherits no descriptor of ours: a socket it kept open would
     // hold our ports after we quit.
-    if (posix_spawn_file_actions_addclosefrom_np(setup.Actions(), 3) != 0) return std::nullopt;
+    if (const int error = posix_spawn_file_actions_addclosefrom_np(setup.Actions(), 3))
+        return SpawnResult::Failed(error);
 #else
     return ForkExecSpawner().Spawn(program, argv, working_directory);
 #endif
     pid_t pid = 0;
-    if (posix_spawn(&pid, path.c_str(), setup.Actions(), setup.Attributes(), args.data(), environ) != 0) {
-        return std::nullopt;
-    }
+    // The C library reports a failed change of directory or exec in the
+    // child as the call's own result.
+    if (const int error =
+            posix_spawn(&pid, path.c_str(), setup.Actions(), setup.Attributes(), args.data(), environ))
+        return SpawnResult::Failed(error);
     ReapInBackground(pid);
-    return pid;
+    return SpawnResult::Started(pid);
 #else
     return ForkExecSpawner().Spawn(program, argv, working_directory);
 #endif
 }
 
-std::optional<int> ForkExecSpawner::Spawn(const std::string& program, const std::vector<std::string>& argv,
-                                          const std::string& working_directory) {
+SpawnResult ForkExecSpawner::Spawn(const std::string& program, const std::vector<std::string>& argv,
+                                   const std::string& working_directory) {
     const std::string path = AbsoluteProgram(program);
     std::vector<char*> args = ArgumentPointers(argv);
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+    if (pipe2(fds, O_CLOEXEC) != 0) return SpawnResult::Failed(errno);
     UniqueFd report_read(fds[0]);
     UniqueFd report_write(fds[1]);
 
     const pid_t pid = fork();
-    if (pid < 0) return std::nullopt;
+    if (pid < 0) return SpawnResult::Failed(errno);
     if (pid == 0) ExecInChild(path.c_str(), args.data(), working_directory.c_str(), report_write.Get());
 
     // A successful exec closes the child's end, so the read sees end of file;
@@ -157,10 +166,10 @@ std::optional<int> ForkExecSpawner::Spawn(const std::string& program, const std:
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
-        return std::nullopt;
+        return SpawnResult::Failed(error);
     }
     ReapInBackground(pid);
-    return pid;
+    return SpawnResult::Started(pid);
 }
 
 }  // namespace torvane

@@ -37,14 +37,19 @@ void ReadRadioIfPresent(const Registry& store, const char* name, size_t items, i
 }
 
 // An obsolete Quake2Path means the command and directory were stored in an
-// older layout: it is dropped and the defaults stay until the next save.
+// older layout: it is dropped and the defaults apply until the next save.
+// Otherwise a stored command or directory is taken as it is, and a missing
+// one keeps its default: an empty command could start nothing.
 void ApplyQuake2PathRule(Registry& store, Settings& s) {
     if (store.ValueExists("Quake2Path")) {
         store.DeleteValue("Quake2Path");
+        const Settings defaults;
+        s.Quake2Command = defaults.Quake2Command;
+        s.Quake2BaseDir = defaults.Quake2BaseDir;
         return;
     }
-    s.Quake2Command = store.ReadString("Quake2Command");
-    s.Quake2BaseDir = store.ReadString("Quake2BaseDir");
+    ReadIfPresent(store, "Quake2Command", s.Quake2Command);
+    ReadIfPresent(store, "Quake2BaseDir", s.Quake2BaseDir);
 }
 
 void ReadOptionalValues(const Registry& store, Settings& s) {

@@ -58,8 +58,9 @@ struct Settings {
     std::array<WanServer, 4> Wan;  // Wan[0] is Wan1
 
     // Game page; the Quake (1) fields are shown disabled and never stored.
-    std::string Quake2Command = "quake2.exe";
-    std::string Quake2BaseDir = "e:\\games\\quake2";
+    // The game's defaults are where Debian puts the program and its data.
+    std::string Quake2Command = "quake2";
+    std::string Quake2BaseDir = "/usr/share/games/quake2";
     std::string QCommand = "quake.exe";
     std::string QBaseDir = "e:\\games\\quake";
 

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <vector>
@@ -151,12 +152,12 @@ public:
     bool succeed = true;
     std::vector<std::string> argv;
     std::string directory;
-    std::optional<int> Spawn(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::string& working_directory) override {
+    SpawnResult Spawn(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& working_directory) override {
         journal_.push_back("spawn " + program);
         argv = arguments;
         directory = working_directory;
-        return succeed ? std::optional<int>(4242) : std::nullopt;
+        return succeed ? SpawnResult::Started(4242) : SpawnResult::Failed(ENOENT);
     }
 
 private:

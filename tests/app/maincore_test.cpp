@@ -352,11 +352,13 @@ TEST(MainCoreLaunch, ADoubleClickOnARowLaunchesIntoThatServerAndSearchesAgain) {
                   // The announcement of the launch found no game yet: Ready.
                   EXPECT_EQ(rig.Status(), PeerStatus::Ready);
 
-                  // A start that fails starts no search.
+                  // A start that fails says why and starts no search.
                   rig.spawner.succeed = false;
                   rig.journal.clear();
                   rig.core().HostListViewDblClick();
                   EXPECT_TRUE(rig.Saw("spawn /games/quake2/quake2"));
+                  EXPECT_TRUE(rig.Saw("status 1: Quake could not be started: No such file or directory"));
+                  EXPECT_TRUE(rig.Saw("log Quake could not be started: No such file or directory"));
                   EXPECT_FALSE(rig.Saw("status 0: Searching for local servers"));
               }));
 }

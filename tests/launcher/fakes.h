@@ -19,6 +19,7 @@ public:
     bool interval_timer = true;
     std::vector<std::string> journal;
     std::vector<std::string> log;
+    std::string status1;
 
     bool BusyChecked() const override { return busy; }
     void UncheckBusy() override {
@@ -31,17 +32,19 @@ public:
         journal.push_back("OwnStatus " + std::to_string(static_cast<int>(s)));
     }
     void SendInfo() override { journal.push_back("SendInfo"); }
-    bool SearchWindowTimerEnabled() const override { return window_timer; }
     void SetSearchWindowTimerEnabled(bool on) override {
         window_timer = on;
         journal.push_back(std::string("WindowTimer ") + (on ? "on" : "off"));
     }
-    bool IntervalTimerEnabled() const override { return interval_timer; }
     void SetIntervalTimerEnabled(bool on) override {
         interval_timer = on;
         journal.push_back(std::string("IntervalTimer ") + (on ? "on" : "off"));
     }
     void StartSearch() override { journal.push_back("StartSearch"); }
+    void SetStatusPanel1(const std::string& text) override {
+        status1 = text;
+        journal.push_back("Status1 " + text);
+    }
     void AddLogLine(const std::string& text) override {
         log.push_back(text);
         journal.push_back("Log " + text);
@@ -66,18 +69,18 @@ public:
 class FakeSpawner : public ProcessSpawner {
 public:
     explicit FakeSpawner(std::vector<std::string>& journal) : journal_(journal) {}
-    bool succeed = true;
+    int error = 0;  // the errno of a failed start; 0 starts
     std::string program;
     std::vector<std::string> argv;
     std::string directory;
 
-    std::optional<int> Spawn(const std::string& p, const std::vector<std::string>& a,
-                             const std::string& d) override {
+    SpawnResult Spawn(const std::string& p, const std::vector<std::string>& a,
+                      const std::string& d) override {
         program = p;
         argv = a;
         directory = d;
         journal_.push_back("Spawn");
-        return succeed ? std::optional<int>(4242) : std::nullopt;
+        return error == 0 ? SpawnResult::Started(4242) : SpawnResult::Failed(error);
     }
 
 private:

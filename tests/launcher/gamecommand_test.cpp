@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/tempdir.h"
+
 namespace torvane {
 namespace {
 
+namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
 TEST(GameExecutableName, IsAnUpperCaseSuffixOfTheReportedName) {
@@ -33,9 +36,48 @@ TEST(ServerAddress, OnlyPlainDottedQuadsAndDecimalPortsPass) {
     }
 }
 
+TEST(GameProcess, TheNativeGameIsFoundByExactFileNamesOnly) {
+    const std::string command = "quake2 +set game ctf";
+    // The executable's file name, or that of the command line's first word.
+    for (const ProcessNames& names :
+         {ProcessNames{"", "", "/usr/games/quake2"}, ProcessNames{"", "quake2", "/usr/bin/bash"},
+          ProcessNames{"", "/opt/q2/quake2", ""}, ProcessNames{"", "./quake2", ""}}) {
+        EXPECT_TRUE(IsGameProcess(names, command)) << names.FirstWord << " " << names.Executable;
+    }
+    // Exact case, whole file names, never the short command name alone, and
+    // a directory named like the game is no game.
+    for (const ProcessNames& names :
+         {ProcessNames{"quake2", "/usr/bin/sh", "/usr/bin/dash"},
+          ProcessNames{"", "Quake2", "/usr/games/QUAKE2"},
+          ProcessNames{"", "quake2-launcher", "/usr/bin/xquake2"}, ProcessNames{"", "/quake2/game", ""},
+          ProcessNames{"", "quake2 ", ""}, ProcessNames{"", "", ""}}) {
+        EXPECT_FALSE(IsGameProcess(names, command)) << names.FirstWord << " " << names.Executable;
+    }
+    // The game under Wine is found whatever the command says.
+    EXPECT_TRUE(IsGameProcess({"wine64", "C:\\QUAKE2\\QUAKE2.EXE", "/usr/bin/wine64"}, command));
+    EXPECT_TRUE(IsGameProcess({"QUAKE2.EXE", "", ""}, "q2pro"));
+    EXPECT_FALSE(IsGameProcess({"quake2.exe", "C:\\quake2.exe", ""}, command));
+    // The command's first word may carry a directory; only its file name counts.
+    EXPECT_TRUE(IsGameProcess({"", "/usr/games/q2pro", ""}, "\t/opt/bin/q2pro +connect x"));
+    EXPECT_FALSE(IsGameProcess({"", "", ""}, ""));
+    EXPECT_EQ(GameProgramFileName("  /opt/yq2/yquake2 +set a b"), "yquake2");
+    EXPECT_EQ(GameProgramFileName(""), "");
+}
+
+TEST(ServerPort, APortWithLeadingZerosOrBlanksIsItsPlainNumber) {
+    EXPECT_EQ(PlainPortText("27910"), "27910");
+    EXPECT_EQ(PlainPortText("027950"), "27950");
+    EXPECT_EQ(PlainPortText("  27950\t"), "27950");
+    EXPECT_EQ(PlainPortText("0000001"), "1");
+    for (const char* bad :
+         {"", " ", "0", "000", "65536", "0065536", "27 950", "+27950", "-1", "27950x", "x"}) {
+        EXPECT_FALSE(PlainPortText(bad)) << bad;
+    }
+}
+
 TEST(BuildGameCommand, KeepsADirectoryWithBlanksInOneArgumentAndPassesCommandWordsOn) {
-    const GameCommand cmd =
-        BuildGameCommand("/home/me/My Games/q2", "  quake2\t+set vid_fullscreen 0 ", "10.0.0.1", "27920");
+    const GameCommand cmd = BuildGameCommand("/home/me/My Games/q2/quake2", "/home/me/My Games/q2",
+                                             "  quake2\t+set vid_fullscreen 0 ", "10.0.0.1", "27920");
     EXPECT_EQ(cmd.Program, "/home/me/My Games/q2/quake2");
     EXPECT_EQ(cmd.Arguments, (Args{"/home/me/My Games/q2/quake2", "+set", "vid_fullscreen", "0", "+set",
                                    "basedir", "/home/me/My Games/q2", "+connect", "10.0.0.1:27920"}));
@@ -43,9 +85,64 @@ TEST(BuildGameCommand, KeepsADirectoryWithBlanksInOneArgumentAndPassesCommandWor
 
 TEST(BuildGameCommand, AnEmptyCommandNamesTheDirectoryItself) {
     // Starting it fails; the launcher handles that like any failed start.
-    const GameCommand cmd = BuildGameCommand("/q2", "", "10.0.0.1", "27910");
+    const GameCommand cmd =
+        BuildGameCommand(FindGameProgram("/q2", "", "/nonexistent-torvane"), "/q2", "", "10.0.0.1", "27910");
     EXPECT_EQ(cmd.Program, "/q2/");
     EXPECT_EQ(cmd.Arguments, (Args{"/q2/", "+set", "basedir", "/q2", "+connect", "10.0.0.1:27910"}));
+}
+
+class GameProgramTest : public ::testing::Test {
+protected:
+    fs::path Install(const fs::path& dir, const std::string& name, bool executable = true) {
+        fs::create_directories(dir);
+        const fs::path program = dir / name;
+        test::WriteFile(program, "#!/bin/sh\n");
+        fs::permissions(program, executable ? fs::perms::owner_all : fs::perms::owner_read);
+        return program;
+    }
+    test::TempDir tmp;
+    fs::path game_dir = tmp.Path() / "Quake II";
+    fs::path bin = tmp.Path() / "bin";
+    fs::path other_bin = tmp.Path() / "other bin";
+};
+
+TEST_F(GameProgramTest, TheGameDirectoryComesFirstThenTheSearchPath) {
+    Install(other_bin, "quake2");
+    Install(bin, "quake2");
+    const std::string path = "/nonexistent-torvane:" + bin.string() + ":" + other_bin.string();
+    EXPECT_EQ(FindGameProgram(game_dir.string(), "quake2 +set game ctf", path), (bin / "quake2").string());
+    // A self-contained install keeps working.
+    Install(game_dir, "quake2");
+    EXPECT_EQ(FindGameProgram(game_dir.string(), "quake2 +set game ctf", path),
+              (game_dir / "quake2").string());
+}
+
+TEST_F(GameProgramTest, OnlyExecutableFilesAreTaken) {
+    Install(game_dir, "quake2", false);
+    fs::create_directories(bin / "quake2");  // a directory of that name
+    Install(other_bin, "quake2");
+    EXPECT_EQ(FindGameProgram(game_dir.string(), "quake2", bin.string() + ":" + other_bin.string()),
+              (other_bin / "quake2").string());
+}
+
+TEST_F(GameProgramTest, WithoutAProgramTheGameDirectorysFileIsStartedAndFailsWithItsReason) {
+    EXPECT_EQ(FindGameProgram(game_dir.string(), "quake2", bin.string()), (game_dir / "quake2").string());
+    EXPECT_EQ(FindGameProgram(game_dir.string(), "", bin.string()), game_dir.string() + "/");
+    // A name with a directory in it is not looked up on the search path;
+    // an absolute one is taken as it is.
+    Install(bin, "quake2");
+    EXPECT_EQ(FindGameProgram(game_dir.string(), "bin/quake2", bin.string()),
+              game_dir.string() + "/bin/quake2");
+    EXPECT_EQ(FindGameProgram(game_dir.string(), (bin / "quake2").string(), ""), (bin / "quake2").string());
+}
+
+TEST_F(GameProgramTest, AnEmptySearchPathEntryIsOurOwnDirectory) {
+    Install(bin, "quake2");
+    const fs::path before = fs::current_path();
+    fs::current_path(bin);
+    const std::string found = FindGameProgram(game_dir.string(), "quake2", "/nonexistent-torvane::");
+    fs::current_path(before);
+    EXPECT_EQ(found, "./quake2");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "fakes.h"
 
@@ -17,7 +18,10 @@ protected:
     test::FakeLauncherSettings settings;
     test::FakeProcessList processes;
     test::FakeSpawner spawner{host.journal};
-    GameLauncher launcher{host, settings, processes, spawner};
+    // No directory of the search path holds a program, so the game
+    // directory's file is the one started.
+    GameLauncher launcher{host, settings, processes, spawner,
+                          [] { return std::string("/nonexistent-torvane"); }};
 
     void SetGame(bool running) {
         processes.processes = std::vector<ProcessNames>{{"bash", "/bin/bash", "/usr/bin/bash"}};
@@ -34,6 +38,22 @@ TEST_F(GameLauncherTest, FindsTheGameUnderAnyOfItsThreeNames) {
     }
     processes.processes = std::vector<ProcessNames>{{"quake2.exe", "C:\\Quake2\\quake2.exe", "/q/quake2.exe"},
                                                     {"UAKE2.EXE", "UAKE2.EXE", ""}};
+    EXPECT_FALSE(launcher.IsGameRunning());
+}
+
+TEST_F(GameLauncherTest, FindsTheNativeGameByTheFileNameOfTheCommandsFirstWord) {
+    settings.command = "  q2pro +set game ctf";
+    processes.processes = std::vector<ProcessNames>{{"kthreadd", "", ""}, {"q2pro", "/usr/games/q2pro", ""}};
+    EXPECT_TRUE(launcher.IsGameRunning());
+    EXPECT_EQ(host.log, (Journal{"Quake launch detected"}));
+    // The setting is read at each scan.
+    settings.command = "yquake2";
+    EXPECT_FALSE(launcher.IsGameRunning());
+    EXPECT_EQ(host.status, PlayingStatus::Ready);
+    processes.processes->push_back({"yquake2", "./yquake2", "/opt/yq2/yquake2"});
+    EXPECT_TRUE(launcher.IsGameRunning());
+    // An empty command matches no process, not even those without names.
+    settings.command = " ";
     EXPECT_FALSE(launcher.IsGameRunning());
 }
 
@@ -81,29 +101,37 @@ TEST_F(GameLauncherTest, LaunchRunsItsStepsInOrderAndStartsANewSearch) {
     settings.command = "quake2 +set game ctf";
     EXPECT_TRUE(launcher.LaunchGame({"Fragfest", "192.168.0.5", "27910"}));
 
-    EXPECT_EQ(host.journal, (Journal{"UncheckBusy", "OwnStatus 2", "WindowTimer off", "IntervalTimer off",
-                                     "SendInfo", "Log Launching quake to Fragfest", "Spawn", "StartSearch"}));
+    EXPECT_EQ(host.journal,
+              (Journal{"UncheckBusy", "OwnStatus 2", "SendInfo", "Log Launching quake to Fragfest", "Spawn",
+                       "WindowTimer off", "IntervalTimer off", "StartSearch"}));
     EXPECT_EQ(spawner.program, "/home/me/Quake II/quake2");
     EXPECT_EQ(spawner.argv, (Journal{"/home/me/Quake II/quake2", "+set", "game", "ctf", "+set", "basedir",
                                      "/home/me/Quake II", "+connect", "192.168.0.5:27910"}));
     EXPECT_EQ(spawner.directory, "/home/me/Quake II");
 }
 
-TEST_F(GameLauncherTest, AFailedStartPutsBothTimersBackAsTheyWere) {
-    spawner.succeed = false;
+TEST_F(GameLauncherTest, AFailedStartSaysWhyAndLeavesBothTimersAlone) {
+    // Untouched timers keep their phase: an open search window still ends
+    // at its own time, not a whole window after the launch.
+    spawner.error = ENOENT;
     EXPECT_FALSE(launcher.LaunchGame({"Fragfest", "10.0.0.2", "27910"}));
-    EXPECT_TRUE(host.window_timer);
-    EXPECT_TRUE(host.interval_timer);
-    EXPECT_EQ(std::count(host.journal.begin(), host.journal.end(), "StartSearch"), 0);
+    EXPECT_EQ(host.journal,
+              (Journal{"UncheckBusy", "OwnStatus 2", "SendInfo", "Log Launching quake to Fragfest", "Spawn",
+                       "Status1 Quake could not be started: No such file or directory",
+                       "Log Quake could not be started: No such file or directory"}));
 
-    // Between searches the window timer is off, and must stay off: waking it
-    // would end a search that never started.
-    host.window_timer = false;
     host.journal.clear();
+    spawner.error = EACCES;
     EXPECT_FALSE(launcher.LaunchGame({"Fragfest", "10.0.0.2", "27910"}));
-    EXPECT_FALSE(host.window_timer);
-    EXPECT_TRUE(host.interval_timer);
-    EXPECT_EQ(host.journal.back(), "IntervalTimer on");
+    EXPECT_EQ(host.status1, "Quake could not be started: Permission denied");
+    EXPECT_EQ(host.journal.back(), "Log Quake could not be started: Permission denied");
+}
+
+TEST_F(GameLauncherTest, APortWithLeadingZerosOrBlanksLaunchesWithItsPlainNumber) {
+    for (const char* port : {"027950", " 27950", "27950 ", "\t0027950"}) {
+        EXPECT_TRUE(launcher.LaunchGame({"Far", "10.0.0.2", port})) << port;
+        EXPECT_EQ(spawner.argv.back(), "10.0.0.2:27950") << port;
+    }
 }
 
 TEST_F(GameLauncherTest, AnEmptyHostNameStillLogsTheLaunch) {
@@ -113,9 +141,12 @@ TEST_F(GameLauncherTest, AnEmptyHostNameStillLogsTheLaunch) {
 
 TEST_F(GameLauncherTest, RefusesAnAddressOrPortThatIsNotPlainlyNumeric) {
     host.busy = true;
-    for (const LaunchTarget& target : {LaunchTarget{"evil", "10.0.0.2 +exec autoexec.cfg", "27910"},
-                                       LaunchTarget{"evil", "10.0.0.2", "27910 +set rcon_password x"},
-                                       LaunchTarget{"evil", "", ""}, LaunchTarget{"evil", "10.0.0.2", "0"}}) {
+    for (const LaunchTarget& target :
+         {LaunchTarget{"evil", "10.0.0.2 +exec autoexec.cfg", "27910"},
+          LaunchTarget{"evil", "10.0.0.2", "27910 +set rcon_password x"}, LaunchTarget{"evil", "", ""},
+          LaunchTarget{"evil", "10.0.0.2", "0"}, LaunchTarget{"evil", "10.0.0.2", "000"},
+          LaunchTarget{"evil", "10.0.0.2", "65536"}, LaunchTarget{"evil", "10.0.0.2", "-27910"},
+          LaunchTarget{"evil", "010.0.0.2", "27910"}}) {
         host.journal.clear();
         host.log.clear();
         EXPECT_FALSE(launcher.LaunchGame(target));

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -71,7 +72,7 @@ TYPED_TEST(SpawnerTest, PassesEachArgumentAsIsInTheGivenDirectoryAndNoDescriptor
     TypeParam spawner;
     const Args argv{game.string(), "+set", "basedir",  dir.string(),
                     "a\"b'c;$(x)", "",     "+connect", "1.2.3.4:5"};
-    const bool started = spawner.Spawn(game.string(), argv, dir.string()).has_value();
+    const bool started = spawner.Spawn(game.string(), argv, dir.string()).Error == 0;
     close(open_fd);
     ASSERT_TRUE(started);
     EXPECT_EQ(WaitForRecord(game), (Args{dir.string(), "+set", "basedir", dir.string(), "a\"b'c;$(x)", "",
@@ -82,11 +83,17 @@ TYPED_TEST(SpawnerTest, AMissingProgramOrDirectoryIsAFailedStart) {
     test::TempDir tmp;
     const fs::path game = InstallFakeGame(tmp.Path(), "fakegame", false);
     TypeParam spawner;
-    EXPECT_FALSE(spawner.Spawn((tmp.Path() / "absent").string(), {"absent"}, tmp.Path().string()));
-    EXPECT_FALSE(spawner.Spawn(game.string(), {"fakegame"}, (tmp.Path() / "absent").string()));
-    EXPECT_FALSE(spawner.Spawn(tmp.Path().string() + "/", {"x"}, tmp.Path().string())) << "a directory";
+    // Each failure carries the system's reason.
+    EXPECT_EQ(spawner.Spawn((tmp.Path() / "absent").string(), {"absent"}, tmp.Path().string()).Error, ENOENT);
+    EXPECT_EQ(spawner.Spawn(game.string(), {"fakegame"}, (tmp.Path() / "absent").string()).Error, ENOENT);
+    EXPECT_EQ(spawner.Spawn(tmp.Path().string() + "/", {"x"}, tmp.Path().string()).Error, EACCES)
+        << "a directory";
     fs::permissions(game, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_FALSE(spawner.Spawn(game.string(), {"fakegame"}, tmp.Path().string())) << "not executable";
+    const SpawnResult refused = spawner.Spawn(game.string(), {"fakegame"}, tmp.Path().string());
+    EXPECT_FALSE(refused) << "not executable";
+    EXPECT_EQ(refused.Error, EACCES);
+    EXPECT_EQ(refused.Pid, -1);
+    EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
 }
 
 TYPED_TEST(SpawnerTest, ARelativeProgramIsFoundFromOurOwnDirectory) {
@@ -97,7 +104,7 @@ TYPED_TEST(SpawnerTest, ARelativeProgramIsFoundFromOurOwnDirectory) {
     fs::current_path(tmp.Path());
     TypeParam spawner;
     const bool started =
-        spawner.Spawn("bin/fakegame", {"bin/fakegame", "x"}, (tmp.Path() / "elsewhere").string()).has_value();
+        spawner.Spawn("bin/fakegame", {"bin/fakegame", "x"}, (tmp.Path() / "elsewhere").string()).Error == 0;
     fs::current_path(before);
     ASSERT_TRUE(started);
     EXPECT_EQ(WaitForRecord(game), (Args{(tmp.Path() / "elsewhere").string(), "x"}));

@@ -89,21 +89,23 @@ TEST(LoadSettings, ReadsEveryKeyAndValueInOrder) {
     EXPECT_EQ(expected, store.reads);
 }
 
-TEST(LoadSettings, Quake2PathIsDeletedAndTheGameValuesKeepTheirDefaults) {
+TEST(LoadSettings, Quake2PathIsDeletedAndTheGameValuesGoBackToTheirDefaults) {
     Hive hive = SavedHive(NonDefaultSettings());
     hive[kMainKey]["Quake2Path"] = std::string("c:\\quake2");
     RecordingRegistry store(hive);
-    Settings s;
+    // Even over values that a record already held.
+    Settings s = NonDefaultSettings();
     LoadSettings(store, s);
-    EXPECT_EQ("quake2.exe", s.Quake2Command);
-    EXPECT_EQ("e:\\games\\quake2", s.Quake2BaseDir);
+    EXPECT_EQ("quake2", s.Quake2Command);
+    EXPECT_EQ("/usr/share/games/quake2", s.Quake2BaseDir);
     EXPECT_EQ("Ranger x", s.PlayerName);
     EXPECT_EQ(0u, store.Data().at(kMainKey).count("Quake2Path"));
     EXPECT_EQ(1, store.flushes);
     // The next save writes the defaults over the old values.
     FakeAutostart autostart;
     SaveSettings(s, store, autostart, "/usr/bin/torvane");
-    EXPECT_EQ(RegValue(std::string("e:\\games\\quake2")), store.Data().at(kMainKey).at("Quake2BaseDir"));
+    EXPECT_EQ(RegValue(std::string("/usr/share/games/quake2")),
+              store.Data().at(kMainKey).at("Quake2BaseDir"));
 
     // The deletion lasts even when the load fails further on.
     hive[kMainKey]["ShowHints"] = std::string("yes");
@@ -259,12 +261,32 @@ TEST(LoadSettings, ValuesOfSubkeys) {
     hive[WanKey(0)].erase("Address");
     hive[WanKey(0)].erase("Port");
     hive[EventKey(EventKind::NewHost)].erase("Sound");
-    hive[kMainKey].erase("Quake2Command");
     s = Loaded(hive);
     EXPECT_EQ("", s.Wan[0].Address);
     EXPECT_EQ("", s.Wan[0].Port);
     EXPECT_EQ("", s.Event(EventKind::NewHost).Sound);
-    EXPECT_EQ("", s.Quake2Command);
+}
+
+TEST(LoadSettings, AMissingGameCommandOrDirectoryKeepsItsDefaultAndAStoredOneStays) {
+    Hive hive = SavedHive(NonDefaultSettings());
+    hive[kMainKey].erase("Quake2Command");
+    Settings s = Loaded(hive);
+    EXPECT_EQ("quake2", s.Quake2Command);
+    EXPECT_EQ(NonDefaultSettings().Quake2BaseDir, s.Quake2BaseDir);
+
+    hive = SavedHive(NonDefaultSettings());
+    hive[kMainKey].erase("Quake2BaseDir");
+    s = Loaded(hive);
+    EXPECT_EQ(NonDefaultSettings().Quake2Command, s.Quake2Command);
+    EXPECT_EQ("/usr/share/games/quake2", s.Quake2BaseDir);
+
+    // A stored value stays as it is, even the old Windows defaults or empty.
+    hive = SavedHive(NonDefaultSettings());
+    hive[kMainKey]["Quake2Command"] = std::string("quake2.exe");
+    hive[kMainKey]["Quake2BaseDir"] = std::string();
+    s = Loaded(hive);
+    EXPECT_EQ("quake2.exe", s.Quake2Command);
+    EXPECT_EQ("", s.Quake2BaseDir);
 }
 
 }  // namespace
