@@ -8,8 +8,18 @@
 
 namespace torvane {
 
-// One stored value: an integer (booleans included) or a string.
-using RegValue = std::variant<int32_t, std::string>;
+// A stored value of a kind Torvane never reads (in the settings file: null,
+// true or false, a fraction, a number beyond 32 bits, an array or an object),
+// held as its compact JSON text so that a save leaves it as it was. It
+// exists, and reading it is InvalidDataType.
+struct ForeignValue {
+    std::string json;
+    bool operator==(const ForeignValue&) const = default;
+};
+
+// One stored value: an integer (booleans included), a string, or a value of
+// another kind kept as it was found.
+using RegValue = std::variant<int32_t, std::string, ForeignValue>;
 // The values of one key, by name.
 using RegKey = std::map<std::string, RegValue>;
 // Every key, by its absolute path.

@@ -35,9 +35,10 @@ public:
     virtual bool ValueExists(const std::string& name) const = 0;
 
     // Throws ERegistryException: GetDataFailed when the value is missing (or
-    // no key is open), InvalidDataType when it is a string.
+    // no key is open), InvalidDataType when it is of any other kind.
     virtual int32_t ReadInteger(const std::string& name) const = 0;
-    // A missing value reads as empty text; an integer is InvalidDataType.
+    // A missing value reads as empty text; one of any other kind is
+    // InvalidDataType.
     virtual std::string ReadString(const std::string& name) const = 0;
     bool ReadBool(const std::string& name) const { return ReadInteger(name) != 0; }
 

@@ -4,12 +4,19 @@
 #include <istream>
 #include <nlohmann/json.hpp>
 #include <streambuf>
+#include <type_traits>
+#include <vector>
 
 namespace torvane {
 
 namespace {
 
 using Json = nlohmann::json;
+// Keeps the members of an object in the order they were found.
+using OrderedJson = nlohmann::ordered_json;
+
+// The deepest nesting of arrays and objects kept in one value.
+constexpr size_t kMaxNesting = 32;
 
 // A read-only stream over the text that can tell how far the parser has read,
 // so that layout errors get a position as precise as syntax errors.
@@ -34,34 +41,30 @@ public:
 };
 
 // Builds the hive while the parser walks the text, and stops at the first
-// thing that does not belong in a settings file.
+// thing that does not belong in a settings file. A value of a kind the store
+// does not read is collected, with everything nested in it, and kept as
+// found.
 class HiveReader final : public nlohmann::json_sax<Json> {
 public:
     explicit HiveReader(const TextBuffer& buffer) : buffer_(buffer) {}
 
-    bool null() override { return Reject("null is not a settings value"); }
-    bool boolean(bool) override { return Reject("true and false are not settings values; use 1 and 0"); }
-    bool number_integer(number_integer_t value) override { return Integer(value); }
+    bool null() override { return Foreign(nullptr); }
+    bool boolean(bool value) override { return Foreign(value); }
+    bool number_integer(number_integer_t value) override {
+        return value < INT32_MIN || value > INT32_MAX ? Foreign(value) : Integer(static_cast<int32_t>(value));
+    }
     bool number_unsigned(number_unsigned_t value) override {
-        return value > static_cast<number_unsigned_t>(INT32_MAX) ? Reject(OutOfRange())
-                                                                 : Integer(static_cast<int64_t>(value));
+        return value > static_cast<number_unsigned_t>(INT32_MAX) ? Foreign(value)
+                                                                 : Integer(static_cast<int32_t>(value));
     }
-    bool number_float(number_float_t, const string_t&) override {
-        return Reject("a settings value must be a whole number or a string");
-    }
+    bool number_float(number_float_t value, const string_t&) override { return Foreign(value); }
     bool string(string_t& text) override;
     bool binary(binary_t&) override { return Reject("binary data is not a settings value"); }
     bool start_object(std::size_t) override;
     bool key(string_t& name) override;
-    bool end_object() override {
-        --depth_;
-        return Accept();
-    }
-    bool start_array(std::size_t) override {
-        return Reject(depth_ == 2 ? "an array is not a settings value"
-                                  : "the file and each key must be an object");
-    }
-    bool end_array() override { return false; }
+    bool end_object() override;
+    bool start_array(std::size_t) override;
+    bool end_array() override { return EndForeignContainer(); }
     bool parse_error(std::size_t position, const std::string&,
                      const nlohmann::detail::exception& error) override;
 
@@ -71,8 +74,13 @@ public:
     const std::string& ErrorReason() const { return error_reason_; }
 
 private:
-    static std::string OutOfRange() { return "a settings value must fit in 32 bits"; }
-    bool Integer(int64_t value);
+    static std::string NotAnObject() { return "the file and each key must be an object"; }
+    bool InForeign() const { return !open_.empty(); }
+    bool Integer(int32_t value);
+    // A complete value of another kind, or one more part of the one being collected.
+    bool Foreign(OrderedJson value);
+    bool StartForeignContainer(OrderedJson empty);
+    bool EndForeignContainer();
     bool Accept() {
         accepted_end_ = buffer_.Consumed();
         return true;
@@ -86,6 +94,12 @@ private:
     std::string key_path_;
     RegKey* key_ = nullptr;
     std::string value_name_;
+    // The value of another kind being collected: its outermost array or
+    // object, the containers open in it (innermost last) and the name of the
+    // next member of the innermost object.
+    OrderedJson foreign_;
+    std::vector<OrderedJson*> open_;
+    std::string member_name_;
     size_t accepted_end_ = 0;  // how far the parser had read at the last accepted token
     size_t error_offset_ = 0;
     std::string error_reason_;
@@ -107,28 +121,79 @@ bool HiveReader::Reject(const std::string& reason) {
     return false;
 }
 
-bool HiveReader::Integer(int64_t value) {
-    if (depth_ != 2) return Reject("the file and each key must be an object");
-    if (value < INT32_MIN || value > INT32_MAX) return Reject(OutOfRange());
-    (*key_)[value_name_] = static_cast<int32_t>(value);
+bool HiveReader::Integer(int32_t value) {
+    if (InForeign()) return Foreign(value);
+    if (depth_ != 2) return Reject(NotAnObject());
+    (*key_)[value_name_] = value;
     return Accept();
 }
 
 bool HiveReader::string(string_t& text) {
-    if (depth_ != 2) return Reject("the file and each key must be an object");
+    if (InForeign()) return Foreign(std::move(text));
+    if (depth_ != 2) return Reject(NotAnObject());
     (*key_)[value_name_] = std::move(text);
     return Accept();
 }
 
+bool HiveReader::Foreign(OrderedJson value) {
+    if (!InForeign()) {
+        if (depth_ != 2) return Reject(NotAnObject());
+        (*key_)[value_name_] = ForeignValue{value.dump()};
+    } else if (open_.back()->is_array()) {
+        open_.back()->push_back(std::move(value));
+    } else {
+        (*open_.back())[member_name_] = std::move(value);
+    }
+    return Accept();
+}
+
+bool HiveReader::StartForeignContainer(OrderedJson empty) {
+    // Writing a value out walks its nesting on the stack.
+    if (open_.size() >= kMaxNesting) return Reject("a value nested deeper than 32 levels");
+    if (!InForeign()) {
+        foreign_ = std::move(empty);
+        open_.push_back(&foreign_);
+    } else if (open_.back()->is_array()) {
+        open_.back()->push_back(std::move(empty));
+        open_.push_back(&open_.back()->back());
+    } else {
+        OrderedJson& member = (*open_.back())[member_name_] = std::move(empty);
+        open_.push_back(&member);
+    }
+    return Accept();
+}
+
+bool HiveReader::EndForeignContainer() {
+    open_.pop_back();
+    if (!InForeign()) (*key_)[value_name_] = ForeignValue{foreign_.dump()};
+    return Accept();
+}
+
 bool HiveReader::start_object(std::size_t) {
-    if (depth_ == 2) return Reject("a settings value must be a whole number or a string");
+    if (InForeign() || depth_ == 2) return StartForeignContainer(OrderedJson::object());
     if (depth_ == 1) key_ = &hive_[key_path_];
     ++depth_;
     return Accept();
 }
 
+bool HiveReader::end_object() {
+    if (InForeign()) return EndForeignContainer();
+    --depth_;
+    return Accept();
+}
+
+bool HiveReader::start_array(std::size_t) {
+    if (InForeign() || depth_ == 2) return StartForeignContainer(OrderedJson::array());
+    return Reject(NotAnObject());
+}
+
 bool HiveReader::key(string_t& name) {
-    if (depth_ == 1) {
+    // Which of two equal names counts is anyone's guess, and a save would
+    // lose one of them.
+    if (InForeign()) {
+        member_name_ = std::move(name);
+        if (open_.back()->contains(member_name_)) return Reject("a name appears twice in the value");
+    } else if (depth_ == 1) {
         key_path_ = std::move(name);
         if (hive_.count(key_path_) != 0) return Reject("the key appears twice");
     } else {
@@ -159,6 +224,18 @@ std::string LineAndColumn(std::string_view text, size_t offset) {
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
+OrderedJson ToJson(const RegValue& value) {
+    return std::visit(
+        [](const auto& data) -> OrderedJson {
+            if constexpr (std::is_same_v<std::decay_t<decltype(data)>, ForeignValue>) {
+                return OrderedJson::parse(data.json);
+            } else {
+                return data;
+            }
+        },
+        value);
+}
+
 }  // namespace
 
 Hive ParseSettingsFile(std::string_view text, const std::string& file_name) {
@@ -172,11 +249,10 @@ Hive ParseSettingsFile(std::string_view text, const std::string& file_name) {
 }
 
 std::string FormatSettingsFile(const Hive& hive) {
-    Json file = Json::object();
+    OrderedJson file = OrderedJson::object();
     for (const auto& [path, values] : hive) {
-        Json& key = file[path] = Json::object();
-        for (const auto& [name, value] : values)
-            std::visit([&key, &name = name](const auto& data) { key[name] = data; }, value);
+        OrderedJson& key = file[path] = OrderedJson::object();
+        for (const auto& [name, value] : values) key[name] = ToJson(value);
     }
     return file.dump(2) + "\n";
 }

@@ -17,9 +17,12 @@ public:
 };
 
 // Reads the text of a settings file: one JSON object whose members are the
-// key paths, each an object of values that are integers (32-bit) or strings.
-// Anything else, duplicate names included, throws ESettingsFileError naming
-// `file_name` and the position.
+// key paths, each an object of values. Integers (32-bit) and strings are the
+// values the store reads; a value of any other kind is kept as a
+// ForeignValue (as the JSON value it is: a number beyond 64 bits becomes the
+// nearest fraction, and a save writes it so). Text that is not JSON, a file or key that is not an object,
+// and a name that appears twice throw ESettingsFileError naming `file_name`
+// and the position.
 Hive ParseSettingsFile(std::string_view text, const std::string& file_name);
 
 // The text of a settings file holding `hive`. Every name and string must be

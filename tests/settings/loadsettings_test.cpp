@@ -225,6 +225,14 @@ TEST(LoadSettings, AMissingOrMistypedValueStopsTheLoadAfterTheValuesBeforeIt) {
     EXPECT_FALSE(s.Broadcast);
     EXPECT_EQ("27910", s.Port);
 
+    // A value of a kind the store never reads is no number either.
+    hive = SavedHive(NonDefaultSettings());
+    hive[kMainKey]["Retries"] = ForeignValue{"true"};
+    s = Settings();
+    EXPECT_EQ("Invalid data type for 'Retries'", LoadError(hive, s));
+    EXPECT_EQ("27911", s.Port);
+    EXPECT_EQ("5", s.Retries);
+
     // Values read only when present are type-checked too.
     hive = SavedHive(NonDefaultSettings());
     hive[kMainKey]["PlayerName"] = 5;
@@ -232,6 +240,8 @@ TEST(LoadSettings, AMissingOrMistypedValueStopsTheLoadAfterTheValuesBeforeIt) {
     EXPECT_EQ("Invalid data type for 'PlayerName'", LoadError(hive, s));
     EXPECT_FALSE(s.NoSingle);
     EXPECT_EQ("Player", s.PlayerName);
+    hive[kMainKey]["PlayerName"] = ForeignValue{"null"};
+    EXPECT_EQ("Invalid data type for 'PlayerName'", LoadError(hive, s));
 }
 
 TEST(LoadSettings, ValuesOfSubkeys) {

@@ -118,13 +118,13 @@ TEST_F(SettingsFile, ADamagedFileIsReportedWithItsPositionAndNeverSavedOver) {
         {"{} {}", "line 1, column 4", "end of input"},
         {"[]", "line 1, column 1", "must be an object"},
         {"{\"k\": 5}", "line 1, column 7", "key \"k\": the file and each key must be an object"},
-        {"{\"k\": {\"Port\": true}}", "line 1, column 16", "value \"Port\" of key \"k\""},
-        {"{\"k\": {\"Port\": 1.5}}", "line 1, column 16", "whole number"},
-        {"{\"k\": {\"Port\": 4294967295}}", "line 1, column 16", "32 bits"},
-        {"{\"k\": {\"Port\": -2147483649}}", "line 1, column 16", "32 bits"},
-        {"{\"k\": {\"Port\": null}}", "line 1, column 16", "null"},
-        {"{\"k\": {\"Port\": {}}}", "line 1, column 16", "whole number or a string"},
-        {"{\"k\": {\"Port\": [1]}}", "line 1, column 16", "array"},
+        {"{\"k\": [{}]}", "line 1, column 7", "key \"k\": the file and each key must be an object"},
+        {"{\"k\": {\"Port\": [1,,2]}}", "line 1, column 19", "syntax error"},
+        {"{\"k\": {\"Port\": 1e400}}", "line 1, column 20", "number overflow"},
+        {"{\"k\": {\"v\": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]}}",
+         "line 1, column 45", "deeper than 32"},
+        {"{\"k\": {\"v\": {\"a\": [], \"a\": 2}}}", "line 1, column 23",
+         "value \"v\" of key \"k\": a name appears twice"},
         {"{\"k\": {}, \"k\": {}}", "line 1, column 11", "key \"k\": the key appears twice"},
         {"{\"k\": {\"a\": 1,\n \"a\": 2}}", "line 2, column 2",
          "value \"a\" of key \"k\": the value appears twice"},
@@ -138,6 +138,55 @@ TEST_F(SettingsFile, ADamagedFileIsReportedWithItsPositionAndNeverSavedOver) {
                                          HasSubstr(c.reason))));
         EXPECT_THROW(Save(Settings()), ESettingsFileError);
         EXPECT_EQ(c.text, ReadFile(FilePath()));
+    }
+}
+
+TEST_F(SettingsFile, ValuesTorvaneNeverReadsAreKeptAsTheyWereAtTheNextSave) {
+    Save(NonDefaultSettings("old"));
+    auto json = nlohmann::ordered_json::parse(ReadFile(FilePath()));
+    auto foreign = nlohmann::ordered_json::parse(R"({
+      "Comment": null, "Ratio": 1.5, "Tiny": -0.0, "Flag": true, "Off": false,
+      "Big": 4294967295, "Low": -2147483649,
+      "List": [1, {"z": null, "a": [2.5, "x"]}, []], "Nested": {"z": 1, "a": {"deep": [true]}}
+    })");
+    foreign["Deepest"] = nlohmann::ordered_json::parse(std::string(32, '[') + std::string(32, ']'));
+    for (const auto& [name, value] : foreign.items()) json["\\Software\\Torvane"][name] = value;
+    json["\\Software\\Torvane\\Wan2"]["Note"] = {1, 2, 3};
+    json["\\Software\\Else"] = {{"Kept", {{"b", 1}, {"a", nullptr}}}, {"Also", 0.25}};
+    WriteSettingsFile(json.dump(1));
+
+    Settings s = Load();
+    EXPECT_EQ("Ranger old", s.PlayerName);
+    s.PlayerName = "Changed";
+    Save(s);
+    const auto saved = nlohmann::ordered_json::parse(ReadFile(FilePath()));
+    const auto& main = saved.at("\\Software\\Torvane");
+    for (const auto& [name, value] : foreign.items()) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(value.dump(), main.at(name).dump());  // the text, so members keep their order
+    }
+    EXPECT_EQ("Changed", main.at("PlayerName"));
+    EXPECT_EQ("[1,2,3]", saved.at("\\Software\\Torvane\\Wan2").at("Note").dump());
+    EXPECT_EQ(R"({"b":1,"a":null})", saved.at("\\Software\\Else").at("Kept").dump());
+    EXPECT_EQ(0.25, saved.at("\\Software\\Else").at("Also"));
+}
+
+TEST_F(SettingsFile, AValueTorvaneReadsOfAnotherKindIsAnInvalidDataTypeAndTheFileIsLeftAlone) {
+    Save(NonDefaultSettings());
+    const auto good = nlohmann::json::parse(ReadFile(FilePath()));
+    const std::pair<const char*, const char*> cases[] = {
+        {"Broadcast", "true"},  {"Port", "null"},    {"Port", "27910.0"},     {"Retries", "4294967296"},
+        {"BCInterval", "[30]"}, {"ShowHints", "{}"}, {"PlayerName", "false"}, {"LogFile", "[\"a\"]"},
+    };
+    for (const auto& [name, value] : cases) {
+        SCOPED_TRACE(std::string(name) + " = " + value);
+        auto json = good;
+        json["\\Software\\Torvane"][name] = nlohmann::json::parse(value);
+        const std::string text = json.dump(2);
+        WriteSettingsFile(text);
+        EXPECT_THAT([&] { Load(); }, ThrowsMessage<ERegistryException>(testing::StrEq(
+                                         std::string("Invalid data type for '") + name + "'")));
+        EXPECT_EQ(text, ReadFile(FilePath()));
     }
 }
 
