@@ -33,6 +33,11 @@ std::string Printable(const std::string& text) {
     return Latin1ToUtf8(shown);
 }
 
+// A limit the server left out of its reply is unknown: null.
+nlohmann::ordered_json Limit(const std::optional<int32_t>& limit) {
+    return limit ? nlohmann::ordered_json(*limit) : nlohmann::ordered_json(nullptr);
+}
+
 }  // namespace
 
 std::string TextReport(const std::vector<TQuakeServer>& servers) {
@@ -61,8 +66,8 @@ std::string JsonReport(const std::vector<TQuakeServer>& servers) {
                          {"hostname", Latin1ToUtf8(server.HostName)},
                          {"map", Latin1ToUtf8(server.MapName)},
                          {"maxclients", server.MaxClients},
-                         {"fraglimit", server.FragLimit},
-                         {"timelimit", server.TimeLimit},
+                         {"fraglimit", Limit(server.FragLimit)},
+                         {"timelimit", Limit(server.TimeLimit)},
                          {"answer_ms", server.AnswerTime},
                          {"players", std::move(players)}});
     }

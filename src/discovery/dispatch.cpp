@@ -63,7 +63,9 @@ void DatagramDispatcher::AcceptStatusReply(char* data, int length, const std::st
     server.AnswerTime = ElapsedMs(search_.SearchStart, clock_.SteadyTicks());
     server.Address = address;
     server.Port = port;
-    ParseStatusReply(data, length, server, search_.SearchPlayers);
+    ParseStatusReply(data, length, server);
+    // Counted whether or not the reply is listed, once per server and search.
+    search_.CountReplyPlayers(address + ":" + port, static_cast<int32_t>(server.Players.size()));
     if (IsAcceptableReply(server)) hosts_.MergeServer(server);
 }
 

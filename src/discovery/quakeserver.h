@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ struct TQuakeServer {
     int32_t AnswerTime = 0;
     int32_t MissCount = 1;
     int32_t MaxClients = 0;
-    int32_t FragLimit = -1;
-    int32_t TimeLimit = -1;
+    // Unknown when the reply leaves them out, as a server does with an
+    // empty setting.
+    std::optional<int32_t> FragLimit;
+    std::optional<int32_t> TimeLimit;
 };
 
 // "players/maxclients", e.g. "5/16".

@@ -48,7 +48,7 @@ void SearchCycle::StartSearch() {
     p_.broadcast_timer.SetEnabled(true);
     p_.timer1.SetEnabled(true);
     p_.search.SearchChanged = false;
-    p_.search.SearchPlayers = 0;
+    p_.search.ResetPlayerCount();
 
     if (now_seconds - p_.peers.LastStatusRequestTime() > kStatusRequestSpacingSeconds)
         p_.peers.SendStatusRequest();
@@ -66,12 +66,20 @@ void SearchCycle::QueryBroadcastSocket() {
 void SearchCycle::OpenAndQuery(SearchSocket& socket, const std::string& address, const std::string& port) {
     // The query itself goes out from the session-connected event. A server
     // whose name cannot be resolved is reported and skipped, so that one bad
-    // name never stops the rest of the search.
+    // name never stops the rest of the search. It is shown at every search
+    // but logged once, until it resolves or the failure changes (another
+    // name): at the default interval the log would otherwise grow by
+    // thousands of lines a day.
     try {
         socket.Connect(address, port);
+        unresolved_.erase(&socket);
     } catch (const std::exception& e) {
         p_.view.SetStatusText(0, e.what());
-        p_.view.AddLogLine(e.what());
+        std::string& logged = unresolved_[&socket];
+        if (logged != e.what()) {
+            logged = e.what();
+            p_.view.AddLogLine(logged);
+        }
         if (!socket.IsClosed()) socket.Close();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,8 @@ public:
 class SearchPeers {
 public:
     virtual ~SearchPeers() = default;
-    // Calendar seconds of the last status request this copy broadcast.
+    // Calendar seconds when this copy last received a status request
+    // ("TVNSTAT"), its own included.
     virtual int64_t LastStatusRequestTime() const = 0;
     virtual void SendStatusRequest() = 0;
     virtual int UserCount() const = 0;
@@ -159,6 +161,8 @@ private:
 
     Parts p_;
     ReceiveBuffer buffer_{};
+    // The failure last logged for each socket whose address did not resolve.
+    std::map<const SearchSocket*, std::string> unresolved_;
 };
 
 }  // namespace torvane

@@ -1,15 +1,24 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <map>
+#include <string>
 
 namespace torvane {
+
+// Servers whose replies are told apart in one search's player count; past
+// this many, a flood of made-up senders is simply added up.
+inline constexpr std::size_t kMaxCountedServers = 4096;
 
 // The state of the current search that the host table and the reply handler
 // share with the search cycle, which owns it.
 struct SearchState {
     // Steady-clock ticks (100 ns) at which the current search began.
     int64_t SearchStart = 0;
-    // Player lines parsed since the current search began.
+    // Players seen in the current search: the player lines of each server's
+    // last reply in it, so a server that answers twice (from two sockets)
+    // counts once.
     int32_t SearchPlayers = 0;
     // A NewPlayer, NotFull or NewMap event was raised in the current search.
     bool SearchChanged = false;
@@ -17,6 +26,16 @@ struct SearchState {
     // event actions before that, so start-up does not greet the user with
     // every server on the network.
     bool FirstSearch = true;
+
+    // Counts a reply with `players` player lines from `server` (its address
+    // and port text) into SearchPlayers, in place of that server's earlier
+    // reply in this search.
+    void CountReplyPlayers(const std::string& server, int32_t players);
+    // A new search counts from zero.
+    void ResetPlayerCount();
+
+private:
+    std::map<std::string, int32_t> server_players_;
 };
 
 }  // namespace torvane

@@ -1,5 +1,6 @@
 #include "discovery/statusreply.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <limits>
@@ -19,9 +20,9 @@ void StoreField(const char* key, std::string value, TQuakeServer& server) {
     } else if (std::strcmp(key, "maxclients") == 0) {
         server.MaxClients = StrToInt(value);
     } else if (std::strcmp(key, "fraglimit") == 0) {
-        server.FragLimit = StrToInt(value);
+        server.FragLimit = LimitValue(value);
     } else if (std::strcmp(key, "timelimit") == 0) {
-        server.TimeLimit = StrToInt(value);
+        server.TimeLimit = LimitValue(value);
     }
 }
 
@@ -67,7 +68,7 @@ void ReadScores(const char* cursor, Player& player) {
     if (ReadDecimal(cursor, player.Frags)) ReadDecimal(cursor, player.Ping);
 }
 
-void ParsePlayers(char* cursor, TQuakeServer& server, int32_t& search_players) {
+void ParsePlayers(char* cursor, TQuakeServer& server) {
     while (*cursor != '\0' && server.Players.size() < kMaxReplyPlayers) {
         Player player;
         // The numbers are read from the cursor, and so are the quotes: a name
@@ -81,14 +82,34 @@ void ParsePlayers(char* cursor, TQuakeServer& server, int32_t& search_players) {
         player.Name.assign(open + 1, close);
         cursor = close + 1;
         server.Players.push_back(std::move(player));
-        // Saturate: a flood of replies must not overflow the search's count.
-        if (search_players < std::numeric_limits<int32_t>::max()) ++search_players;
     }
+}
+
+bool IsDigits(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
 }  // namespace
 
-void ParseStatusReply(char* data, int length, TQuakeServer& server, int32_t& search_players) {
+int32_t LimitValue(const std::string& text) {
+    const size_t dot = text.find('.');
+    if (dot == std::string::npos) return StrToInt(text);
+    std::string whole = text.substr(0, dot);
+    const std::string fraction = text.substr(dot + 1);
+    if (!IsDigits(fraction)) throw EConvertError(text);
+    // ".5" and "-.5" have a whole part of 0, as long as a digit follows.
+    if (whole.empty() || !std::isdigit(static_cast<unsigned char>(whole.back()))) {
+        if (fraction.empty()) throw EConvertError(text);
+        whole += '0';
+    }
+    try {
+        return StrToInt(whole);
+    } catch (const EConvertError&) {
+        throw EConvertError(text);
+    }
+}
+
+void ParseStatusReply(char* data, int length, TQuakeServer& server) {
     if (length < kStatusReplyPrefixLength) return;
     data[length] = '\0';
     char* cursor = data + kStatusReplyPrefixLength;
@@ -96,7 +117,7 @@ void ParseStatusReply(char* data, int length, TQuakeServer& server, int32_t& sea
     if (line_end == nullptr) return;
     *line_end = '\\';
     ParseServerInfo(cursor, line_end, server);
-    ParsePlayers(line_end + 1, server, search_players);
+    ParsePlayers(line_end + 1, server);
 }
 
 int32_t ElapsedMs(int64_t start, int64_t now) {
@@ -108,7 +129,7 @@ int32_t ElapsedMs(int64_t start, int64_t now) {
 
 bool IsAcceptableReply(const TQuakeServer& server) {
     return !server.HostName.empty() && !server.MapName.empty() && server.MaxClients != 0 &&
-           server.MaxClients != 1 && server.FragLimit != -1 && server.TimeLimit != -1;
+           server.MaxClients != 1;
 }
 
 }  // namespace torvane

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "discovery/quakeserver.h"
 
@@ -19,18 +20,25 @@ inline constexpr std::size_t kMaxReplyPlayers = 1024;
 // Parses a status reply in place into `server` (which holds its initial
 // values). `data` must have room for one byte after `length`: a zero byte is
 // written there, and the key, value and name ends are overwritten, so the
-// caller can no longer use the bytes afterwards. Each player line read (up to
-// kMaxReplyPlayers) adds one to `search_players`. A non-decimal "maxclients",
-// "fraglimit" or "timelimit" throws EConvertError; no player line has been
-// counted by then.
-void ParseStatusReply(char* data, int length, TQuakeServer& server, int32_t& search_players);
+// caller can no longer use the bytes afterwards. At most kMaxReplyPlayers
+// player lines are read. A "maxclients" that is no decimal integer, or a
+// "fraglimit" or "timelimit" that is no decimal number, throws EConvertError
+// before any player line is read.
+void ParseStatusReply(char* data, int length, TQuakeServer& server);
+
+// The value of a "fraglimit" or "timelimit". The game keeps its limits as
+// floating-point settings ("7.5"): a decimal number with a fraction counts
+// as its integer part. Anything else that is no decimal integer throws
+// EConvertError with the whole text.
+int32_t LimitValue(const std::string& text);
 
 // Whole milliseconds from `start` to `now`, both in 100-ns ticks of the
 // steady clock, truncated towards zero and held within 32 bits.
 int32_t ElapsedMs(int64_t start, int64_t now);
 
 // Whether a parsed reply describes a multi-player game worth listing: it has
-// a host name, a map, more than one client slot, a frag and a time limit.
+// a host name, a map and more than one client slot. A limit the reply left
+// out stays unknown.
 bool IsAcceptableReply(const TQuakeServer& server);
 
 }  // namespace torvane

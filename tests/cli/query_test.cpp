@@ -105,6 +105,16 @@ TEST(QueryReport, JsonCarriesEveryFieldWithLatin1AsUnicode) {
     EXPECT_EQ(JsonReport({}), "[]\n");
 }
 
+TEST(QueryReport, AnUnknownLimitIsNull) {
+    TQuakeServer server = Sample();
+    server.FragLimit.reset();
+    const auto unknown_frags = nlohmann::json::parse(JsonReport({server}))[0];
+    EXPECT_TRUE(unknown_frags["fraglimit"].is_null());
+    EXPECT_EQ(unknown_frags["timelimit"], 0);
+    server.TimeLimit.reset();
+    EXPECT_TRUE(nlohmann::json::parse(JsonReport({server}))[0]["timelimit"].is_null());
+}
+
 TEST(QueryReport, TextShowsOneLinePerServerWithPlayersBelowAndNoControlCharacters) {
     EXPECT_EQ(TextReport({Sample()}),
               "Caf\u00E9 \"deathmatch\"  q2dm1  3/16  10.99.0.11:27920  12 ms\n"

@@ -200,6 +200,57 @@ TEST_F(SearchCycleTest, AnUnresolvableInternetServerIsReportedAndTheSearchGoesOn
     EXPECT_TRUE(Socket(4).IsClosed());
 }
 
+TEST_F(SearchCycleTest, AnUnresolvableServerIsShownAtEverySearchButLoggedOnceUntilItResolvesOrIsRenamed) {
+    settings.internet[0] = {true, "no-such-host.invalid", "27910"};
+    Socket(4).unresolvable = true;
+    const auto count = [&](const std::string& call) {
+        return std::count(view.calls.begin(), view.calls.end(), call);
+    };
+    const std::string error = "SetAddr: Cannot convert host address 'no-such-host.invalid'";
+    for (int i = 0; i < 3; ++i) cycle->StartSearch();
+    EXPECT_EQ(count("status 0: " + error), 3);
+    EXPECT_EQ(count("log: " + error), 1);
+
+    // Another name that fails is new news.
+    settings.internet[0].Address = "other-host.invalid";
+    cycle->StartSearch();
+    cycle->StartSearch();
+    EXPECT_EQ(count("log: SetAddr: Cannot convert host address 'other-host.invalid'"), 1);
+
+    // Once it has resolved, the next failure is logged again.
+    settings.internet[0].Address = "no-such-host.invalid";
+    Socket(4).unresolvable = false;
+    cycle->StartSearch();
+    cycle->BroadcastEnd();
+    Socket(4).unresolvable = true;
+    cycle->StartSearch();
+    EXPECT_EQ(count("log: " + error), 2);
+    EXPECT_EQ(count("status 0: " + error), 4);
+}
+
+TEST_F(SearchCycleTest, EachServersPlayersCountOncePerSearchFromItsLastReply) {
+    settings.extra[0].Enabled = true;
+    cycle->StartSearch();
+    // One server answering one query from two sockets, the second reply
+    // after a player joined.
+    Deliver(0, Reply(Info("Friday", "base1"), "3 40 \"Ranger\"\n1 80 \"Grunt\"\n"));
+    Deliver(0, Reply(Info("Friday", "base1"), "3 40 \"Ranger\"\n1 80 \"Grunt\"\n0 5 \"New\"\n"));
+    // The same address on another port is another server.
+    Deliver(1, Reply(Info("Second", "q2dm1"), "0 20 \"Solo\"\n"));
+    // A reply that is not listed still counts, once.
+    Deliver(0, Reply(Info("Single", "base1", "1"), "0 20 \"Alone\"\n"), 0x0600A8C0);
+    Deliver(0, Reply(Info("Single", "base1", "1"), "0 20 \"Alone\"\n"), 0x0600A8C0);
+    EXPECT_EQ(search.SearchPlayers, 5);
+    cycle->BroadcastEnd();
+    EXPECT_EQ(peers.tip, "2 hosts, 5 players and 0 users");
+
+    // A new search counts afresh; a server with fewer players lowers the count.
+    cycle->StartSearch();
+    Deliver(0, Reply(Info("Friday", "base1"), "3 40 \"Ranger\"\n"));
+    Deliver(0, Reply(Info("Friday", "base1"), ""));
+    EXPECT_EQ(search.SearchPlayers, 0);
+}
+
 TEST_F(SearchCycleTest, ASearchSwitchesBothTimersOnAgainAfterALaunchStoppedThem) {
     timer1.SetEnabled(false);
     log.clear();

@@ -19,7 +19,8 @@ struct Parsed {
 Parsed Parse(const std::string& bytes) {
     Parsed parsed;
     Datagram datagram(bytes);
-    ParseStatusReply(datagram.data(), datagram.length, parsed.server, parsed.counted);
+    ParseStatusReply(datagram.data(), datagram.length, parsed.server);
+    parsed.counted = static_cast<int32_t>(parsed.server.Players.size());
     return parsed;
 }
 
@@ -115,28 +116,47 @@ TEST(ParseStatusReply, ReadsOnlyTheReceivedLength) {
     Datagram datagram(reply + "3 4 \"beyond\"\n");
     datagram.length = int(reply.size());
     Parsed parsed;
-    ParseStatusReply(datagram.data(), datagram.length, parsed.server, parsed.counted);
+    ParseStatusReply(datagram.data(), datagram.length, parsed.server);
     EXPECT_EQ(Names(parsed.server), (std::vector<std::string>{"kept"}));
     EXPECT_EQ(datagram.bytes[reply.size()], '\0');
 }
 
-TEST(ParseStatusReply, NonDecimalLimitsThrowTheConversionErrorBeforeAnyPlayerIsCounted) {
+TEST(ParseStatusReply, NonDecimalLimitsThrowTheConversionErrorBeforeAnyPlayerIsRead) {
     const std::pair<std::string, std::string> cases[] = {
         {"maxclients\\8x", "'8x' is not a valid integer value"},
+        {"maxclients\\8.5", "'8.5' is not a valid integer value"},
         {"fraglimit\\", "'' is not a valid integer value"},
         {"timelimit\\ten", "'ten' is not a valid integer value"},
+        {"timelimit\\7.5x", "'7.5x' is not a valid integer value"},
+        {"timelimit\\.", "'.' is not a valid integer value"},
+        {"fraglimit\\1e3", "'1e3' is not a valid integer value"},
+        {"fraglimit\\3000000000.5", "'3000000000.5' is not a valid integer value"},
     };
     for (const auto& [info, message] : cases) {
         Parsed parsed;
         Datagram datagram(Reply("hostname\\H\\" + info + "\\mapname\\m", "1 2 \"a\"\n"));
         try {
-            ParseStatusReply(datagram.data(), datagram.length, parsed.server, parsed.counted);
+            ParseStatusReply(datagram.data(), datagram.length, parsed.server);
             ADD_FAILURE() << info << " was accepted";
         } catch (const EConvertError& error) {
             EXPECT_EQ(std::string(error.what()), message);
         }
-        EXPECT_EQ(parsed.counted, 0) << info;
+        EXPECT_TRUE(parsed.server.Players.empty()) << info;
     }
+}
+
+TEST(ParseStatusReply, ALimitWithAFractionCountsAsItsIntegerPart) {
+    Parsed parsed = Parse(Reply("hostname\\H\\mapname\\m\\maxclients\\8\\timelimit\\7.5\\fraglimit\\-2.9"));
+    EXPECT_EQ(parsed.server.TimeLimit, 7);
+    EXPECT_EQ(parsed.server.FragLimit, -2);
+    for (const auto& [text, value] : std::vector<std::pair<std::string, int32_t>>{
+             {"20", 20}, {"0.5", 0}, {".5", 0}, {"-.5", 0}, {"7.", 7}, {" 15.000", 15}, {"+3.25", 3}}) {
+        EXPECT_EQ(LimitValue(text), value) << text;
+    }
+    // Without the keys the limits are unknown.
+    parsed = Parse(Reply("hostname\\H\\mapname\\m\\maxclients\\8"));
+    EXPECT_FALSE(parsed.server.FragLimit);
+    EXPECT_FALSE(parsed.server.TimeLimit);
 }
 
 TEST(ElapsedMs, TruncatesTicksToWholeMilliseconds) {
@@ -175,22 +195,32 @@ TEST_F(AcceptTest, StampsTheReplyOnTheSteadyClock) {
 
 TEST_F(AcceptTest, DiscardedRepliesChangeNothingButTheirPlayersAreCounted) {
     const std::string players = "1 2 \"a\"\n3 4 \"b\"\n";
-    Accept(Reply("hostname\\H\\maxclients\\1\\mapname\\m\\fraglimit\\0\\timelimit\\0", players));
-    Accept(Reply("hostname\\H\\maxclients\\8\\mapname\\m\\timelimit\\0", players));
-    Accept(Reply("hostname\\H\\maxclients\\8\\mapname\\m\\fraglimit\\0", players));
-    Accept(Reply("Hostname\\H\\maxclients\\8\\mapname\\m\\fraglimit\\0\\timelimit\\0", players));
-    Accept(Reply("hostname\\H\\maxclients\\8\\fraglimit\\0\\timelimit\\0", players));
-    Accept(Reply("hostname\\H\\mapname\\m\\fraglimit\\0\\timelimit\\0", players));
+    // Each from a port of its own, so that each counts as another server.
+    Accept(Reply("hostname\\H\\maxclients\\1\\mapname\\m\\fraglimit\\0\\timelimit\\0", players), "1");
+    Accept(Reply("Hostname\\H\\maxclients\\8\\mapname\\m\\fraglimit\\0\\timelimit\\0", players), "2");
+    Accept(Reply("hostname\\H\\maxclients\\8\\fraglimit\\0\\timelimit\\0", players), "3");
+    Accept(Reply("hostname\\H\\mapname\\m\\fraglimit\\0\\timelimit\\0", players), "4");
+    Accept(Reply("hostname\\\\maxclients\\8\\mapname\\m", players), "5");
     EXPECT_EQ(table.size(), 0u);
     EXPECT_TRUE(view.calls.empty());
-    EXPECT_EQ(search.SearchPlayers, 12);
+    EXPECT_EQ(search.SearchPlayers, 10);
 }
 
-TEST_F(AcceptTest, EveryAnswerCountsItsPlayersAgain) {
+TEST_F(AcceptTest, AReplyWithoutFragOrTimeLimitIsAServerWithThoseLimitsUnknown) {
+    Accept(Reply("hostname\\Quiet\\maxclients\\8\\mapname\\base1\\timelimit\\7.5"));
+    Accept(Reply("hostname\\Bare\\maxclients\\8\\mapname\\q2dm1"), "27920");
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_FALSE(table[0].FragLimit);
+    EXPECT_EQ(table[0].TimeLimit, 7);
+    EXPECT_FALSE(table[1].FragLimit);
+    EXPECT_FALSE(table[1].TimeLimit);
+}
+
+TEST_F(AcceptTest, AServerAnsweringTwiceCountsItsPlayersOnce) {
     Accept(Reply(Info("Friday", "base1"), "1 2 \"a\"\n"));
     Accept(Reply(Info("Friday", "base1"), "1 2 \"a\"\n"));
     EXPECT_EQ(table.size(), 1u);
-    EXPECT_EQ(search.SearchPlayers, 2);
+    EXPECT_EQ(search.SearchPlayers, 1);
 }
 
 TEST_F(AcceptTest, AConversionErrorLeavesTheDispatchWithNothingMerged) {

@@ -30,7 +30,7 @@ TEST_F(ChallengeDialogTest, AcceptLaunchesAFreshRecordWithOnlyAddressAndPort) {
     EXPECT_EQ(launched.HostName, "");
     EXPECT_EQ(launched.MapName, "");
     EXPECT_EQ(launched.MaxClients, 0);
-    EXPECT_EQ(launched.FragLimit, -1);
+    EXPECT_FALSE(launched.FragLimit);
     EXPECT_FALSE(rig.suggest_view.visible);
 }
 
