@@ -13,6 +13,7 @@
 #include "notify/eventsound.h"
 #include "notify/playerwave.h"
 #include "peers/peerprotocol.h"
+#include "platform/localaddresses.h"
 #include "platform/localtime.h"
 
 namespace torvane {
@@ -59,6 +60,7 @@ struct MainCore::Parts final : HostView,
         bool BusyChecked() const override { return p.busy_box; }
         void CheckBusy() override { p.SetBusyCheck(true); }
         bool IsGameRunning() override { return p.IsGameRunning(); }
+        bool IsOwnAddress(const std::string& address) const override { return IsLocalAddress(address); }
         void SetStatusPanel1(const std::string& text) override { p.view.SetStatusText(1, text); }
         void AddLogLine(const std::string& text) override { p.AddLogLine(text); }
         void PlayEventSound(const std::string& path) override { p.PlayEventSound(path); }

@@ -50,6 +50,9 @@ public:
     // Asks whether the game runs; updates OwnStatus as a side effect.
     virtual bool IsGameRunning() = 0;
 
+    // Whether a sender's dotted address is one of this computer's own.
+    virtual bool IsOwnAddress(const std::string& address) const = 0;
+
     // The status bar's panel for the last event or peer message.
     virtual void SetStatusPanel1(const std::string& text) = 0;
     virtual void AddLogLine(const std::string& text) = 0;

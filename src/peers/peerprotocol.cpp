@@ -67,8 +67,11 @@ void PeerProtocol::SendChat(const std::string& text, char kind) {
 }
 
 void PeerProtocol::SendChallenge(const TQuakeServer& host) {
+    // A port written with leading zeros or blanks goes out as its plain
+    // number, which is all the receivers accept.
+    const std::string port = PlainPortText(host.Port).value_or(host.Port);
     sender_.SendIfConnected(
-        BuildChallenge({settings_.PlayerName(), host.HostName, host.Address, host.Port, host.MapName}));
+        BuildChallenge({settings_.PlayerName(), host.HostName, host.Address, port, host.MapName}));
 }
 
 void PeerProtocol::ReceiveStatusRequest(const char*, int, const std::string&) {
@@ -114,7 +117,9 @@ void PeerProtocol::ReceiveChat(const char* data, int length, const std::string&)
     users_window_.AddChatLine(line->Name, line->Text);
 }
 
-void PeerProtocol::ReceiveChallenge(const char* data, int length, const std::string&) {
+void PeerProtocol::ReceiveChallenge(const char* data, int length, const std::string& address) {
+    // Our own challenge comes back with the broadcast: it is for the others.
+    if (host_.IsOwnAddress(address)) return;
     // The order matters: asking for the game updates OwnStatus.
     if (host_.BusyChecked()) return;
     if (host_.IsGameRunning()) return;

@@ -72,6 +72,7 @@ struct FakeHost final : PeerHost {
     std::vector<TQuakeServer> hosts;
     std::string time_text = "14:05:09";
     std::vector<std::string> log_lines;
+    std::string own_address = "192.168.0.9";
 
     bool BusyChecked() const override { return busy; }
     void CheckBusy() override {
@@ -83,6 +84,7 @@ struct FakeHost final : PeerHost {
         if (game_running && protocol) protocol->SetOwnStatus(PeerStatus::Playing);
         return game_running;
     }
+    bool IsOwnAddress(const std::string& address) const override { return address == own_address; }
     void SetStatusPanel1(const std::string& text) override { journal.push_back("Panel1 " + text); }
     void AddLogLine(const std::string& text) override {
         log_lines.push_back(text);

@@ -258,6 +258,32 @@ TEST_F(PeerProtocolTest, ChallengeGuardsRunInOrder) {
     EXPECT_FALSE(rig.suggest_view.visible);
 }
 
+TEST_F(PeerProtocolTest, OurOwnChallengeComingBackIsIgnoredWhileOurOwnChatIsShown) {
+    rig.Challenge(kChallenge, rig.host.own_address);
+    EXPECT_TRUE(rig.journal.empty()) << "not even the game is asked about";
+    EXPECT_FALSE(rig.suggest_view.visible);
+    // Another computer's challenge in the same state is shown.
+    rig.Challenge(kChallenge, "192.168.0.10");
+    EXPECT_TRUE(rig.suggest_view.visible);
+    // Our own chat still reaches our own list.
+    rig.journal.clear();
+    const std::string chat = "TVNMESSPlayer\tMhello";
+    protocol.ReceiveChat(chat.data(), static_cast<int>(chat.size()), rig.host.own_address);
+    EXPECT_FALSE(rig.journal.empty());
+}
+
+TEST_F(PeerProtocolTest, AChallengeCarriesThePlainPortNumber) {
+    TQuakeServer far;
+    far.HostName = "Far";
+    far.Address = "10.0.0.7";
+    far.Port = " 027950";
+    protocol.SendChallenge(far);
+    far.Port = "27950x";  // no port: sent as it is, and refused by the receivers
+    protocol.SendChallenge(far);
+    EXPECT_EQ(sent, (std::vector<std::string>{"TVNSUGGPlayer\tFar\t10.0.0.7\t27950\t",
+                                              "TVNSUGGPlayer\tFar\t10.0.0.7\t27950x\t"}));
+}
+
 TEST_F(PeerProtocolTest, MalformedOrUnsafeChallengesAreDroppedQuietly) {
     for (const std::string payload : {
              "Ann\tArena\t192.168.0.5\t27910",                    // three tabs
