@@ -25,14 +25,14 @@ namespace {
 constexpr std::size_t kBroadcastSockets = 4;
 constexpr std::size_t kInternetSockets = 4;
 
-std::vector<std::unique_ptr<QuerySocket>> MakeSockets(MessageLoop& loop) {
-    std::vector<std::unique_ptr<QuerySocket>> sockets;
+std::vector<std::unique_ptr<CycleSocket>> MakeSockets(SocketMaker& maker, MessageLoop& loop) {
+    std::vector<std::unique_ptr<CycleSocket>> sockets;
     for (std::size_t i = 0; i < kBroadcastSockets + kInternetSockets + 1; ++i)
-        sockets.push_back(std::make_unique<QuerySocket>(loop));
+        sockets.push_back(maker.MakeSocket(loop));
     return sockets;
 }
 
-SearchSockets Roles(const std::vector<std::unique_ptr<QuerySocket>>& sockets) {
+SearchSockets Roles(const std::vector<std::unique_ptr<CycleSocket>>& sockets) {
     SearchSockets roles;
     for (std::size_t i = 0; i < kBroadcastSockets; ++i) roles.broadcast.push_back(sockets[i].get());
     for (std::size_t i = 0; i < kInternetSockets; ++i)
@@ -94,7 +94,7 @@ struct MainCore::Parts final : HostView,
           dispatcher(seams.clock, search, hosts, peers),
           timer1(loop, kDefaultIntervalMs, true),
           window(loop, kSearchWindowMs, false),
-          sockets(MakeSockets(loop)),
+          sockets(MakeSockets(seams.sockets, loop)),
           cycle({search, hosts, dispatcher, Roles(sockets), timer1, window, live, *this, view, *this, *this,
                  seams.clock}) {
         player.Loop = false;
@@ -105,7 +105,7 @@ struct MainCore::Parts final : HostView,
         window.Timer().SetOnTimer([this] { cycle.BroadcastEnd(); });
     }
 
-    QuerySocket& WSocket() { return *sockets.front(); }
+    CycleSocket& WSocket() { return *sockets.front(); }
 
     // The Busy pair.
     void SetBusyCheck(bool checked) {
@@ -225,7 +225,7 @@ struct MainCore::Parts final : HostView,
     DatagramDispatcher dispatcher;
     LoopTimer timer1;
     LoopTimer window;
-    std::vector<std::unique_ptr<QuerySocket>> sockets;
+    std::vector<std::unique_ptr<CycleSocket>> sockets;
     SearchCycle cycle;
 };
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/mainview.h"
+#include "discovery/querysocket.h"
 #include "net/messageloop.h"
 #include "notify/logf.h"
 #include "peers/suggest.h"
@@ -30,6 +31,8 @@ struct CoreSeams {
     ProcessSpawner& spawner;
     SoundOutput& sound;
     const ComputerName& computer_name;
+    // The nine sockets; the real network unless a test puts fakes here.
+    SocketMaker& sockets = QuerySockets();
 };
 
 // The windows the core tells what to show.

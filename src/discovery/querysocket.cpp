@@ -5,6 +5,16 @@
 
 namespace torvane {
 
+SocketMaker& QuerySockets() {
+    struct Maker final : SocketMaker {
+        std::unique_ptr<CycleSocket> MakeSocket(MessageLoop& loop) override {
+            return std::make_unique<QuerySocket>(loop);
+        }
+    };
+    static Maker maker;
+    return maker;
+}
+
 QuerySocket::QuerySocket(MessageLoop& loop) : socket_(loop) {}
 
 void QuerySocket::Attach(SearchCycle& cycle, bool sends_queries) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "discovery/searchcycle.h"
@@ -8,10 +9,29 @@
 
 namespace torvane {
 
+// A socket of the search that routes its own events to the search cycle.
+class CycleSocket : public SearchSocket {
+public:
+    // Routes the socket's events to `cycle`. The listening socket takes no
+    // session-connected handler: it never sends.
+    virtual void Attach(SearchCycle& cycle, bool sends_queries) = 0;
+};
+
+// Makes the sockets of a search; the seam through which tests put fakes in
+// the place of the network.
+class SocketMaker {
+public:
+    virtual ~SocketMaker() = default;
+    virtual std::unique_ptr<CycleSocket> MakeSocket(MessageLoop& loop) = 0;
+};
+
+// The real sockets: QuerySocket components on the loop.
+SocketMaker& QuerySockets();
+
 // One UDP socket component of the search, wired to the search cycle: its
 // session-connected event sends the query, every datagram goes to the
 // dispatch, and an error is shown and closes the socket.
-class QuerySocket final : public SearchSocket {
+class QuerySocket final : public CycleSocket {
 public:
     // When many servers answer one broadcast within a millisecond, the
     // replies wait in the kernel's receive queue until the loop reads them.
@@ -24,9 +44,7 @@ public:
 
     TWSocket& Socket() { return socket_; }
 
-    // Routes the component's events to `cycle`. The listening socket takes
-    // no session-connected handler: it never sends.
-    void Attach(SearchCycle& cycle, bool sends_queries);
+    void Attach(SearchCycle& cycle, bool sends_queries) override;
     // Replaces the error handling (the default shows the error and closes).
     void SetErrorHandler(std::function<void(QuerySocket&)> handler) { on_error_ = std::move(handler); }
 

@@ -8,12 +8,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/mainview.h"
 #include "app/shell.h"
+#include "discovery/querysocket.h"
 #include "discovery/searchcycle.h"
 #include "notify/logf.h"
 #include "peers/suggest.h"
@@ -206,6 +208,101 @@ public:
 private:
     std::string datagram_;
     uint32_t from_ = 0;
+};
+
+// A socket of the fake network: it opens at once as a datagram socket does,
+// notes what it is asked in the journal, and hands over the datagrams a test
+// delivers.
+class FakeCycleSocket final : public CycleSocket {
+public:
+    FakeCycleSocket(std::string name, Journal& journal, const std::vector<std::string>& taken_ports)
+        : name_(std::move(name)), journal_(journal), taken_ports_(taken_ports) {}
+
+    void Attach(SearchCycle& cycle, bool sends_queries) override {
+        cycle_ = &cycle;
+        sends_queries_ = sends_queries;
+    }
+    bool IsClosed() const override { return !open_; }
+    bool IsConnected() const override { return open_; }
+    void Connect(const std::string& address, const std::string& port) override {
+        journal_.push_back("connect " + name_ + " " + address + ":" + port);
+        port_ = port;
+        open_ = true;
+        failure_ = 0;
+        if (sends_queries_) cycle_->SessionConnected(*this);
+    }
+    // A port another program holds fails as a real bind does, with 10048.
+    void Listen(const std::string& address, const std::string& port) override {
+        journal_.push_back("listen " + name_ + " " + address + ":" + port);
+        port_ = port;
+        if (std::find(taken_ports_.begin(), taken_ports_.end(), port) != taken_ports_.end()) {
+            failure_ = 10048;
+            cycle_->SocketError(*this);
+            return;
+        }
+        open_ = true;
+    }
+    void Send(const char* data, int length) override {
+        const std::string datagram(data, static_cast<std::size_t>(length));
+        const bool query = datagram == std::string(StatusQuery.data(), StatusQuery.size());
+        journal_.push_back("send " + name_ + " " + (query ? "query" : datagram.substr(0, 7)));
+    }
+    void Close() override {
+        journal_.push_back("close " + name_);
+        open_ = false;
+    }
+    int LastError() const override { return failure_; }
+    std::string PortText() const override { return port_; }
+    int ReceiveFrom(char* buffer, int size, uint32_t& source) override {
+        if (inbox_.empty()) return -1;
+        const auto [datagram, from] = inbox_.front();
+        inbox_.erase(inbox_.begin());
+        const int length = std::min(size, static_cast<int>(datagram.size()));
+        std::copy_n(datagram.data(), length, buffer);
+        source = from;
+        return length;
+    }
+
+    // One datagram from `from` (dotted), read in its data-available event.
+    void Deliver(const std::string& datagram, const std::string& from) {
+        uint32_t address = 0;
+        inet_pton(AF_INET, from.c_str(), &address);
+        inbox_.emplace_back(datagram, address);
+        cycle_->DataAvailable(*this);
+    }
+
+private:
+    std::string name_;
+    Journal& journal_;
+    const std::vector<std::string>& taken_ports_;
+    SearchCycle* cycle_ = nullptr;
+    bool sends_queries_ = false;
+    bool open_ = false;
+    int failure_ = 0;
+    std::string port_;
+    std::vector<std::pair<std::string, uint32_t>> inbox_;
+};
+
+// The core's nine sockets without a network: nothing leaves the process, so
+// a search needs no private LAN. The sockets are named by their roles in the
+// order the core makes them: W1 to W4, Wan1 to Wan4, Listen.
+class FakeNetwork final : public SocketMaker {
+public:
+    explicit FakeNetwork(Journal& journal) : journal_(journal) {}
+    std::unique_ptr<CycleSocket> MakeSocket(MessageLoop&) override {
+        static const char* const names[] = {"W1", "W2", "W3", "W4", "Wan1", "Wan2", "Wan3", "Wan4", "Listen"};
+        auto socket = std::make_unique<FakeCycleSocket>(names[made_.size() % 9], journal_, taken_ports);
+        made_.push_back(socket.get());
+        return socket;
+    }
+    FakeCycleSocket& Socket(std::size_t index) { return *made_.at(index); }
+    FakeCycleSocket& ListenSocket() { return *made_.at(8); }
+
+    std::vector<std::string> taken_ports;  // held by another program
+
+private:
+    Journal& journal_;
+    std::vector<FakeCycleSocket*> made_;
 };
 
 }  // namespace torvane::test

@@ -1,8 +1,8 @@
 // The core with every subsystem wired: start-up and shutdown, the Busy pair,
 // launches from the host list, event actions reaching the launcher and the
-// sound output, and the game scan driving this copy's status. Views and
-// platform seams are fakes; whatever starts a search runs on a private LAN,
-// since a search broadcasts.
+// sound output, and the game scan driving this copy's status. Views,
+// platform seams and the sockets are fakes; the few tests on the real
+// network run on a private LAN, since a search broadcasts.
 
 #include "app/maincore.h"
 
@@ -47,17 +47,29 @@ struct JournalRegistry final : MemoryRegistry {
     Journal* journal = nullptr;
 };
 
-// The core with its fakes. Built where it is used: a rig made before a fork
-// would share its loop's descriptors with the other side.
+// The core with its fakes, or with real sockets. Built where it is used: a
+// rig made before a fork would share its loop's descriptors with the other
+// side.
 struct Rig {
-    Rig() {
+    enum class Network { Fake, Real };
+    explicit Rig(Network kind = Network::Fake)
+        : seams{clock,         processes,
+                spawner,       sound,
+                computer_name, kind == Network::Fake ? static_cast<SocketMaker&>(network) : QuerySockets()},
+          real_network(kind == Network::Real) {
         settings.Quake2BaseDir = "/games/quake2";
         settings.Quake2Command = "quake2 +set game ctf";
     }
 
+    // A datagram broadcast to the game port.
     void Deliver(const std::string& datagram, const std::string& from) {
-        DeliveringSocket socket(datagram, from);
-        core().Cycle().DataAvailable(socket);
+        core();
+        if (real_network) {
+            DeliveringSocket socket(datagram, from);
+            core().Cycle().DataAvailable(socket);
+        } else {
+            network.ListenSocket().Deliver(datagram, from);
+        }
     }
     // A status reply of a server with `players` players on `map`.
     void Reply(const std::string& host, const std::string& map, const std::string& from,
@@ -85,6 +97,7 @@ struct Rig {
     bool Saw(const std::string& entry) const {
         return std::find(journal.begin(), journal.end(), entry) != journal.end();
     }
+    long Count(const std::string& entry) const { return std::count(journal.begin(), journal.end(), entry); }
     // Position of `entry` in the journal, or -1.
     int Index(const std::string& entry) const {
         const auto it = std::find(journal.begin(), journal.end(), entry);
@@ -101,7 +114,9 @@ struct Rig {
     FakeSound sound{journal};
     FixedComputerName computer_name;
     MessageLoop loop;
-    CoreSeams seams{clock, processes, spawner, sound, computer_name};
+    FakeNetwork network{journal};
+    CoreSeams seams;
+    bool real_network;
     FakeLog log_window{journal};
     FakeOptions options{journal};
     CoreViews views{windows, windows, windows, log_window};
@@ -119,7 +134,7 @@ TEST(MainCoreStartUp, LogsStartedThenSearchesQuietlyWithTheDefaultSettings) {
     SKIP_WITHOUT_PRIVATE_LAN();
     EXPECT_EQ(0, test::RunInIsolatedLan([] {
                   test::TempDir dir;
-                  Rig rig;
+                  Rig rig(Rig::Network::Real);
                   const auto file = dir.Path() / "torvane.log";
                   rig.settings.LogFile = file.string();
                   rig.Start();
@@ -159,21 +174,18 @@ TEST(MainCoreStartUp, LogsStartedThenSearchesQuietlyWithTheDefaultSettings) {
 }
 
 TEST(MainCoreStartUp, StartBusyAndShownKeepsBusyWithoutOpeningTheOptions) {
-    SKIP_WITHOUT_PRIVATE_LAN();
-    EXPECT_EQ(0, test::RunInIsolatedLan([] {
-                  Rig rig;
-                  rig.settings.StartBusy = true;
-                  rig.settings.StartMinimized = false;
-                  rig.Start();
-                  const int shown = rig.Index("show window");
-                  ASSERT_GE(shown, 0);
-                  EXPECT_EQ(rig.journal[shown + 1], "restore");
-                  EXPECT_EQ(rig.journal[shown + 2], "to front");
-                  EXPECT_TRUE(rig.core().BusyChecked());
-                  EXPECT_FALSE(rig.Saw("options on Info"));
-                  EXPECT_FALSE(rig.Saw("busy box off, menu off"));
-                  EXPECT_EQ(rig.Status(), PeerStatus::Busy);
-              }));
+    Rig rig;
+    rig.settings.StartBusy = true;
+    rig.settings.StartMinimized = false;
+    rig.Start();
+    const int shown = rig.Index("show window");
+    ASSERT_GE(shown, 0);
+    EXPECT_EQ(rig.journal[shown + 1], "restore");
+    EXPECT_EQ(rig.journal[shown + 2], "to front");
+    EXPECT_TRUE(rig.core().BusyChecked());
+    EXPECT_FALSE(rig.Saw("options on Info"));
+    EXPECT_FALSE(rig.Saw("busy box off, menu off"));
+    EXPECT_EQ(rig.Status(), PeerStatus::Busy);
 }
 
 TEST(MainCoreStartUp, ASecondCopyShowsThatTheGamePortIsTakenAndRunsOn) {
@@ -186,7 +198,7 @@ TEST(MainCoreStartUp, ASecondCopyShowsThatTheGamePortIsTakenAndRunsOn) {
                   address.sin_port = htons(27910);
                   ASSERT_EQ(bind(first.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
-                  Rig rig;
+                  Rig rig(Rig::Network::Real);
                   rig.Start();
                   // The status bar names the failure's own code, address in use.
                   const auto refused =
@@ -197,75 +209,108 @@ TEST(MainCoreStartUp, ASecondCopyShowsThatTheGamePortIsTakenAndRunsOn) {
               }));
 }
 
+TEST(MainCoreStartUp, ListensOnTheGamePortThenQueriesEveryEnabledPlaceAndKeepsOnlyTheBroadcastSocket) {
+    Rig rig;
+    rig.settings.Port3Enable = true;
+    rig.settings.Wan[1] = {"10.99.0.40", "27915", true};
+    rig.Start();
+    const int listened = rig.Index("listen Listen 0.0.0.0:27910");
+    const int started = rig.Index("log Torvane started");
+    const int broadcast = rig.Index("connect W1 255.255.255.255:27910");
+    ASSERT_GE(listened, 0);
+    EXPECT_LT(listened, started);
+    EXPECT_LT(started, broadcast);
+    EXPECT_EQ(rig.journal[broadcast + 1], "send W1 query");
+    EXPECT_EQ(rig.journal[rig.Index("connect W3 255.255.255.255:27930") + 1], "send W3 query");
+    EXPECT_EQ(rig.journal[rig.Index("connect Wan2 10.99.0.40:27915") + 1], "send Wan2 query");
+    // The first search asks the other copies to announce themselves, on the
+    // broadcast socket only.
+    EXPECT_EQ(rig.Count("send W1 TVNSTAT"), 1);
+    for (const char* idle : {"W2", "W4", "Wan1", "Wan3", "Wan4"})
+        EXPECT_EQ(rig.Index(std::string("connect ") + idle), -1) << idle;
+
+    // The window's end closes the extra sockets; the next search reuses the
+    // broadcast socket and opens the others again.
+    rig.journal.clear();
+    rig.core().Cycle().BroadcastEnd();
+    EXPECT_TRUE(rig.Saw("close W3"));
+    EXPECT_TRUE(rig.Saw("close Wan2"));
+    EXPECT_FALSE(rig.Saw("close W1"));
+    rig.journal.clear();
+    rig.core().ConnectButtonClick();
+    EXPECT_EQ(rig.Index("connect W1 255.255.255.255:27910"), -1);
+    EXPECT_EQ(rig.Count("send W1 query"), 1);
+    EXPECT_TRUE(rig.Saw("connect W3 255.255.255.255:27930"));
+}
+
+TEST(MainCoreStartUp, AGamePortHeldByAnotherProgramIsShownAndTheSearchRunsOn) {
+    Rig rig;
+    rig.network.taken_ports = {"27910"};
+    rig.settings.Port = "27911";
+    rig.Start();
+    const int refused = rig.Index("status 0: ERROR (10048)");
+    ASSERT_GE(refused, 0) << testing::PrintToString(rig.journal);
+    EXPECT_LT(rig.Index("listen Listen 0.0.0.0:27910"), refused);
+    EXPECT_LT(refused, rig.Index("log Torvane started"));
+    EXPECT_TRUE(rig.Saw("send W1 query"));
+}
+
 TEST(MainCoreShutdown, SavesEverythingThenLogsClosedThenRemovesTheTrayIcon) {
-    SKIP_WITHOUT_PRIVATE_LAN();
-    EXPECT_EQ(
-        0, test::RunInIsolatedLan([] {
-            test::TempDir dir;
-            Rig rig;
-            rig.settings.LogFile = (dir.Path() / "a.log").string();
-            rig.Start();
-            // A log file chosen and a name typed, the dialog never closed.
-            const auto moved = dir.Path() / "b.log";
-            rig.core().LogForm().SetLogFile(moved.string());
-            rig.settings.PlayerName = "Typed";
-            rig.store.journal = &rig.journal;
-            rig.journal.clear();
-            rig.Stop();
-            EXPECT_EQ(rig.journal, (Journal{"store flushed", "log Torvane closed", "tray icon removed"}));
-            ASSERT_TRUE(rig.store.OpenKey("\\Software\\Torvane", false));
-            EXPECT_EQ(rig.store.ReadString("LogFile"), moved.string());
-            EXPECT_EQ(rig.store.ReadString("PlayerName"), "Typed");
-            EXPECT_EQ(rig.store.ReadString("Version"), "2.13");
-            EXPECT_TRUE(test::ReadFile(moved).ends_with(" : Torvane closed\n"));
-        }));
+    test::TempDir dir;
+    Rig rig;
+    rig.settings.LogFile = (dir.Path() / "a.log").string();
+    rig.Start();
+    // A log file chosen and a name typed, the dialog never closed.
+    const auto moved = dir.Path() / "b.log";
+    rig.core().LogForm().SetLogFile(moved.string());
+    rig.settings.PlayerName = "Typed";
+    rig.store.journal = &rig.journal;
+    rig.journal.clear();
+    rig.Stop();
+    EXPECT_EQ(rig.journal, (Journal{"store flushed", "log Torvane closed", "tray icon removed", "close W1"}));
+    ASSERT_TRUE(rig.store.OpenKey("\\Software\\Torvane", false));
+    EXPECT_EQ(rig.store.ReadString("LogFile"), moved.string());
+    EXPECT_EQ(rig.store.ReadString("PlayerName"), "Typed");
+    EXPECT_EQ(rig.store.ReadString("Version"), "2.13");
+    EXPECT_TRUE(test::ReadFile(moved).ends_with(" : Torvane closed\n"));
 }
 
 TEST(MainCoreShutdown, WithLoggingOffNothingIsLoggedFromStartToEnd) {
-    SKIP_WITHOUT_PRIVATE_LAN();
-    EXPECT_EQ(0, test::RunInIsolatedLan([] {
-                  Rig rig;
-                  rig.settings.LogEnabled = false;
-                  rig.Start();
-                  rig.Stop();
-                  EXPECT_TRUE(rig.Saw("log off"));
-                  EXPECT_FALSE(rig.Saw("log Torvane started"));
-                  EXPECT_FALSE(rig.Saw("log Torvane closed"));
-              }));
+    Rig rig;
+    rig.settings.LogEnabled = false;
+    rig.Start();
+    rig.Stop();
+    EXPECT_TRUE(rig.Saw("log off"));
+    EXPECT_FALSE(rig.Saw("log Torvane started"));
+    EXPECT_FALSE(rig.Saw("log Torvane closed"));
 }
 
 TEST(MainCoreStartUp, ASettingsFileThatCannotBeLoadedEndsStartUpWithoutASave) {
-    SKIP_WITHOUT_PRIVATE_LAN();
-    EXPECT_EQ(0, test::RunInIsolatedLan([] {
-                  Rig rig;
-                  // A main key without the Port value, as an interrupted save left it.
-                  rig.store.WriteTo("\\Software\\Torvane", {{"Broadcast", 1}, {"BCInterval", 30}});
-                  const Hive before = rig.store.Data();
-                  try {
-                      rig.Start();
-                      ADD_FAILURE() << "start-up went on";
-                  } catch (const ERegistryException& e) {
-                      EXPECT_STREQ(e.what(), "Failed to get data for 'Port'");
-                  }
-                  EXPECT_EQ(rig.store.Data(), before);
-                  // The windows made so far are taken down as at exit; no search ran.
-                  EXPECT_EQ(rig.journal.back(), "tray icon removed");
-                  EXPECT_FALSE(rig.Saw("status 0: Searching for local servers"));
-                  EXPECT_FALSE(rig.Saw("log Torvane started"));
-              }));
+    Rig rig;
+    // A main key without the Port value, as an interrupted save left it.
+    rig.store.WriteTo("\\Software\\Torvane", {{"Broadcast", 1}, {"BCInterval", 30}});
+    const Hive before = rig.store.Data();
+    try {
+        rig.Start();
+        ADD_FAILURE() << "start-up went on";
+    } catch (const ERegistryException& e) {
+        EXPECT_STREQ(e.what(), "Failed to get data for 'Port'");
+    }
+    EXPECT_EQ(rig.store.Data(), before);
+    // The windows made so far are taken down as at exit; no search ran.
+    EXPECT_EQ(rig.journal.back(), "tray icon removed");
+    EXPECT_FALSE(rig.Saw("status 0: Searching for local servers"));
+    EXPECT_FALSE(rig.Saw("log Torvane started"));
 }
 
 TEST(MainCoreStartUp, WithoutANotificationAreaTheMainWindowIsShownAtStart) {
-    SKIP_WITHOUT_PRIVATE_LAN();
-    EXPECT_EQ(0, test::RunInIsolatedLan([] {
-                  Rig rig;
-                  rig.options.tray_available = false;
-                  ASSERT_TRUE(rig.settings.StartMinimized);
-                  rig.Start();
-                  const int shown = rig.Index("show window");
-                  ASSERT_GE(shown, 0);
-                  EXPECT_LT(shown, rig.Index("log Torvane started"));
-              }));
+    Rig rig;
+    rig.options.tray_available = false;
+    ASSERT_TRUE(rig.settings.StartMinimized);
+    rig.Start();
+    const int shown = rig.Index("show window");
+    ASSERT_GE(shown, 0);
+    EXPECT_LT(shown, rig.Index("log Torvane started"));
 }
 
 // The Busy pair never sends anything: no private LAN needed.
@@ -322,99 +367,90 @@ TEST(MainCoreGameScan, DrivesThisCopysStatusAndLogsEachRunOfTheGameOnce) {
 }
 
 TEST(MainCoreLaunch, ADoubleClickOnARowLaunchesIntoThatServerAndSearchesAgain) {
-    SKIP_WITHOUT_PRIVATE_LAN();
-    EXPECT_EQ(0, test::RunInIsolatedLan([] {
-                  Rig rig;
-                  rig.settings.StartBusy = true;
-                  rig.StartAndEndFirstSearch();
-                  rig.Reply("Friday", "base1", "10.99.0.12");
-                  rig.Reply("Other", "q2dm1", "10.99.0.13");
-                  rig.journal.clear();
+    Rig rig;
+    rig.settings.StartBusy = true;
+    rig.StartAndEndFirstSearch();
+    rig.Reply("Friday", "base1", "10.99.0.12");
+    rig.Reply("Other", "q2dm1", "10.99.0.13");
+    rig.journal.clear();
 
-                  rig.core().HostListViewDblClick();  // nothing selected: nothing happens
-                  EXPECT_TRUE(rig.journal.empty());
+    rig.core().HostListViewDblClick();  // nothing selected: nothing happens
+    EXPECT_TRUE(rig.journal.empty());
 
-                  rig.windows.selected_host = 1;
-                  rig.core().HostListViewDblClick();
-                  const int unchecked = rig.Index("busy box off, menu off");
-                  const int logged = rig.Index("log Launching quake to Other");
-                  const int spawned = rig.Index("spawn /games/quake2/quake2");
-                  const int searched = rig.Index("status 0: Searching for local servers");
-                  ASSERT_GE(unchecked, 0);
-                  EXPECT_LT(unchecked, logged);
-                  EXPECT_LT(logged, spawned);
-                  EXPECT_LT(spawned, searched);
-                  EXPECT_FALSE(rig.core().BusyChecked());
-                  EXPECT_EQ(rig.spawner.argv,
-                            (Journal{"/games/quake2/quake2", "+set", "game", "ctf", "+set", "basedir",
-                                     "/games/quake2", "+connect", "10.99.0.13:27910"}));
-                  EXPECT_EQ(rig.spawner.directory, "/games/quake2");
-                  // The announcement of the launch found no game yet: Ready.
-                  EXPECT_EQ(rig.Status(), PeerStatus::Ready);
+    rig.windows.selected_host = 1;
+    rig.core().HostListViewDblClick();
+    const int unchecked = rig.Index("busy box off, menu off");
+    const int logged = rig.Index("log Launching quake to Other");
+    const int spawned = rig.Index("spawn /games/quake2/quake2");
+    const int searched = rig.Index("status 0: Searching for local servers");
+    ASSERT_GE(unchecked, 0);
+    EXPECT_LT(unchecked, logged);
+    EXPECT_LT(logged, spawned);
+    EXPECT_LT(spawned, searched);
+    EXPECT_LT(searched, rig.Index("send W1 query"));
+    EXPECT_FALSE(rig.core().BusyChecked());
+    EXPECT_EQ(rig.spawner.argv, (Journal{"/games/quake2/quake2", "+set", "game", "ctf", "+set", "basedir",
+                                         "/games/quake2", "+connect", "10.99.0.13:27910"}));
+    EXPECT_EQ(rig.spawner.directory, "/games/quake2");
+    // The announcement of the launch found no game yet: Ready.
+    EXPECT_EQ(rig.Status(), PeerStatus::Ready);
 
-                  // A start that fails says why and starts no search.
-                  rig.spawner.succeed = false;
-                  rig.journal.clear();
-                  rig.core().HostListViewDblClick();
-                  EXPECT_TRUE(rig.Saw("spawn /games/quake2/quake2"));
-                  EXPECT_TRUE(rig.Saw("status 1: Quake could not be started: No such file or directory"));
-                  EXPECT_TRUE(rig.Saw("log Quake could not be started: No such file or directory"));
-                  EXPECT_FALSE(rig.Saw("status 0: Searching for local servers"));
-              }));
+    // A start that fails says why and starts no search.
+    rig.spawner.succeed = false;
+    rig.journal.clear();
+    rig.core().HostListViewDblClick();
+    EXPECT_TRUE(rig.Saw("spawn /games/quake2/quake2"));
+    EXPECT_TRUE(rig.Saw("status 1: Quake could not be started: No such file or directory"));
+    EXPECT_TRUE(rig.Saw("log Quake could not be started: No such file or directory"));
+    EXPECT_FALSE(rig.Saw("status 0: Searching for local servers"));
 }
 
 TEST(MainCoreEvents, ANewServerPopsUpThenLaunchesThenPlaysItsSound) {
-    SKIP_WITHOUT_PRIVATE_LAN();
-    EXPECT_EQ(0, test::RunInIsolatedLan([] {
-                  Rig rig;
-                  rig.settings.Event(EventKind::NewHost) = {true, true, true, "/snd/host.wav"};
-                  rig.StartAndEndFirstSearch();
-                  rig.Reply("Friday", "base1", "10.99.0.12");
-                  const int shown = rig.Index("show window");
-                  const int spawned = rig.Index("spawn /games/quake2/quake2");
-                  const int played = rig.Index("play /snd/host.wav");
-                  ASSERT_GE(shown, 0);
-                  EXPECT_LT(shown, spawned);
-                  EXPECT_LT(spawned, played);
-                  EXPECT_GE(rig.Index("icon 1"), 0);
-                  EXPECT_LT(rig.Index("icon 1"), shown) << "the icon is set before the actions";
-                  // What popped the window up is told too, for desktops that keep it behind.
-                  EXPECT_EQ(rig.journal[shown + 3], "announce New server \"Friday\" found on 10.99.0.12");
-                  EXPECT_EQ(rig.spawner.argv.back(), "10.99.0.12:27910");
-              }));
+    Rig rig;
+    rig.settings.Event(EventKind::NewHost) = {true, true, true, "/snd/host.wav"};
+    rig.StartAndEndFirstSearch();
+    rig.Reply("Friday", "base1", "10.99.0.12");
+    const int shown = rig.Index("show window");
+    const int spawned = rig.Index("spawn /games/quake2/quake2");
+    const int played = rig.Index("play /snd/host.wav");
+    ASSERT_GE(shown, 0);
+    EXPECT_LT(shown, spawned);
+    EXPECT_LT(spawned, played);
+    EXPECT_GE(rig.Index("icon 1"), 0);
+    EXPECT_LT(rig.Index("icon 1"), shown) << "the icon is set before the actions";
+    // What popped the window up is told too, for desktops that keep it behind.
+    EXPECT_EQ(rig.journal[shown + 3], "announce New server \"Friday\" found on 10.99.0.12");
+    EXPECT_EQ(rig.spawner.argv.back(), "10.99.0.12:27910");
 }
 
 TEST(MainCoreEvents, BusyOrARunningGameStopTheActionsAtTheirGuards) {
-    SKIP_WITHOUT_PRIVATE_LAN();
-    EXPECT_EQ(0, test::RunInIsolatedLan([] {
-                  Rig rig;
-                  rig.settings.StartBusy = true;
-                  rig.settings.Event(EventKind::NewHost) = {true, true, true, "/snd/host.wav"};
-                  rig.settings.Event(EventKind::NewMap) = {false, false, true, "/snd/map.wav"};
-                  rig.StartAndEndFirstSearch();
+    Rig rig;
+    rig.settings.StartBusy = true;
+    rig.settings.Event(EventKind::NewHost) = {true, true, true, "/snd/host.wav"};
+    rig.settings.Event(EventKind::NewMap) = {false, false, true, "/snd/map.wav"};
+    rig.StartAndEndFirstSearch();
 
-                  // Busy: a new server gets its icon, but nothing pops up, starts or plays.
-                  rig.Reply("Friday", "base1", "10.99.0.12");
-                  EXPECT_TRUE(rig.Saw("icon 1"));
-                  EXPECT_FALSE(rig.Saw("show window"));
-                  EXPECT_EQ(rig.spawner.argv.size(), 0u);
-                  EXPECT_FALSE(rig.Saw("play /snd/host.wav"));
+    // Busy: a new server gets its icon, but nothing pops up, starts or plays.
+    rig.Reply("Friday", "base1", "10.99.0.12");
+    EXPECT_TRUE(rig.Saw("icon 1"));
+    EXPECT_FALSE(rig.Saw("show window"));
+    EXPECT_EQ(rig.spawner.argv.size(), 0u);
+    EXPECT_FALSE(rig.Saw("play /snd/host.wav"));
 
-                  // The game running and Busy off: no pop-up, no launch, but the sound.
-                  rig.core().SetBusyCheck(false);
-                  rig.processes.game = true;
-                  rig.journal.clear();
-                  rig.Reply("Saturday", "base2", "10.99.0.13");
-                  EXPECT_FALSE(rig.Saw("show window"));
-                  EXPECT_EQ(rig.spawner.argv.size(), 0u);
-                  EXPECT_TRUE(rig.Saw("play /snd/host.wav"));
+    // The game running and Busy off: no pop-up, no launch, but the sound.
+    rig.core().SetBusyCheck(false);
+    rig.processes.game = true;
+    rig.journal.clear();
+    rig.Reply("Saturday", "base2", "10.99.0.13");
+    EXPECT_FALSE(rig.Saw("show window"));
+    EXPECT_EQ(rig.spawner.argv.size(), 0u);
+    EXPECT_TRUE(rig.Saw("play /snd/host.wav"));
 
-                  // A map change plays its own sound, asynchronously.
-                  rig.journal.clear();
-                  rig.Reply("Friday", "q2dm1", "10.99.0.12");
-                  EXPECT_TRUE(rig.Saw("icon 3"));
-                  EXPECT_TRUE(rig.Saw("play /snd/map.wav"));
-              }));
+    // A map change plays its own sound, asynchronously.
+    rig.journal.clear();
+    rig.Reply("Friday", "q2dm1", "10.99.0.12");
+    EXPECT_TRUE(rig.Saw("icon 3"));
+    EXPECT_TRUE(rig.Saw("play /snd/map.wav"));
 }
 
 // Chat arrives without a search: nothing here sends.
