@@ -1,5 +1,7 @@
 // torvane-query: runs one search on the local network and the given internet
-// servers, waits for the search window and prints what answered.
+// servers and prints what answered. With a broadcast it waits for the whole
+// search window; without one it ends as soon as every server it asked has
+// answered, or when the window ends.
 
 #include <cstdio>
 #include <exception>
@@ -9,6 +11,7 @@
 
 #include "cli/queryoptions.h"
 #include "cli/queryreport.h"
+#include "cli/serverlist.h"
 #include "discovery/dispatch.h"
 #include "discovery/hosttable.h"
 #include "discovery/looptimer.h"
@@ -24,6 +27,10 @@ namespace {
 
 void Complain(const std::string& text) {
     std::fprintf(stderr, "torvane-query: %s\n", text.c_str());
+}
+
+void ReportSocketError(int code) {
+    std::fprintf(stderr, "ERROR (%d): %s\n", code, WSocketErrorDesc(code).c_str());
 }
 
 // Everything the search shows or asks of the rest of Torvane, for a program
@@ -50,7 +57,9 @@ public:
         return options_.ports.empty() ? kDefaultGamePort : options_.ports[0];
     }
     QueryTarget ExtraPort(std::size_t n) const override { return {true, "", options_.ports.at(n + 1)}; }
-    QueryTarget InternetServer(std::size_t n) const override { return options_.servers.at(n); }
+    // The servers given on the command line are asked through one socket of
+    // their own (ServerListQuery), not through the search's four.
+    QueryTarget InternetServer(std::size_t) const override { return {}; }
     std::string BCInterval() const override { return "30"; }
     bool Broadcast() const override { return false; }
 
@@ -85,33 +94,44 @@ int RunQuery(const QueryOptions& options) {
 
     std::vector<std::unique_ptr<QuerySocket>> owned;
     SearchSockets sockets;
-    auto make = [&](std::vector<SearchSocket*>& into) {
+    for (std::size_t i = 0; i < options.ports.size(); ++i) {
         owned.push_back(std::make_unique<QuerySocket>(loop));
-        into.push_back(owned.back().get());
-    };
-    for (std::size_t i = 0; i < options.ports.size(); ++i) make(sockets.broadcast);
-    for (std::size_t i = 0; i < options.servers.size(); ++i) make(sockets.internet);
+        sockets.broadcast.push_back(owned.back().get());
+    }
 
     SearchCycle cycle(
         {search, hosts, dispatcher, sockets, timer1, window, host, host, host, host, host, clock});
     for (auto& socket : owned) {
         socket->Attach(cycle, true);
         socket->SetErrorHandler([&cycle](QuerySocket& failed) {
-            const int code = failed.LastError();
-            std::fprintf(stderr, "ERROR (%d): %s\n", code, WSocketErrorDesc(code).c_str());
+            ReportSocketError(failed.LastError());
             cycle.SocketError(failed);
         });
     }
-    window.Timer().SetOnTimer([&] {
+    auto finish = [&] {
         cycle.BroadcastEnd();
         loop.Quit();
-    });
+    };
+    window.Timer().SetOnTimer(finish);
+
+    ServerListQuery list(loop, dispatcher, Complain, ReportSocketError);
+    list.SetTargets(options.servers);
+    const bool broadcasts = !options.ports.empty();
+    // Without a broadcast nobody else can answer: once every server asked
+    // has replied, the search is over.
+    if (!broadcasts) list.OnAllAnswered = finish;
 
     cycle.StartSearch();
-    loop.Run();
+    list.Start();
+    if (!broadcasts && list.TargetCount() == 0)
+        finish();
+    else
+        loop.Run();
 
-    const std::string report = options.json ? JsonReport(hosts.Records()) : TextReport(hosts.Records());
-    std::fputs(report.c_str(), stdout);
+    if (options.json)
+        WriteJsonReport(hosts.Records(), stdout);
+    else
+        WriteTextReport(hosts.Records(), stdout);
     return 0;
 }
 

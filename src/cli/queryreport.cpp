@@ -1,7 +1,5 @@
 #include "cli/queryreport.h"
 
-#include <nlohmann/json.hpp>
-
 namespace torvane {
 
 std::string Latin1ToUtf8(const std::string& text) {
@@ -33,45 +31,27 @@ std::string Printable(const std::string& text) {
     return Latin1ToUtf8(shown);
 }
 
-// A limit the server left out of its reply is unknown: null.
-nlohmann::ordered_json Limit(const std::optional<int32_t>& limit) {
-    return limit ? nlohmann::ordered_json(*limit) : nlohmann::ordered_json(nullptr);
+std::string ServerLines(const TQuakeServer& server) {
+    std::string out = Printable(server.HostName) + "  " + Printable(server.MapName) + "  " +
+                      ServerCaption(server) + "  " + server.Address + ":" + Printable(server.Port) + "  " +
+                      std::to_string(server.AnswerTime) + " ms\n";
+    for (const Player& player : server.Players) {
+        out += "    " + Printable(player.Name) + "  " + std::to_string(player.Frags) + " frags  " +
+               std::to_string(player.Ping) + " ping\n";
+    }
+    return out;
 }
 
 }  // namespace
 
 std::string TextReport(const std::vector<TQuakeServer>& servers) {
     std::string out;
-    for (const TQuakeServer& server : servers) {
-        out += Printable(server.HostName) + "  " + Printable(server.MapName) + "  " + ServerCaption(server) +
-               "  " + server.Address + ":" + Printable(server.Port) + "  " +
-               std::to_string(server.AnswerTime) + " ms\n";
-        for (const Player& player : server.Players) {
-            out += "    " + Printable(player.Name) + "  " + std::to_string(player.Frags) + " frags  " +
-                   std::to_string(player.Ping) + " ping\n";
-        }
-    }
+    for (const TQuakeServer& server : servers) out += ServerLines(server);
     return out;
 }
 
-std::string JsonReport(const std::vector<TQuakeServer>& servers) {
-    nlohmann::ordered_json array = nlohmann::ordered_json::array();
-    for (const TQuakeServer& server : servers) {
-        nlohmann::ordered_json players = nlohmann::ordered_json::array();
-        for (const Player& player : server.Players)
-            players.push_back(
-                {{"name", Latin1ToUtf8(player.Name)}, {"frags", player.Frags}, {"ping", player.Ping}});
-        array.push_back({{"address", server.Address},
-                         {"port", Latin1ToUtf8(server.Port)},
-                         {"hostname", Latin1ToUtf8(server.HostName)},
-                         {"map", Latin1ToUtf8(server.MapName)},
-                         {"maxclients", server.MaxClients},
-                         {"fraglimit", Limit(server.FragLimit)},
-                         {"timelimit", Limit(server.TimeLimit)},
-                         {"answer_ms", server.AnswerTime},
-                         {"players", std::move(players)}});
-    }
-    return array.dump(2) + "\n";
+void WriteTextReport(const std::vector<TQuakeServer>& servers, std::FILE* out) {
+    for (const TQuakeServer& server : servers) std::fputs(ServerLines(server).c_str(), out);
 }
 
 }  // namespace torvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,15 @@ namespace torvane {
 // The host table as text: one line per server (host name, map, players,
 // address:port, answer time), its players indented below.
 std::string TextReport(const std::vector<TQuakeServer>& servers);
+void WriteTextReport(const std::vector<TQuakeServer>& servers, std::FILE* out);
 
-// The host table as one JSON array, in table order.
+// The host table as one JSON array, in table order: one object per server
+// with its players, texts as UTF-8.
 std::string JsonReport(const std::vector<TQuakeServer>& servers);
+
+// The same report written to `out` as it is made, so that a table of ten
+// thousand servers never has to be held twice in memory.
+void WriteJsonReport(const std::vector<TQuakeServer>& servers, std::FILE* out);
 
 // An 8-bit text as UTF-8: byte 0x80 to 0xFF becomes U+0080 to U+00FF.
 std::string Latin1ToUtf8(const std::string& text);

@@ -133,5 +133,29 @@ TEST(QueryReport, EveryHighByteBecomesItsUnicodeCharacter) {
     EXPECT_EQ(nlohmann::json(utf8).dump().size(), 258u);  // valid UTF-8: no exception
 }
 
+// The report is written out in pieces as it is made; a table far larger than
+// one piece must come out exactly as the whole report, and every byte of a
+// name must survive the escaping.
+TEST(QueryReport, JsonWrittenAsItIsMadeIsTheWholeReportAndKeepsEveryByte) {
+    std::string every_byte;
+    for (int c = 0; c <= 0xFF; ++c) every_byte += static_cast<char>(c);
+    std::vector<TQuakeServer> table(500, Sample());
+    for (std::size_t i = 0; i < table.size(); ++i) table[i].Players[0].Name = every_byte + std::to_string(i);
+
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    WriteJsonReport(table, file);
+    std::string written(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    ASSERT_EQ(std::fread(written.data(), 1, written.size(), file), written.size());
+    std::fclose(file);
+
+    EXPECT_EQ(written, JsonReport(table));
+    const auto array = nlohmann::json::parse(written);
+    ASSERT_EQ(array.size(), table.size());
+    EXPECT_EQ(array[499]["players"][0]["name"], Latin1ToUtf8(every_byte) + "499");
+    EXPECT_EQ(array[499]["players"][2]["name"], "\u009B2J\u0080\u00A0");
+}
+
 }  // namespace
 }  // namespace torvane

@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "net/wsockerr.h"
 #include "support/fake_quake_server.h"
 #include "support/isolated_lan.h"
 #include "support/lan_hosts.h"
+#include "support/simulated_servers.h"
+#include "support/tempdir.h"
 
 namespace torvane::test {
 namespace {
@@ -137,6 +141,71 @@ TEST(QueryOnLan, ABurstOfTwoThousandRepliesReachesTheHostTable) {
                   std::printf("burst: %zu of %d replies reached the host table\n", table.size(),
                               kHosts * kPerHost);
                   EXPECT_GE(table.size(), 1998u);  // at least 99.9 %
+              }));
+}
+
+// Servers asked by address, answering on ports 30000 up of LAN host 1, as
+// "--server" arguments.
+std::string ServerArguments(int count, int first_port = 30000) {
+    std::string args;
+    for (int i = 0; i < count; ++i)
+        args += " --server " + LanHostAddress(1) + ":" + std::to_string(first_port + i);
+    return args;
+}
+
+// The window is ten minutes long: only the end on the last answer lets this
+// query finish within the test's time. Every server the simulator plays is
+// listed with what it sent.
+TEST(QueryOnLan, WithoutABroadcastTheQueryEndsWhenEveryServerAskedHasAnswered) {
+    if (!CanCreateNetworkNamespace())
+        GTEST_SKIP() << "needs root to build a private LAN in network namespaces";
+    constexpr int kServers = 300;
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  TempDir dir;
+                  const std::string expect = (dir.Path() / "expect.json").string();
+                  const pid_t sim = StartSimulatedServers(
+                      1, {"--servers", std::to_string(kServers), "--port", "30000", "--expect", expect});
+                  int status = -1;
+                  const std::string out = RunOnLanHost(
+                      2, kQuery + " --json --no-broadcast --window-ms 600000" + ServerArguments(kServers),
+                      status);
+                  StopLanHost(sim);
+                  ASSERT_EQ(status, 0) << out;
+
+                  const auto table = nlohmann::json::parse(out);
+                  const auto sent = nlohmann::json::parse(ReadFile(expect));
+                  ASSERT_EQ(table.size(), sent.size());
+                  std::map<std::string, const nlohmann::json*> by_port;
+                  for (const auto& server : table) by_port[server["port"]] = &server;
+                  for (const auto& want : sent) {
+                      const auto found = by_port.find(std::to_string(want["port"].get<int>()));
+                      ASSERT_NE(found, by_port.end()) << want["port"];
+                      const auto& got = *found->second;
+                      EXPECT_EQ(got["address"], LanHostAddress(1));
+                      for (const char* field : {"hostname", "map", "maxclients", "fraglimit", "timelimit"})
+                          EXPECT_EQ(got[field], want[field]) << field;
+                      EXPECT_EQ(got["players"], want["players"]) << want["port"];
+                  }
+              }));
+}
+
+// A server that never answers: the query waits for the window and lists the
+// others.
+TEST(QueryOnLan, WithoutABroadcastASilentServerLeavesTheQueryToTheWindowsEnd) {
+    if (!CanCreateNetworkNamespace())
+        GTEST_SKIP() << "needs root to build a private LAN in network namespaces";
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  const pid_t sim = StartSimulatedServers(1, {"--servers", "3", "--port", "30000"});
+                  int status = -1;
+                  // Port 30003 has no server.
+                  const std::string out = RunOnLanHost(
+                      2, kQuery + " --json --no-broadcast --window-ms 300" + ServerArguments(4), status);
+                  StopLanHost(sim);
+                  ASSERT_EQ(status, 0) << out;
+                  const auto table = nlohmann::json::parse(out);
+                  std::set<std::string> ports;
+                  for (const auto& server : table) ports.insert(server["port"]);
+                  EXPECT_EQ(ports, (std::set<std::string>{"30000", "30001", "30002"})) << out;
               }));
 }
 

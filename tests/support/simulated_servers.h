@@ -1,0 +1,15 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace torvane::test {
+
+// Runs the repository's game server simulator (quakesim) on LAN host k (see
+// lan_hosts.h) with `args`, and returns once it says all its servers are
+// listening. Stop it with StopLanHost.
+pid_t StartSimulatedServers(int k, const std::vector<std::string>& args);
+
+}  // namespace torvane::test
