@@ -29,12 +29,16 @@ inline const std::string kHeadless = std::string(TORVANE_BINARY_DIR) + "/torvane
 
 // A copy of torvane-headless on one LAN host, with a settings folder and a
 // stand-in game of its own; `configure` may change its settings before it
-// starts. Commands go to its standard input; its output
-// lines are read as they come.
+// starts, and `prepare` runs in the host's process just before the program
+// (to set its environment, say). Commands go to its standard input; its
+// output lines are read as they come.
+//
+// The stand-in game has a name of its own, so that no copy takes another
+// test's stand-in "quake2" for its running game.
 class Copy {
 public:
     Copy(int host, const std::string& name, const fs::path& root,
-         const std::function<void(Settings&)>& configure = {})
+         const std::function<void(Settings&)>& configure = {}, const std::function<void()>& prepare = {})
         : dir_(root / name) {
         fs::create_directories(GameDir());
         WriteStandInGame();
@@ -45,6 +49,7 @@ public:
             dup2(in[0], STDIN_FILENO);
             dup2(out[1], STDOUT_FILENO);
             setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+            if (prepare) prepare();
             execl(kHeadless.c_str(), kHeadless.c_str(), static_cast<char*>(nullptr));
             return 127;
         });
@@ -108,7 +113,7 @@ public:
 
 private:
     void WriteStandInGame() {
-        const fs::path game = GameDir() / "quake2";
+        const fs::path game = GameDir() / "standin-quake2";
         std::ofstream(game) << "#!/bin/sh\n{ pwd; for a in \"$@\"; do echo \"$a\"; done; } > '" +
                                    LaunchRecord().string() + "'\n";
         fs::permissions(game, fs::perms::owner_all);
@@ -118,7 +123,7 @@ private:
         Settings settings;
         settings.PlayerName = name;
         settings.Quake2BaseDir = GameDir().string();
-        settings.Quake2Command = "quake2 +set deathmatch 1";
+        settings.Quake2Command = "standin-quake2 +set deathmatch 1";
         settings.LogFile = (dir_ / "torvane.log").string();
         if (configure) configure(settings);
         fs::create_directories(dir_ / "config" / "torvane");
