@@ -110,40 +110,41 @@ TEST(LaunchOnLan, TheGameOnPathIsStartedWithTheDefaultsAndMakesTheCopyPlayingUnt
     const fs::path record = root / "launched";
     InstallStandInGame(bin, running, record);
     fs::create_directories(root / "layer");
-    EXPECT_EQ(
-        0, RunInIsolatedLan([&] {
-            const pid_t server = StartFakeQuakeServer(2, 27910, {StatusReplyDatagram("Friday", "base1", 8)});
-            Copy copy(1, "Gamer", root, UseTheDefaultGameSettings, [&] {
-                ProvideDefaultGameDirectory(root / "layer");
-                setenv("PATH", (bin.string() + ":" + std::getenv("PATH")).c_str(), 1);
-            });
-            ASSERT_NE(copy.WaitFor("host: 0 | Friday"), "") << copy.Seen();
-            ASSERT_NE(copy.WaitFor("tip: 1 hosts"), "") << copy.Seen();
-            copy.Send("select 0");
-            copy.Send("launch");
+    EXPECT_EQ(0, RunInIsolatedLan([&] {
+                  const pid_t server =
+                      StartFakeQuakeServer(2, 27910, {StatusReplyDatagram("Friday", "base1", 8)});
+                  Copy copy(1, "Gamer", root, UseTheDefaultGameSettings, [&] {
+                      ProvideDefaultGameDirectory(root / "layer");
+                      setenv("PATH", (bin.string() + ":" + std::getenv("PATH")).c_str(), 1);
+                  });
+                  ASSERT_NE(copy.WaitFor("host: 0 | Friday"), "") << copy.Seen();
+                  ASSERT_NE(copy.WaitFor("tip: 1 hosts"), "") << copy.Seen();
+                  copy.Send("select 0");
+                  copy.Send("launch");
 
-            // The launch's own search ends with the game found.
-            EXPECT_NE(copy.WaitFor("Quake launch detected"), "") << copy.Seen();
-            EXPECT_NE(copy.WaitFor("status1: Running quake detected"), "") << copy.Seen();
-            EXPECT_EQ(Lines(record), (std::vector<std::string>{kDefaultGameDir, "+set", "basedir", kDefaultGameDir,
-                                                               "+connect", "10.99.0.12:27910"}));
-            EXPECT_TRUE(AnnouncesItself(copy, "10.99.0.11", "Playing")) << copy.Seen();
+                  // The launch's own search ends with the game found.
+                  EXPECT_NE(copy.WaitFor("Quake launch detected"), "") << copy.Seen();
+                  EXPECT_NE(copy.WaitFor("status1: Running quake detected"), "") << copy.Seen();
+                  EXPECT_EQ(Lines(record),
+                            (std::vector<std::string>{kDefaultGameDir, "+set", "basedir", kDefaultGameDir,
+                                                      "+connect", "10.99.0.12:27910"}));
+                  EXPECT_TRUE(AnnouncesItself(copy, "10.99.0.11", "Playing")) << copy.Seen();
 
-            // Further searches while it runs log nothing more.
-            copy.Send("search");
-            EXPECT_NE(copy.WaitForNext("status1: Running quake detected"), "") << copy.Seen();
-            EXPECT_EQ(Count(copy.Seen(), "Quake launch detected"), 1u) << copy.Seen();
+                  // Further searches while it runs log nothing more.
+                  copy.Send("search");
+                  EXPECT_NE(copy.WaitForNext("status1: Running quake detected"), "") << copy.Seen();
+                  EXPECT_EQ(Count(copy.Seen(), "Quake launch detected"), 1u) << copy.Seen();
 
-            EXPECT_EQ(EndProcessesOf(running), 1);
-            EXPECT_TRUE(AnnouncesItself(copy, "10.99.0.11", "Ready")) << copy.Seen();
-            EXPECT_EQ(copy.Quit(), 0);
-            StopLanHost(server);
+                  EXPECT_EQ(EndProcessesOf(running), 1);
+                  EXPECT_TRUE(AnnouncesItself(copy, "10.99.0.11", "Ready")) << copy.Seen();
+                  EXPECT_EQ(copy.Quit(), 0);
+                  StopLanHost(server);
 
-            const auto log = Lines(root / "Gamer" / "torvane.log");
-            size_t detected = 0;
-            for (const std::string& line : log) detected += line.ends_with(" : Quake launch detected");
-            EXPECT_EQ(detected, 1u);
-        }));
+                  const auto log = Lines(root / "Gamer" / "torvane.log");
+                  size_t detected = 0;
+                  for (const std::string& line : log) detected += line.ends_with(" : Quake launch detected");
+                  EXPECT_EQ(detected, 1u);
+              }));
     EndProcessesOf(running);
     fs::remove_all(root);
 }
@@ -153,32 +154,32 @@ TEST(LaunchOnLan, AMissingProgramSaysWhyAndTheChallengerNeverSeesItsOwnChallenge
         GTEST_SKIP() << "needs root to build a private LAN in network namespaces";
     const fs::path root = fs::temp_directory_path() / ("torvane-nogame-" + std::to_string(getpid()));
     fs::remove_all(root);
-    EXPECT_EQ(0, RunInIsolatedLan([&] {
-                  const pid_t server =
-                      StartFakeQuakeServer(3, 27910, {StatusReplyDatagram("Friday", "q2dm1", 8)});
-                  Copy alice(1, "Alice", root, [](Settings& s) { s.Quake2Command = "no-such-quake2 +set a b"; });
-                  Copy bob(2, "Bob", root, [](Settings& s) { s.BCInterval = "600"; });
-                  ASSERT_NE(alice.WaitFor("host: 0 | Friday"), "") << alice.Seen();
-                  // Both are listening once each has heard the other.
-                  ASSERT_NE(alice.WaitFor("Bob (Ready)"), "") << alice.Seen();
-                  ASSERT_NE(bob.WaitFor("Alice (Ready)"), "") << bob.Seen();
+    EXPECT_EQ(
+        0, RunInIsolatedLan([&] {
+            const pid_t server = StartFakeQuakeServer(3, 27910, {StatusReplyDatagram("Friday", "q2dm1", 8)});
+            Copy alice(1, "Alice", root, [](Settings& s) { s.Quake2Command = "no-such-quake2 +set a b"; });
+            Copy bob(2, "Bob", root, [](Settings& s) { s.BCInterval = "600"; });
+            ASSERT_NE(alice.WaitFor("host: 0 | Friday"), "") << alice.Seen();
+            // Both are listening once each has heard the other.
+            ASSERT_NE(alice.WaitFor("Bob (Ready)"), "") << alice.Seen();
+            ASSERT_NE(bob.WaitFor("Alice (Ready)"), "") << bob.Seen();
 
-                  alice.Send("select 0");
-                  alice.Send("challenge");
-                  EXPECT_NE(bob.WaitFor("challenge: Challenge received "), "") << bob.Seen();
-                  const std::string why = "Quake could not be started: No such file or directory";
-                  EXPECT_NE(alice.WaitFor("status1: " + why), "") << alice.Seen();
-                  EXPECT_NE(alice.WaitFor(" : " + why), "") << alice.Seen();
+            alice.Send("select 0");
+            alice.Send("challenge");
+            EXPECT_NE(bob.WaitFor("challenge: Challenge received "), "") << bob.Seen();
+            const std::string why = "Quake could not be started: No such file or directory";
+            EXPECT_NE(alice.WaitFor("status1: " + why), "") << alice.Seen();
+            EXPECT_NE(alice.WaitFor(" : " + why), "") << alice.Seen();
 
-                  // Alice heard her own broadcast with Bob's; a search later it
-                  // has still not shown her a challenge.
-                  alice.Send("search");
-                  EXPECT_NE(alice.WaitForNext("tip: "), "") << alice.Seen();
-                  EXPECT_EQ(alice.Seen().find("challenge: "), std::string::npos) << alice.Seen();
-                  EXPECT_EQ(alice.Quit(), 0);
-                  EXPECT_EQ(bob.Quit(), 0);
-                  StopLanHost(server);
-              }));
+            // Alice heard her own broadcast with Bob's; a search later it
+            // has still not shown her a challenge.
+            alice.Send("search");
+            EXPECT_NE(alice.WaitForNext("tip: "), "") << alice.Seen();
+            EXPECT_EQ(alice.Seen().find("challenge: "), std::string::npos) << alice.Seen();
+            EXPECT_EQ(alice.Quit(), 0);
+            EXPECT_EQ(bob.Quit(), 0);
+            StopLanHost(server);
+        }));
     fs::remove_all(root);
 }
 
