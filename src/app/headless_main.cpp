@@ -12,10 +12,8 @@
 //   say TEXT / shout TEXT   chat through the users window
 //   challenge               challenge the others to the selected server
 //   accept / ignore / decline   answer the challenge dialog
-//   quit                    save the settings and end (also on SIGINT, SIGTERM, end of input)
+//   quit                    save the settings and end (also on SIGINT, SIGTERM, SIGHUP, end of input)
 
-#include <signal.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -26,12 +24,9 @@
 #include "app/headlessview.h"
 #include "app/maincore.h"
 #include "app/shell.h"
-#include "platform/autostart.h"
-#include "platform/configdir.h"
+#include "app/stopsignals.h"
+#include "app/systemparts.h"
 #include "platform/convert.h"
-#include "platform/programpath.h"
-#include "platform/uniquefd.h"
-#include "settings/fileregistry.h"
 
 namespace torvane {
 namespace {
@@ -123,32 +118,18 @@ int Run() {
         }
     });
 
-    // SIGINT and SIGTERM end the loop like "quit", so the settings are saved.
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
-    UniqueFd signals(signalfd(-1, &stop_signals, SFD_CLOEXEC | SFD_NONBLOCK));
-    const WatchId signal_watch =
-        loop.Watch(signals.Get(), kWatchRead, [&loop](int, uint32_t, int) { loop.Quit(); });
+    // The signals that end a program end the loop like "quit", so the
+    // settings are saved.
+    StopSignals stop_signals(loop, [&loop] { loop.Quit(); });
 
-    const SystemClock& clock = SystemClock::Instance();
-    ProcProcessList processes;
-    PosixSpawner spawner;
-    CanberraSound sound;
-    SystemComputerName computer_name;
-    const CoreSeams seams{clock, processes, spawner, sound, computer_name};
+    SystemParts system;
     HeadlessView view(stdout);
     Settings settings;
-    FileRegistry store(SettingsFilePath());
-    DesktopAutostart autostart(ConfigDir());
     {
-        Shell shell(loop, settings, seams, view.Views(), {store, autostart, ProgramFileName()});
+        Shell shell(loop, settings, system.Seams(), view.Views(), system.Store());
         CommandReader commands(loop, shell.Core(), view);
         loop.Run();
     }
-    loop.Unwatch(signal_watch);
     return 0;
 }
 
@@ -156,6 +137,7 @@ int Run() {
 }  // namespace torvane
 
 int main() {
+    torvane::StopSignals::Block();
     std::setlocale(LC_ALL, "");
     try {
         return torvane::Run();

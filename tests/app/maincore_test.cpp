@@ -126,10 +126,6 @@ struct Rig {
     std::optional<Shell> shell;
 };
 
-#define SKIP_WITHOUT_PRIVATE_LAN()          \
-    if (!test::CanCreateNetworkNamespace()) \
-    GTEST_SKIP() << "needs root to build a private LAN in network namespaces: a search broadcasts"
-
 TEST(MainCoreStartUp, LogsStartedThenSearchesQuietlyWithTheDefaultSettings) {
     SKIP_WITHOUT_PRIVATE_LAN();
     EXPECT_EQ(0, test::RunInIsolatedLan([] {

@@ -21,3 +21,8 @@ bool CanCreateNetworkNamespace();
 int RunInIsolatedLan(std::function<void()> body);
 
 }  // namespace torvane::test
+
+// Skips a test that broadcasts when no private LAN can be built.
+#define SKIP_WITHOUT_PRIVATE_LAN()                     \
+    if (!::torvane::test::CanCreateNetworkNamespace()) \
+    GTEST_SKIP() << "needs root to build a private LAN in network namespaces: a search broadcasts"
