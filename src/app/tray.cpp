@@ -8,6 +8,7 @@ void TTrayIcon::Add() {
     shown_ = true;
     ShowImage(0);
     SetTip("");
+    platform_.Show();
 }
 
 void TTrayIcon::ShowImage(int image) {

@@ -13,6 +13,8 @@ public:
     // Whether the desktop has a notification area at all (several Wayland
     // desktops have none).
     virtual bool Available() const = 0;
+    // Puts the icon into the notification area.
+    virtual void Show() = 0;
     // Picture `image` (0 to 5) on the icon and as the icon of every window.
     virtual void ShowImage(int image) = 0;
     virtual void SetToolTip(const std::string& text) = 0;

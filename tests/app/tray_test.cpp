@@ -17,6 +17,7 @@ struct FakeTray final : TrayPlatform, TrayWindows {
     std::vector<std::string> calls;
 
     bool Available() const override { return available; }
+    void Show() override { calls.push_back("shown"); }
     void ShowImage(int image) override { calls.push_back("image " + std::to_string(image)); }
     void SetToolTip(const std::string& text) override { calls.push_back("tip " + text); }
     void InsertHostEntry(int position, const std::string&) override {
@@ -39,7 +40,7 @@ TEST(TrayIcon, StartsIdleWithAnEmptyTipAndCutsLongTipsTo63Characters) {
     FakeTray tray;
     TTrayIcon icon(tray, tray);
     icon.Add();
-    EXPECT_EQ(tray.calls, (std::vector<std::string>{"image 0", "tip "}));
+    EXPECT_EQ(tray.calls, (std::vector<std::string>{"image 0", "tip ", "shown"}));
 
     const std::string tip(70, 'x');
     icon.SetTip(tip);
