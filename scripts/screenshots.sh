@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Takes the pictures in docs/screenshots/: Torvane under Xvfb with a real
+# notification-area host (trayer), on a private LAN inside a fresh network
+# namespace with three stand-in game servers, so nothing it broadcasts
+# leaves this machine. Needs root (for the namespace).
+#
+#   scripts/screenshots.sh [BUILD_DIR]     (default build/release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+if [ ! -x "$build/torvane" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTORVANE_TESTS=OFF >/dev/null
+  cmake --build "$build" -j "$(nproc)" --target torvane
+fi
+out=docs/screenshots
+mkdir -p "$out"
+
+if [ "${TORVANE_SHOTS_INSIDE:-}" != 1 ]; then
+  [ "$(id -u)" -eq 0 ] || { echo "screenshots.sh: needs root for a private network namespace" >&2; exit 1; }
+  exec unshare --net env TORVANE_SHOTS_INSIDE=1 "$0" "$build"
+fi
+
+# --- inside the private namespace from here on --------------------------
+ip link set lo up
+ip link add br0 type bridge
+ip addr add 10.99.0.1/24 dev br0
+ip link set br0 up
+ip route add default dev br0
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_CONFIG_HOME/torvane" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+cat >"$XDG_CONFIG_HOME/torvane/settings.json" <<JSON
+{
+  "\\\\Software\\\\Torvane": {
+    "Broadcast": 1, "BCInterval": 30, "Port": 27910, "Retries": 5,
+    "Quake2Command": "quake2", "Quake2BaseDir": "$work/quake2",
+    "StartMinimized": 0, "PlayerName": "Ranger",
+    "Port2": 27920, "Port3": 27930, "Port4": 27940,
+    "Port2Enable": 1, "Port3Enable": 1, "Port4Enable": 1,
+    "LogFile": "$work/torvane.log"
+  },
+  "\\\\Software\\\\Torvane\\\\Windows": {
+    "MainTop": 40, "MainLeft": 40, "UsersTop": 40, "UsersLeft": 520,
+    "UsersWidth": 463, "UsersHeight": 351, "UserListWidth": 230, "TopPanelHeight": 133
+  }
+}
+JSON
+
+export DISPLAY=:57
+Xvfb "$DISPLAY" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xsetroot -solid '#3b4a57' 2>/dev/null || true
+trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
+  --transparent false --tint 0x303030 >/dev/null 2>&1 &
+pids+=($!)
+python3 scripts/screens/fake_servers.py >"$work/servers.out" &
+pids+=($!)
+for _ in $(seq 50); do grep -q ready "$work/servers.out" && break; sleep 0.1; done
+sleep 1
+
+"$build/torvane" >"$work/torvane.out" 2>&1 &
+torvane=$!
+pids+=($torvane)
+main=$(xdotool search --sync --onlyvisible --name '^Torvane 2\.13$' | head -n 1)
+# The first search window lasts two seconds.
+sleep 3
+
+shot_window() { import -window "$1" "$out/$2.png"; echo "saved $out/$2.png"; }
+
+# The main window with the players of the first server.
+xdotool mousemove --window "$main" 60 30 click 1
+sleep 0.5
+shot_window "$main" main-window
+
+# The tray icon in the panel and its menu.
+tray=$(xdotool search --name '^panel$' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$tray")"
+icon_x=$((X + WIDTH / 2)) icon_y=$((Y + HEIGHT / 2))
+import -window root -crop "$((WIDTH + 16))x$((HEIGHT))+$((X - 16))+0" "$work/tray.png"
+convert "$work/tray.png" -filter point -resize 400% "$out/tray-icon.png"
+echo "saved $out/tray-icon.png"
+xdotool mousemove "$icon_x" "$icon_y" click 3
+sleep 0.7
+import -window root -crop "360x220+$((X + WIDTH - 360))+0" "$out/tray-menu.png"
+echo "saved $out/tray-menu.png"
+xdotool key Escape
+sleep 0.3
+
+# Credits, users, options and the log, each opened as a user would.
+xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+xdotool key alt+c
+credits=$(xdotool search --sync --onlyvisible --name '^Credits$' | head -n 1)
+sleep 0.3
+shot_window "$credits" credits
+xdotool windowunmap "$credits"
+
+xdotool windowfocus --sync "$main"
+xdotool key alt+u
+users=$(xdotool search --sync --onlyvisible --name '^Torvane Users$' | head -n 1)
+sleep 0.3
+shot_window "$users" users-window
+
+xdotool windowfocus --sync "$main"
+xdotool key alt+o
+options=
+for _ in $(seq 50); do
+  options=$(xdotool search --onlyvisible --name '^Torvane 2\.13$' | grep -vx "$main" | head -n 1 || true)
+  [ -n "$options" ] && break
+  sleep 0.1
+done
+sleep 0.3
+shot_window "$options" options-dialog
+xdotool windowfocus --sync "$options"
+xdotool key alt+v
+log=$(xdotool search --sync --onlyvisible --name '^Torvane log$' | head -n 1)
+sleep 0.3
+shot_window "$log" log-window
+
+kill -TERM "$torvane"
+wait "$torvane" || true
+echo "the log of this run:"
+cat "$work/torvane.log"

@@ -1,0 +1,61 @@
+#include "app/application_qt.h"
+
+#include <QMessageBox>
+
+#include "app/text_qt.h"
+#include "platform/version.h"
+
+namespace torvane {
+
+std::string FailureText(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown failure";
+    }
+}
+
+TorvaneApplication::TorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName("torvane");
+    setApplicationDisplayName("Torvane");
+    setApplicationVersion(kTorvaneVersion);
+    setDesktopFileName("torvane");
+    // Torvane lives in the tray: hiding its last window does not end it.
+    setQuitOnLastWindowClosed(false);
+}
+
+// The desktop's request to end (the session ends) ends the loop at once:
+// the windows are not asked, the shutdown after the loop saves and logs.
+bool TorvaneApplication::event(QEvent* event) {
+    if (event->type() == QEvent::Quit) {
+        exit(0);
+        return true;
+    }
+    return QApplication::event(event);
+}
+
+bool TorvaneApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowError(std::current_exception());
+        return false;
+    }
+}
+
+void TorvaneApplication::ShowError(std::exception_ptr error) {
+    ShowError(FailureText(error));
+}
+
+void TorvaneApplication::ShowError(const std::string& message) {
+    auto* box = new QMessageBox(QMessageBox::Critical, "Torvane", QText(message), QMessageBox::Ok,
+                                main_window_.data());
+    // Owned by the main window when there is one, and by itself once closed.
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+}  // namespace torvane

@@ -1,0 +1,293 @@
+#include "app/mainform_qt.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "app/icons_qt.h"
+#include "app/maincore.h"
+#include "app/text_qt.h"
+#include "settings/options.h"
+
+namespace torvane {
+
+namespace {
+
+constexpr int kClientWidth = 446;
+constexpr int kClientHeight = 215;
+constexpr int kHostListWidth = 320;
+constexpr int kBottomPanelHeight = 46;
+constexpr int kStatusBarHeight = 22;
+constexpr int kStatusPanel0Width = 150;
+
+QTreeWidget* ReportList(QWidget* parent, const QStringList& columns, const std::vector<int>& widths) {
+    auto* list = new QTreeWidget(parent);
+    list->setColumnCount(static_cast<int>(columns.size()));
+    list->setHeaderLabels(columns);
+    for (std::size_t i = 0; i < widths.size(); ++i) list->setColumnWidth(static_cast<int>(i), widths[i]);
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setSortingEnabled(false);
+    list->header()->setSectionsClickable(false);
+    list->header()->setStretchLastSection(true);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setAllColumnsShowFocus(true);
+    list->setUniformRowHeights(true);
+    list->setIconSize(QSize(16, 16));
+    return list;
+}
+
+QFont PanelFont() {
+    QFont font("Arial Black");
+    font.setWeight(QFont::Black);
+    return font;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(std::function<bool()> tray_available)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      tray_face_(std::move(tray_available)),
+      tray_(tray_face_, tray_windows_) {
+    setWindowTitle(QText(TorvaneCaption()));
+    setFixedSize(kClientWidth, kClientHeight);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* panel = new QWidget(this);
+    auto* lists = new QHBoxLayout(panel);
+    lists->setContentsMargins(0, 0, 0, 0);
+    lists->setSpacing(0);
+    BuildLists();
+    lists->addWidget(HostListView);
+    lists->addWidget(PlayersListView, 1);
+    layout->addWidget(panel, 1);
+    layout->addWidget(BuildBottomPanel());
+    layout->addWidget(BuildStatusBar());
+    tray_.Add();
+    ConnectTray();
+}
+
+void TMainForm::BuildLists() {
+    HostListView = ReportList(this, {"Host", "Map", "Players"}, {185, 80, 51});
+    HostListView->setFixedWidth(kHostListWidth);
+    HostListView->setToolTip("Doubleclick to launch Quake2, Right click to challenge other players");
+    HostListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    HostListView->installEventFilter(this);
+    PlayersListView = ReportList(this, {"Name", "Frags"}, {70});
+    PlayersListView->setToolTip("List of players on selected host");
+
+    HostPopupMenu = new QMenu(this);
+    QAction* play = HostPopupMenu->addAction("&Play");
+    QAction* challenge = HostPopupMenu->addAction("&Challenge");
+    connect(play, &QAction::triggered, this, [this] {
+        if (core_) core_->HostListViewClick();
+    });
+    connect(challenge, &QAction::triggered, this, [this] {
+        if (core_) core_->Suggest1Click();
+    });
+    connect(HostListView, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { HostPopupMenu->popup(HostListView->viewport()->mapToGlobal(at)); });
+    connect(HostListView, &QTreeWidget::itemClicked, this, [this] {
+        if (core_) core_->HostListViewClick();
+    });
+    connect(HostListView, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (core_) core_->HostListViewDblClick();
+    });
+}
+
+QWidget* TMainForm::BuildBottomPanel() {
+    auto* bottom = new QWidget(this);
+    bottom->setFixedHeight(kBottomPanelHeight);
+    auto* row = new QHBoxLayout(bottom);
+    row->setContentsMargins(6, 4, 6, 4);
+    row->setSpacing(6);
+    const auto button = [&](const char* caption, const char* hint) {
+        auto* b = new QPushButton(caption, bottom);
+        b->setFont(PanelFont());
+        if (*hint) b->setToolTip(hint);
+        b->setFocusPolicy(Qt::TabFocus);
+        row->addWidget(b);
+        return b;
+    };
+    ConnectButton = button("&Search", "Search for Quake 2 servers in LAN");
+    Button2 = button("&Users", "");
+    OptionButton = button("&Options", "Show options window");
+    BusyCheck = new QCheckBox("Busy", bottom);
+    BusyCheck->setFont(PanelFont());
+    BusyCheck->setChecked(true);
+    BusyCheck->setToolTip("Click me if you cannot play right now");
+    row->addWidget(BusyCheck);
+    CreditButton = button("&Credits", "Show Credits for this program");
+
+    connect(ConnectButton, &QPushButton::clicked, this, [this] {
+        if (core_) core_->ConnectButtonClick();
+    });
+    connect(Button2, &QPushButton::clicked, this, [this] {
+        if (!others_.users) return;
+        others_.users->show();
+        others_.users->raise();
+        others_.users->activateWindow();
+    });
+    connect(OptionButton, &QPushButton::clicked, this, [this] {
+        if (options_) options_->Show();
+    });
+    connect(CreditButton, &QPushButton::clicked, this, [this] {
+        if (!others_.credits) return;
+        others_.credits->show();
+        others_.credits->raise();
+    });
+    // Every change of the box, by a click or by the tray entry, is the
+    // core's to handle; ShowBusy sets it back without a signal.
+    connect(BusyCheck, &QCheckBox::toggled, this, [this](bool checked) {
+        if (core_) core_->SetBusyCheck(checked);
+    });
+    return bottom;
+}
+
+QWidget* TMainForm::BuildStatusBar() {
+    auto* bar = new QWidget(this);
+    bar->setFixedHeight(kStatusBarHeight);
+    bar->setToolTip("Search status");
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(2, 1, 2, 1);
+    row->setSpacing(2);
+    const char* initial[] = {"Connect Status", "Receive status"};
+    for (int i = 0; i < 2; ++i) {
+        auto* label = new QLabel(initial[i], bar);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setTextFormat(Qt::PlainText);
+        StatusPanels[static_cast<std::size_t>(i)] = label;
+    }
+    StatusPanels[0]->setFixedWidth(kStatusPanel0Width);
+    row->addWidget(StatusPanels[0]);
+    row->addWidget(StatusPanels[1], 1);
+    return bar;
+}
+
+void TMainForm::ConnectTray() {
+    connect(&tray_face_, &QtTray::LeftClicked, this, [this] { tray_.Click(TrayClick::kLeft); });
+    connect(&tray_face_, &QtTray::HostEntryChosen, this, [this](int position) {
+        if (core_) core_->TrayHostEntryClick(position);
+    });
+    connect(&tray_face_, &QtTray::BusyChosen, this, [this] {
+        if (core_) core_->Busy1Click();
+    });
+    connect(&tray_face_, &QtTray::OptionsChosen, this, [this] {
+        if (options_) options_->Show();
+    });
+    connect(&tray_face_, &QtTray::ExitChosen, this, [] { QCoreApplication::exit(0); });
+}
+
+void TMainForm::Attach(MainCore* core, TOptions* options, const OtherWindows& others) {
+    core_ = core;
+    options_ = options;
+    others_ = others;
+}
+
+void TMainForm::SetStatusText(int panel, const std::string& text) {
+    if (panel == 0 || panel == 1) StatusPanels[static_cast<std::size_t>(panel)]->setText(QText(text));
+}
+
+void TMainForm::AppendHostRow() {
+    new QTreeWidgetItem(HostListView);  // owned by the list
+}
+
+void TMainForm::SetHostRow(int row, const std::string& host, const std::string& map,
+                           const std::string& players) {
+    QTreeWidgetItem* item = HostListView->topLevelItem(row);
+    if (!item) return;
+    item->setText(0, QText(host));
+    item->setText(1, QText(map));
+    item->setText(2, QText(players));
+}
+
+void TMainForm::SetHostRowImage(int row, int image) {
+    if (QTreeWidgetItem* item = HostListView->topLevelItem(row)) item->setIcon(0, HostMark(image));
+}
+
+void TMainForm::DeleteHostRow(int row) {
+    std::unique_ptr<QTreeWidgetItem> gone(HostListView->takeTopLevelItem(row));
+}
+
+int TMainForm::SelectedHostRow() const {
+    const auto selected = HostListView->selectedItems();
+    return selected.isEmpty() ? -1 : HostListView->indexOfTopLevelItem(selected.first());
+}
+
+void TMainForm::AddPlayerRow(const std::string& name, const std::string& frags) {
+    auto* item = new QTreeWidgetItem(PlayersListView);  // owned by the list
+    item->setText(0, QText(name));
+    item->setText(1, QText(frags));
+}
+
+void TMainForm::RestoreApplication() {
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+void TMainForm::BringToFront() {
+    raise();
+    activateWindow();
+}
+
+void TMainForm::ShowBusy(bool box_checked, bool menu_checked) {
+    const QSignalBlocker quiet(BusyCheck);
+    BusyCheck->setChecked(box_checked);
+    tray_.SetBusyChecked(menu_checked);
+}
+
+void TMainForm::ShowOptionsOnInfoPage() {
+    if (options_) options_->ShowOnInfoPage();
+}
+
+void TMainForm::ShowFromTray() {
+    RestoreApplication();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TMainForm::RestoreAndHideWindows() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    hide();
+    for (QWidget* window : {others_.options, others_.users, others_.credits})
+        if (window) window->hide();
+}
+
+// The close box ends Torvane.
+void TMainForm::closeEvent(QCloseEvent* event) {
+    event->accept();
+    QCoreApplication::exit(0);
+}
+
+// Minimising, whatever did it, puts every window away into the tray; the
+// state change is finished before the windows go.
+void TMainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) tray_.MinimizeHandling();
+        });
+}
+
+// Enter in the host list is a double-click.
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == HostListView && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (core_) core_->HostListViewDblClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace torvane

@@ -1,0 +1,62 @@
+#include "app/shellwindows_qt.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QWindow>
+
+namespace torvane {
+
+namespace {
+
+// A window the user has never seen has no place of its own yet: it keeps
+// the one last loaded.
+bool HasBeenShown(const QWidget& window) {
+    return window.windowHandle() != nullptr;
+}
+
+void SetOnTop(QWidget& window, bool on_top) {
+    if (window.windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on_top) return;
+    const bool visible = window.isVisible();
+    window.setWindowFlag(Qt::WindowStaysOnTopHint, on_top);
+    if (visible) window.show();  // a change of flags hides the window
+}
+
+}  // namespace
+
+DesktopWindows::DesktopWindows(TMainForm& main, QWidget& users) : main_(main), users_(users) {
+    qApp->installEventFilter(this);
+}
+
+void DesktopWindows::PlaceWindows(const WindowGeometry& geometry) {
+    places_ = geometry;
+    main_.move(geometry.MainLeft, geometry.MainTop);
+    users_.move(geometry.UsersLeft, geometry.UsersTop);
+    users_.resize(geometry.UsersWidth, geometry.UsersHeight);
+}
+
+WindowGeometry DesktopWindows::WindowPlaces() const {
+    WindowGeometry places = places_;
+    if (HasBeenShown(main_)) {
+        places.MainLeft = main_.x();
+        places.MainTop = main_.y();
+    }
+    if (HasBeenShown(users_)) {
+        places.UsersLeft = users_.x();
+        places.UsersTop = users_.y();
+        places.UsersWidth = users_.width();
+        places.UsersHeight = users_.height();
+    }
+    return places;
+}
+
+void DesktopWindows::SetStayOnTop(bool main, bool users) {
+    SetOnTop(main_, main);
+    SetOnTop(users_, users);
+}
+
+bool DesktopWindows::eventFilter(QObject* watched, QEvent* event) {
+    if (!hints_ && event->type() == QEvent::ToolTip) return true;
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace torvane

@@ -1,0 +1,44 @@
+#include "notify/logf_qt.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+namespace torvane {
+
+namespace {
+constexpr int kWidth = 385;
+constexpr int kHeight = 344;
+}  // namespace
+
+LogWindow::LogWindow() : QWidget(nullptr, Qt::Window) {
+    setWindowTitle("Torvane log");
+    resize(kWidth, kHeight);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    LogMemo = new QPlainTextEdit(this);
+    LogMemo->setReadOnly(true);
+    LogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    LogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(LogMemo);
+}
+
+void LogWindow::AppendLine(const std::string& line) {
+    // Log lines carry texts from the network; they are shown as bytes.
+    LogMemo->appendPlainText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+}
+
+void LogWindow::ShowAndRaise() {
+    show();
+    raise();
+    activateWindow();
+}
+
+// The user's close only hides the window; the program's own close at its
+// end goes through.
+void LogWindow::closeEvent(QCloseEvent* event) {
+    if (!event->spontaneous()) return QWidget::closeEvent(event);
+    event->ignore();
+    hide();
+}
+
+}  // namespace torvane

@@ -1,0 +1,185 @@
+// The main window's Qt layer over the wired core: host rows and tray
+// entries in step with the host table through merges and removals, the
+// Busy box and the tray's Busy entry, Enter in the host list, minimising
+// into the tray, and the desktop without a notification area. Whatever
+// searches or launches runs on a private LAN, since both broadcast.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <optional>
+
+#include "app/core_fakes.h"
+#include "app/creditform_qt.h"
+#include "app/maincore.h"
+#include "app/mainform_qt.h"
+#include "app/windowshells_qt.h"
+#include "discovery/hosttable.h"
+#include "notify/logf_qt.h"
+#include "peers/peerprotocol.h"
+#include "support/fake_quake_server.h"
+#include "support/isolated_lan.h"
+
+namespace torvane {
+namespace {
+
+using namespace test;
+
+struct Desktop {
+    explicit Desktop(bool tray = true) : main_form([this] { return tray_available; }), tray_available(tray) {
+        settings.Quake2BaseDir = "/games/quake2";
+        settings.Quake2Command = "quake2";
+        core.emplace(loop, settings, seams, CoreViews{main_form, users, suggest, log});
+        main_form.Attach(&*core, nullptr, {&credits, &users, &options});
+    }
+
+    void Reply(const std::string& host, const std::string& from, int players = 0) {
+        std::vector<FakePlayer> list;
+        for (int i = 0; i < players; ++i) list.push_back({"P" + std::to_string(i), i, 40});
+        DeliveringSocket socket(StatusReplyDatagram(host, "q2dm1", 8, list), from);
+        clock.AdvanceMs(5);
+        core->Cycle().DataAvailable(socket);
+    }
+
+    // Host rows, tray host entries and records, side by side.
+    void ExpectInStep(const std::vector<std::string>& hosts) {
+        const HostTable& table = core->Hosts();
+        const QList<QAction*> menu = main_form.TrayFace().Menu().actions();
+        ASSERT_EQ(table.size(), hosts.size());
+        ASSERT_EQ(main_form.HostListView->topLevelItemCount(), static_cast<int>(hosts.size()));
+        ASSERT_TRUE(menu.size() > static_cast<int>(hosts.size()) &&
+                    menu[static_cast<int>(hosts.size())]->isSeparator());
+        for (std::size_t i = 0; i < hosts.size(); ++i) {
+            const int row = static_cast<int>(i);
+            EXPECT_EQ(table[i].HostName, hosts[i]);
+            EXPECT_EQ(main_form.HostListView->topLevelItem(row)->text(0).toStdString(), hosts[i]);
+            const QString shown = QString::fromStdString(hosts[i]).replace('&', "&&");
+            EXPECT_TRUE(menu[row]->text().startsWith(shown)) << menu[row]->text().toStdString();
+        }
+    }
+
+    Journal journal;
+    Settings settings;
+    ManualClock clock;
+    FakeProcesses processes;
+    FakeSpawner spawner{journal};
+    FakeSound sound{journal};
+    FixedComputerName computer_name;
+    MessageLoop loop;
+    CoreSeams seams{clock, processes, spawner, sound, computer_name};
+    TMainForm main_form;
+    bool tray_available;
+    TCreditForm credits;
+    UsersShell users;
+    SuggestShell suggest;
+    LogWindow log;
+    OptionsShell options;
+    std::optional<MainCore> core;
+};
+
+TEST(MainForm, HostRowsAndTrayEntriesFollowTheTableThroughMergesAndRemovals) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  Desktop desktop;
+                  desktop.settings.Retries = "0";
+                  desktop.core->Cycle().StartSearch();
+                  desktop.Reply("Alpha", "10.99.0.21");
+                  desktop.Reply("Bravo & Co", "10.99.0.22", 2);
+                  desktop.Reply("Charlie", "10.99.0.23");
+                  desktop.Reply("Bravo & Co", "10.99.0.22", 3);  // a second answer changes no row count
+                  desktop.core->Cycle().BroadcastEnd();
+                  desktop.ExpectInStep({"Alpha", "Bravo & Co", "Charlie"});
+                  EXPECT_EQ(desktop.main_form.HostListView->topLevelItem(1)->text(2).toStdString(), "3/8");
+                  EXPECT_EQ(desktop.main_form.TrayFace().Menu().actions()[1]->text().toStdString(),
+                            "Bravo && Co 3/8")
+                      << "an '&' in a host name is no shortcut key";
+
+                  // The middle server falls silent and goes; a new one comes.
+                  desktop.core->Cycle().StartSearch();
+                  desktop.Reply("Alpha", "10.99.0.21");
+                  desktop.Reply("Charlie", "10.99.0.23");
+                  desktop.Reply("Delta", "10.99.0.24");
+                  desktop.core->Cycle().BroadcastEnd();
+                  desktop.ExpectInStep({"Alpha", "Charlie", "Delta"});
+
+                  // A tray host entry launches into its own server.
+                  desktop.main_form.TrayFace().Menu().actions()[1]->trigger();
+                  ASSERT_FALSE(desktop.spawner.argv.empty());
+                  EXPECT_EQ(desktop.spawner.argv.back(), "10.99.0.23:27910");
+              }));
+}
+
+TEST(MainForm, EnterInTheHostListLaunchesIntoTheSelectedRowOnly) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  Desktop desktop;
+                  desktop.Reply("Alpha", "10.99.0.21");
+                  desktop.Reply("Bravo", "10.99.0.22");
+                  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                  QApplication::sendEvent(desktop.main_form.HostListView, &enter);
+                  EXPECT_TRUE(desktop.spawner.argv.empty()) << "no row selected";
+
+                  desktop.main_form.HostListView->topLevelItem(1)->setSelected(true);
+                  QKeyEvent keypad(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
+                  QApplication::sendEvent(desktop.main_form.HostListView, &keypad);
+                  ASSERT_FALSE(desktop.spawner.argv.empty());
+                  EXPECT_EQ(desktop.spawner.argv.back(), "10.99.0.22:27910");
+              }));
+}
+
+// Busy never sends anything before the first search: no LAN needed.
+TEST(MainForm, TheBusyBoxAndTheTraysBusyEntryMoveTogether) {
+    Desktop desktop;
+    QCheckBox& box = *desktop.main_form.BusyCheck;
+    QAction& entry = desktop.main_form.TrayFace().BusyEntry();
+    ASSERT_TRUE(box.isChecked());
+    ASSERT_TRUE(entry.isChecked());
+
+    box.click();  // the user unticks the box
+    EXPECT_FALSE(desktop.core->BusyChecked());
+    EXPECT_FALSE(entry.isChecked());
+
+    entry.trigger();  // the tray turns Busy on again
+    EXPECT_TRUE(desktop.core->BusyChecked());
+    EXPECT_TRUE(box.isChecked());
+    EXPECT_TRUE(entry.isChecked());
+
+    desktop.core->SetBusyCheck(false);  // program code, as a launch does
+    EXPECT_FALSE(box.isChecked());
+    EXPECT_FALSE(entry.isChecked());
+    EXPECT_EQ(desktop.core->Peers().OwnStatus(), PeerStatus::Ready);
+}
+
+TEST(MainForm, MinimisingPutsEveryWindowIntoTheTrayAndALeftClickBringsBackOnlyTheMain) {
+    Desktop desktop;
+    for (QWidget* window : std::initializer_list<QWidget*>{&desktop.main_form, &desktop.options,
+                                                           &desktop.users, &desktop.credits})
+        window->show();
+    desktop.main_form.showMinimized();
+    QApplication::processEvents();
+    for (QWidget* window : std::initializer_list<QWidget*>{&desktop.main_form, &desktop.options,
+                                                           &desktop.users, &desktop.credits})
+        EXPECT_FALSE(window->isVisible()) << window->windowTitle().toStdString();
+    EXPECT_FALSE(desktop.main_form.isMinimized());
+
+    emit desktop.main_form.TrayFace().LeftClicked();
+    EXPECT_TRUE(desktop.main_form.isVisible());
+    EXPECT_FALSE(desktop.users.isVisible());
+    EXPECT_FALSE(desktop.options.isVisible());
+}
+
+TEST(MainForm, WithoutANotificationAreaMinimisingIsOrdinaryAndStartUpShowsTheWindow) {
+    Desktop desktop(false);
+    EXPECT_TRUE(desktop.main_form.Tray().StartShown(true));
+    desktop.users.show();
+    desktop.main_form.show();
+    desktop.main_form.showMinimized();
+    QApplication::processEvents();
+    EXPECT_TRUE(desktop.main_form.isMinimized());
+    EXPECT_TRUE(desktop.main_form.isVisible()) << "minimised, still reachable from the task bar";
+    EXPECT_TRUE(desktop.users.isVisible());
+}
+
+}  // namespace
+}  // namespace torvane
