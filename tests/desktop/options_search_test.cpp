@@ -76,10 +76,6 @@ struct ProgramRig {
     std::optional<Shell> shell;
 };
 
-#define SKIP_WITHOUT_PRIVATE_LAN()    \
-    if (!CanCreateNetworkNamespace()) \
-    GTEST_SKIP() << "needs root to build a private LAN in network namespaces: a search broadcasts"
-
 TEST(OptionsWithTheCore, ATypedRetriesIsUsedByTheNextSearchEndWhileTheDialogStaysOpen) {
     SKIP_WITHOUT_PRIVATE_LAN();
     EXPECT_EQ(0, RunInIsolatedLan([] {
