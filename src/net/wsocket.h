@@ -68,27 +68,6 @@ inline constexpr uint16_t kNotifyAccept = 0x08;
 inline constexpr uint16_t kNotifyConnect = 0x10;
 inline constexpr uint16_t kNotifyClose = 0x20;
 
-// What the socket layer reports about the platform, in the shape of the
-// Winsock start-up record.
-struct TWSAData {
-    uint16_t wVersion = 0;
-    uint16_t wHighVersion = 0;
-    std::string szDescription;
-    std::string szSystemStatus;
-    uint16_t iMaxSockets = 0;
-    uint16_t iMaxUdpDg = 0;
-    const char* lpVendorInfo = nullptr;
-};
-
-// A host record: official name, aliases and IPv4 addresses (network order).
-struct THostEnt {
-    std::string h_name;
-    std::vector<std::string> h_aliases;
-    int16_t h_addrtype = AF_INET;
-    int16_t h_length = 4;
-    std::vector<in_addr> h_addr_list;
-};
-
 namespace wsocket_detail {
 class NotificationSink;
 }  // namespace wsocket_detail
@@ -153,21 +132,22 @@ public:
     TDnsLookupDone OnDnsLookupDone;
     TNotifyEvent OnError;
 
-    // Opening and closing.
+    // Opening and closing (wsocket.cpp).
     virtual void Connect();
     virtual int32_t Listen();  // 0 on success, -1 on failure
-    virtual int Accept();      // the new handle, or -1
-    virtual void Dup(int handle);
     virtual void Close();
     virtual void Abort();
     virtual void Shutdown(int how);  // 0 receive, 1 send, 2 both
 
-    // Addresses.
+    // Stream connections and addresses (wsocket_stream.cpp).
+    virtual int Accept();  // the new handle, or -1
+    virtual void Dup(int handle);
     virtual std::string GetPeerAddr();
     virtual int GetPeerName(sockaddr_in& address, int length);
     virtual int GetSockName(sockaddr_in& address, int& length);
     virtual std::string GetXPort();
 
+    // Data transfer and notifications (wsocket_data.cpp).
     // Sending: bytes go to the send queue and leave as fast as the platform
     // takes them. Send answers the count queued, or -1 when not connected.
     virtual int Send(const void* data, int length);
@@ -191,14 +171,15 @@ public:
     void MessageLoop();
     void ProcessMessages();
 
-    // Name lookup, line reading and waiting.
+    // Name lookup (wsocket_dns.cpp), line reading (wsocket_line.cpp) and
+    // waiting (wsocket_wait.cpp): nothing in Torvane calls them.
     virtual void DnsLookup(const std::string& host);
     virtual void CancelDnsLookup();
     virtual void ReadLine(int timeout, std::string& text);
     virtual bool Wait(int timeout, TSocketState state);
     virtual void WaitForClose();
 
-    // Timer values (seconds, microseconds).
+    // Timer values (seconds, microseconds; wsocket_wait.cpp).
     virtual bool TimerIsSet(const timeval& tv) const;
     virtual void TimerClear(timeval& tv) const;
     virtual bool TimerCmp(const timeval& a, const timeval& b, bool equal) const;
@@ -304,13 +285,8 @@ public:
     using TCustomWSocket::TCustomWSocket;
 };
 
-// Module functions.
+// Module functions (the host-information ones are in net/wsocket_hostinfo.h).
 uint32_t WSocketResolveHost(const std::string& text);  // network order
-TWSAData WinsockInfo();
-std::optional<THostEnt> WSocketGetHostByAddr(const std::string& text);
-std::optional<THostEnt> WSocketGetHostByName(const std::string& text);
-std::vector<std::string> LocalIPList();
-std::string LocalHostName();
 // The calling thread's last socket error, as the failed step left it. An
 // OnError handler reads it to learn which failure it handles: the
 // component's LastError keeps the code of its last receive, often 0.

@@ -73,6 +73,13 @@ TEST_F(WSocketDatagramTest, ListenBindsAndFiresThreeStateChangesAndConnected) {
     EXPECT_EQ((Events{"State 7>2", "State 2>6", "State 6>4", "Connected 0"}), log.events);
     EXPECT_EQ(wsConnected, socket.State());
     EXPECT_NE("error", socket.GetXPort());
+    // The local name the port is read from.
+    sockaddr_in local{};
+    int length = sizeof local;
+    ASSERT_EQ(0, socket.GetSockName(local, length));
+    EXPECT_EQ(static_cast<int>(sizeof local), length);
+    EXPECT_EQ(socket.GetXPort(), std::to_string(ntohs(local.sin_port)));
+    EXPECT_EQ(INADDR_ANY, ntohl(local.sin_addr.s_addr));
 }
 
 TEST_F(WSocketDatagramTest, ListenThatSendsFromItsConnectedHandlerReportsDataSentTwiceLater) {

@@ -13,6 +13,7 @@
 
 #include "net/messageloop.h"
 #include "net/wsocket.h"
+#include "net/wsocket_hostinfo.h"
 #include "support/isolated_lan.h"
 #include "wsocket_testing.h"
 

@@ -101,5 +101,21 @@ TEST_F(WSocketWaitTest, FlushSendsWhatIsQueuedInBothModes) {
     EXPECT_FALSE(wait.Visible());
 }
 
+TEST_F(WSocketWaitTest, TimerValuesAreSetWhenEitherPartIsAndCompareWholly) {
+    timeval a{}, b{};
+    EXPECT_FALSE(socket.TimerIsSet(a));
+    a.tv_usec = 1;
+    EXPECT_TRUE(socket.TimerIsSet(a));
+    EXPECT_TRUE(socket.TimerCmp(a, a, true));
+    EXPECT_FALSE(socket.TimerCmp(a, a, false));
+    b.tv_sec = 1;
+    b.tv_usec = 1;
+    EXPECT_TRUE(socket.TimerCmp(a, b, false));  // equal microseconds, other seconds
+    EXPECT_FALSE(socket.TimerCmp(a, b, true));
+    socket.TimerClear(b);
+    EXPECT_FALSE(socket.TimerIsSet(b));
+    EXPECT_TRUE(socket.TimerCmp(b, timeval{}, true));
+}
+
 }  // namespace
 }  // namespace torvane::test
