@@ -221,8 +221,8 @@ protected:
     ssize_t SendChunk(const char* bytes, int length);
     bool SendQueueEmpty() const;
     void EndLine();
-    void PumpMessages(int64_t deadlineTicks);
-    bool DeadlinePassed(int64_t deadlineTicks) const;
+    void PumpMessages(int64_t deadline_ticks);
+    bool DeadlinePassed(int64_t deadline_ticks) const;
     int64_t DeadlineAfterSeconds(int timeout) const;
     void RunWaitCtrl(int timeout);
     void StopWaitCtrl();

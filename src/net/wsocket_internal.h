@@ -87,8 +87,8 @@ public:
     std::shared_ptr<LookupMailbox> Mailbox() const { return mailbox_; }
 
 private:
-    void Deliver(int fd, uint32_t watchEvents, int error);
-    uint16_t Translate(uint32_t watchEvents) const;
+    void Deliver(int fd, uint32_t watch_events, int error);
+    uint16_t Translate(uint32_t watch_events) const;
 
     MessageLoop& loop_;
     TCustomWSocket& owner_;

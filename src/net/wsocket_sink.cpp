@@ -96,22 +96,22 @@ void NotificationSink::PostNotification(int fd, uint16_t events, uint16_t error)
     });
 }
 
-uint16_t NotificationSink::Translate(uint32_t watchEvents) const {
+uint16_t NotificationSink::Translate(uint32_t watch_events) const {
     const TSocketState state = owner_.State();
-    if (watchEvents & kWatchRead) {
+    if (watch_events & kWatchRead) {
         // A listening stream socket becomes readable when a connection waits.
         return !datagram_ && state == wsListening ? kNotifyAccept : kNotifyRead;
     }
-    if (watchEvents & kWatchWrite) return state == wsConnecting ? kNotifyConnect : kNotifyWrite;
+    if (watch_events & kWatchWrite) return state == wsConnecting ? kNotifyConnect : kNotifyWrite;
     // A datagram socket has no session to lose; its errors come with reads.
-    if ((watchEvents & kWatchHangup) && !datagram_) return kNotifyClose;
+    if ((watch_events & kWatchHangup) && !datagram_) return kNotifyClose;
     return 0;
 }
 
-void NotificationSink::Deliver(int fd, uint32_t watchEvents, int error) {
-    const uint16_t events = Translate(watchEvents) & events_;
+void NotificationSink::Deliver(int fd, uint32_t watch_events, int error) {
+    const uint16_t events = Translate(watch_events) & events_;
     int code = error;
-    if (watchEvents & kWatchError) {
+    if (watch_events & kWatchError) {
         // The platform tells the error once, but every notification of the
         // batch that came with it reports it: the first must not take it from
         // the close notification behind it.

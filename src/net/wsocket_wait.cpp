@@ -55,15 +55,15 @@ int64_t TCustomWSocket::DeadlineAfterSeconds(int timeout) const {
     return FClock.SteadyTicks() + static_cast<int64_t>(timeout) * 1000 * kTicksPerMs;
 }
 
-bool TCustomWSocket::DeadlinePassed(int64_t deadlineTicks) const {
-    return FClock.SteadyTicks() > deadlineTicks;
+bool TCustomWSocket::DeadlinePassed(int64_t deadline_ticks) const {
+    return FClock.SteadyTicks() > deadline_ticks;
 }
 
 // One round of a timed wait: blocks for the next message, but never past the
 // deadline and never longer than one slice, so a stepped clock is noticed.
-void TCustomWSocket::PumpMessages(int64_t deadlineTicks) {
-    const int64_t remainingMs = (deadlineTicks - FClock.SteadyTicks()) / kTicksPerMs + 1;
-    Loop().WaitAndProcessMessages(static_cast<int>(std::clamp<int64_t>(remainingMs, 0, kPumpSliceMs)));
+void TCustomWSocket::PumpMessages(int64_t deadline_ticks) {
+    const int64_t remaining_ms = (deadline_ticks - FClock.SteadyTicks()) / kTicksPerMs + 1;
+    Loop().WaitAndProcessMessages(static_cast<int>(std::clamp<int64_t>(remaining_ms, 0, kPumpSliceMs)));
 }
 
 // ------------------------------------------------------------------ waiting
