@@ -20,9 +20,11 @@
 #include "app/stopsignals.h"
 #include "app/systemparts.h"
 #include "app/text_qt.h"
-#include "app/windowshells_qt.h"
 #include "notify/logf_qt.h"
+#include "peers/suggest_qt.h"
+#include "peers/userform_qt.h"
 #include "platform/version.h"
+#include "settings/options_qt.h"
 
 namespace torvane {
 namespace {
@@ -61,17 +63,19 @@ int Run(int argc, char** argv) {
     loop.SetExceptionHandler([&app](std::exception_ptr error) { app.ShowError(error); });
     StopSignals stop_signals(loop, [] { QCoreApplication::exit(0); });
 
+    // The options dialog's controls are the live settings, so the record
+    // comes before the windows.
+    Settings settings;
     TMainForm main_form;
     TCreditForm credits;
-    UsersShell users;
-    SuggestShell suggest;
+    UsersWindow users;
+    ChallengeDialog suggest;
     LogWindow log;
-    OptionsShell options;
+    OptionsDialog options(settings);
     app.SetMainWindow(&main_form);
     DesktopWindows windows(main_form, users);
 
     SystemParts system;
-    Settings settings;
 
     std::optional<Shell> shell;
     try {

@@ -23,15 +23,14 @@ void SetOnTop(QWidget& window, bool on_top) {
 
 }  // namespace
 
-DesktopWindows::DesktopWindows(TMainForm& main, QWidget& users) : main_(main), users_(users) {
+DesktopWindows::DesktopWindows(TMainForm& main, UsersWindow& users) : main_(main), users_(users) {
     qApp->installEventFilter(this);
 }
 
 void DesktopWindows::PlaceWindows(const WindowGeometry& geometry) {
     places_ = geometry;
     main_.move(geometry.MainLeft, geometry.MainTop);
-    users_.move(geometry.UsersLeft, geometry.UsersTop);
-    users_.resize(geometry.UsersWidth, geometry.UsersHeight);
+    users_.Place(geometry);
 }
 
 WindowGeometry DesktopWindows::WindowPlaces() const {
@@ -40,12 +39,7 @@ WindowGeometry DesktopWindows::WindowPlaces() const {
         places.MainLeft = main_.x();
         places.MainTop = main_.y();
     }
-    if (HasBeenShown(users_)) {
-        places.UsersLeft = users_.x();
-        places.UsersTop = users_.y();
-        places.UsersWidth = users_.width();
-        places.UsersHeight = users_.height();
-    }
+    if (HasBeenShown(users_)) users_.TakePlace(places);
     return places;
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/mainform_qt.h"
 #include "app/shell.h"
+#include "peers/userform_qt.h"
 
 namespace torvane {
 
@@ -15,7 +16,7 @@ class DesktopWindows final : public QObject, public ShellWindows {
     Q_OBJECT
 
 public:
-    DesktopWindows(TMainForm& main, QWidget& users);
+    DesktopWindows(TMainForm& main, UsersWindow& users);
 
     void SetShowHints(bool show) override { hints_ = show; }
     void PlaceWindows(const WindowGeometry& geometry) override;
@@ -29,7 +30,7 @@ protected:
 
 private:
     TMainForm& main_;
-    QWidget& users_;
+    UsersWindow& users_;
     bool hints_ = true;
     WindowGeometry places_;
 };

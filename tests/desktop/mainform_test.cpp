@@ -14,10 +14,12 @@
 #include "app/creditform_qt.h"
 #include "app/maincore.h"
 #include "app/mainform_qt.h"
-#include "app/windowshells_qt.h"
 #include "discovery/hosttable.h"
 #include "notify/logf_qt.h"
 #include "peers/peerprotocol.h"
+#include "peers/suggest_qt.h"
+#include "peers/userform_qt.h"
+#include "settings/options_qt.h"
 #include "support/fake_quake_server.h"
 #include "support/isolated_lan.h"
 
@@ -71,10 +73,10 @@ struct Desktop {
     TMainForm main_form;
     bool tray_available;
     TCreditForm credits;
-    UsersShell users;
-    SuggestShell suggest;
+    UsersWindow users;
+    ChallengeDialog suggest;
     LogWindow log;
-    OptionsShell options;
+    OptionsDialog options{settings};
     std::optional<MainCore> core;
 };
 
