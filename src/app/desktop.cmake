@@ -14,4 +14,10 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/src/app/main.cpp)
   add_executable(torvane ${PROJECT_SOURCE_DIR}/src/app/main.cpp)
   target_link_libraries(torvane PRIVATE torvane_desktop)
   set_target_properties(torvane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+  # The program with its menu entry and its icon, where desktops look for
+  # them.
+  install(TARGETS torvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/data/torvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/torvane.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()

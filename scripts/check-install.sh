@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs a build into a scratch prefix and checks that a desktop finds
+# what it needs: the three programs, a valid menu entry whose icon exists.
+#   scripts/check-install.sh BUILD_DIR
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+for program in torvane torvane-headless torvane-query; do
+  [ -x "$prefix/bin/$program" ] || { echo "not installed: bin/$program"; exit 1; }
+done
+entry=$prefix/share/applications/torvane.desktop
+desktop-file-validate "$entry"
+icon=$(sed -n 's/^Icon=//p' "$entry")
+[ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || { echo "no icon named $icon"; exit 1; }
+"$prefix/bin/torvane" --version | grep -q '^torvane ' || { echo "installed torvane does not answer --version"; exit 1; }
+echo "install: ok"
