@@ -75,12 +75,14 @@ int Run(int argc, char** argv) {
     app.SetMainWindow(&main_form);
     DesktopWindows windows(main_form, users);
 
-    SystemParts system;
-
+    // The system parts open the settings file, so an unreadable one is a
+    // start-up failure like any other.
+    std::optional<SystemParts> system;
     std::optional<Shell> shell;
     try {
-        shell.emplace(loop, settings, system.Seams(),
-                      ShellViews{{main_form, users, suggest, log}, options, windows}, system.Store());
+        system.emplace();
+        shell.emplace(loop, settings, system->Seams(),
+                      ShellViews{{main_form, users, suggest, log}, options, windows}, system->Store());
     } catch (...) {
         // The windows made so far are gone as at exit; the settings file
         // stays as it was, for the user to mend.
