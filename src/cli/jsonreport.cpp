@@ -1,3 +1,4 @@
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -32,8 +33,7 @@ public:
     }
     void Number(int64_t value) {
         char digits[24];
-        const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
-        text_.append(digits, static_cast<std::size_t>(n));
+        text_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
     }
     // An 8-bit text as a JSON string: bytes 0x80 to 0xFF become U+0080 to
     // U+00FF in UTF-8, control characters are escaped.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string_view>
 #include <unordered_set>
 
@@ -44,11 +45,21 @@ void AnnounceLeft(const TQuakeServer& stored, const NameSet& fresh_names, HostEv
 
 }  // namespace
 
+// Most replies list the same players in the same order as the last one:
+// then nobody entered or left, and no name set needs to be built.
+bool SameNamesInOrder(const std::vector<Player>& fresh, const std::vector<Player>& stored) {
+    return std::equal(fresh.begin(), fresh.end(), stored.begin(), stored.end(),
+                      [](const Player& a, const Player& b) { return a.Name == b.Name; });
+}
+
 void DetectChanges(const TQuakeServer& fresh, const TQuakeServer& stored, HostEvents& events) {
-    // Name sets keep a reply with thousands of players from costing
-    // thousands squared comparisons.
-    const bool new_player = AnnounceEntered(fresh, NamesOf(stored.Players), events);
-    AnnounceLeft(stored, NamesOf(fresh.Players), events);
+    bool new_player = false;
+    if (!SameNamesInOrder(fresh.Players, stored.Players)) {
+        // Name sets keep a reply with thousands of players from costing
+        // thousands squared comparisons.
+        new_player = AnnounceEntered(fresh, NamesOf(stored.Players), events);
+        AnnounceLeft(stored, NamesOf(fresh.Players), events);
+    }
     const bool not_full = IsFull(stored) && !IsFull(fresh);
     const bool new_map = fresh.MapName != stored.MapName;
     if (new_player || not_full || new_map) events.Search().SearchChanged = true;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "discovery/peertags.h"
 #include "discovery/statusquery.h"
@@ -66,7 +67,7 @@ void DatagramDispatcher::AcceptStatusReply(char* data, int length, const std::st
     ParseStatusReply(data, length, server);
     // Counted whether or not the reply is listed, once per server and search.
     search_.CountReplyPlayers(address + ":" + port, static_cast<int32_t>(server.Players.size()));
-    if (IsAcceptableReply(server)) hosts_.MergeServer(server);
+    if (IsAcceptableReply(server)) hosts_.MergeServer(std::move(server));
 }
 
 }  // namespace torvane

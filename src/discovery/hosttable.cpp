@@ -13,39 +13,47 @@ constexpr int kDefaultRetries = 5;
 HostTable::HostTable(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search)
     : view_(view), game_(game), settings_(settings), events_(view, game, settings, search) {}
 
-std::string HostTable::KeyOf(const std::string& address, const std::string& host_name) {
-    // The length prefix keeps ("a", "bc") and ("ab", "c") apart.
-    return std::to_string(address.size()) + ':' + address + host_name;
+std::size_t HostTable::HashOf(const std::string& address, const std::string& host_name) {
+    const std::size_t a = std::hash<std::string>{}(address);
+    return a ^ (std::hash<std::string>{}(host_name) + 0x9e3779b97f4a7c15u + (a << 6) + (a >> 2));
 }
 
 int HostTable::FindServer(const TQuakeServer& server) const {
-    const auto found = index_.find(KeyOf(server.Address, server.HostName));
-    return found == index_.end() ? -1 : found->second;
+    int first = -1;
+    const auto [begin, end] = index_.equal_range(HashOf(server.Address, server.HostName));
+    for (auto it = begin; it != end; ++it) {
+        const TQuakeServer& record = records_[static_cast<std::size_t>(it->second)];
+        if (record.Address == server.Address && record.HostName == server.HostName &&
+            (first < 0 || it->second < first))
+            first = it->second;
+    }
+    return first;
 }
 
-void HostTable::AddServer(const TQuakeServer& fresh) {
-    records_.push_back(fresh);
+void HostTable::AddServer(TQuakeServer fresh) {
+    records_.push_back(std::move(fresh));
+    const TQuakeServer& added = records_.back();
     const int index = static_cast<int>(records_.size()) - 1;
-    index_.emplace(KeyOf(fresh.Address, fresh.HostName), index);
+    index_.emplace(HashOf(added.Address, added.HostName), index);
     view_.InsertTrayHostEntry(index);
     view_.AppendHostRow();
-    events_.Announce("New server \"" + fresh.HostName + "\" found on " + fresh.Address, true);
+    events_.Announce("New server \"" + added.HostName + "\" found on " + added.Address, true);
     events_.SetIcon(EventKind::NewHost);
-    events_.RunActions(EventKind::NewHost, fresh);
+    events_.RunActions(EventKind::NewHost, added);
 }
 
-void HostTable::MergeServer(const TQuakeServer& fresh) {
+void HostTable::MergeServer(TQuakeServer fresh) {
     int index = FindServer(fresh);
     if (index < 0 && records_.size() >= kMaxServers) return;
     view_.BeginHostUpdate();
     if (index < 0) {
-        AddServer(fresh);
+        AddServer(std::move(fresh));
         index = static_cast<int>(records_.size()) - 1;
     } else {
         DetectChanges(fresh, records_[index], events_);
         // Every field is taken from the reply; the identity stays the same,
         // so the index needs no change. MissCount is 1 again.
-        records_[index] = fresh;
+        records_[index] = std::move(fresh);
     }
     const TQuakeServer& record = records_[index];
     view_.SetTrayHostEntryCaption(index, TrayHostCaption(record));
@@ -102,7 +110,7 @@ void HostTable::CountMisses() {
 void HostTable::RebuildIndex() {
     index_.clear();
     for (std::size_t i = 0; i < records_.size(); ++i) {
-        index_.emplace(KeyOf(records_[i].Address, records_[i].HostName), static_cast<int>(i));
+        index_.emplace(HashOf(records_[i].Address, records_[i].HostName), static_cast<int>(i));
     }
 }
 

@@ -35,7 +35,9 @@ public:
 
     // Adds an accepted reply as a new server or updates the known one,
     // announcing what changed.
-    void MergeServer(const TQuakeServer& fresh);
+    // Takes the record by value so that a reply's record moves into the
+    // table instead of being copied.
+    void MergeServer(TQuakeServer fresh);
 
     // A new search: no server has answered in it yet.
     void MarkAllUnanswered();
@@ -51,8 +53,8 @@ public:
     void TrayHostEntryClick(int index);
 
 private:
-    static std::string KeyOf(const std::string& address, const std::string& host_name);
-    void AddServer(const TQuakeServer& fresh);
+    static std::size_t HashOf(const std::string& address, const std::string& host_name);
+    void AddServer(TQuakeServer fresh);
     int RetriesSetting() const;
     void RebuildIndex();
 
@@ -61,8 +63,10 @@ private:
     const HostSettings& settings_;
     HostEvents events_;
     std::vector<TQuakeServer> records_;
-    // (Address, HostName) -> index of the first record with them.
-    std::unordered_map<std::string, int> index_;
+    // Hash of (Address, HostName) -> indices of the records with that hash;
+    // the records themselves tell which one matches. Keeps no copy of the
+    // texts, so a server costs the table a few words beyond its record.
+    std::unordered_multimap<std::size_t, int> index_;
 };
 
 }  // namespace torvane

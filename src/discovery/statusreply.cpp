@@ -12,11 +12,13 @@ namespace torvane {
 
 namespace {
 
-void StoreField(const char* key, std::string value, TQuakeServer& server) {
+// `value` is the zero-ended value text in the datagram; only the values of
+// the five keys are copied out, so the many other keys cost no allocation.
+void StoreField(const char* key, const char* value, TQuakeServer& server) {
     if (std::strcmp(key, "hostname") == 0) {
-        server.HostName = std::move(value);
+        server.HostName = value;
     } else if (std::strcmp(key, "mapname") == 0) {
-        server.MapName = std::move(value);
+        server.MapName = value;
     } else if (std::strcmp(key, "maxclients") == 0) {
         server.MaxClients = StrToInt(value);
     } else if (std::strcmp(key, "fraglimit") == 0) {
@@ -38,7 +40,7 @@ void ParseServerInfo(char* cursor, char* line_end, TQuakeServer& server) {
         char* value_end = static_cast<char*>(std::memchr(value, '\\', line_end - value + 1));
         if (value_end == nullptr) return;
         *value_end = '\0';
-        StoreField(cursor, std::string(value, value_end), server);
+        StoreField(cursor, value, server);
         cursor = value_end + 1;
     }
 }
@@ -68,7 +70,11 @@ void ReadScores(const char* cursor, Player& player) {
     if (ReadDecimal(cursor, player.Frags)) ReadDecimal(cursor, player.Ping);
 }
 
-void ParsePlayers(char* cursor, TQuakeServer& server) {
+void ParsePlayers(char* cursor, const char* end, TQuakeServer& server) {
+    // One allocation for the list: there are at most as many players as
+    // line feeds, plus a last line without one.
+    const auto lines = static_cast<std::size_t>(std::count(static_cast<const char*>(cursor), end, '\n')) + 1;
+    server.Players.reserve(std::min(lines, kMaxReplyPlayers));
     while (*cursor != '\0' && server.Players.size() < kMaxReplyPlayers) {
         Player player;
         // The numbers are read from the cursor, and so are the quotes: a name
@@ -117,7 +123,7 @@ void ParseStatusReply(char* data, int length, TQuakeServer& server) {
     if (line_end == nullptr) return;
     *line_end = '\\';
     ParseServerInfo(cursor, line_end, server);
-    ParsePlayers(line_end + 1, server);
+    ParsePlayers(line_end + 1, data + length, server);
 }
 
 int32_t ElapsedMs(int64_t start, int64_t now) {

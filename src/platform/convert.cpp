@@ -46,8 +46,16 @@ std::string IntToStr(int64_t value) {
 std::string DottedAddress(uint32_t network_order_address) {
     unsigned char bytes[4];
     std::memcpy(bytes, &network_order_address, sizeof bytes);
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
+    // Made for every datagram received: digits without printf's machinery.
+    std::string text;
+    text.reserve(15);
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) text += '.';
+        const unsigned byte = bytes[i];
+        if (byte >= 100) text += static_cast<char>('0' + byte / 100);
+        if (byte >= 10) text += static_cast<char>('0' + byte / 10 % 10);
+        text += static_cast<char>('0' + byte % 10);
+    }
     return text;
 }
 
