@@ -77,6 +77,7 @@ TMainForm::TMainForm(std::function<bool()> tray_available)
 
 void TMainForm::BuildLists() {
     HostListView = ReportList(this, {"Host", "Map", "Players"}, {185, 80, 51});
+    HostListView->setObjectName("HostListView");  // for accessibility tools and test probes
     HostListView->setFixedWidth(kHostListWidth);
     HostListView->setToolTip("Doubleclick to launch Quake2, Right click to challenge other players");
     HostListView->setContextMenuPolicy(Qt::CustomContextMenu);

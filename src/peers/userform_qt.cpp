@@ -71,6 +71,8 @@ UsersWindow::UsersWindow() {
     top->addWidget(VSplitter);
 
     UserListView = ReportList(VSplitter, {"Name", "Status", "Message"}, {80, 50});
+    // Named for accessibility tools and for the whole-program tests' probe.
+    UserListView->setObjectName("UserListView");
     UserListView->setSelectionMode(QAbstractItemView::SingleSelection);
     UserListView->setSelectionBehavior(QAbstractItemView::SelectRows);
     UserListView->setMouseTracking(true);  // hot tracking
@@ -88,6 +90,7 @@ UsersWindow::UsersWindow() {
     VSplitter->setStretchFactor(1, 0);
 
     MessageListView = ReportList(HSplitter, {"Name", "Time", "Message"}, {80, 65});
+    MessageListView->setObjectName("MessageListView");
     HSplitter->setStretchFactor(0, 0);
     HSplitter->setStretchFactor(1, 1);
     layout->addWidget(BuildBottomPanel());

@@ -27,6 +27,20 @@ namespace fs = std::filesystem;
 
 inline const std::string kHeadless = std::string(TORVANE_BINARY_DIR) + "/torvane-headless";
 
+// Writes the settings file of a copy kept in `dir` (dir/config/torvane/
+// settings.json, logging to dir/torvane.log) as `program` would save them.
+inline void WriteCopySettings(const fs::path& dir, const std::string& name, const std::string& program,
+                              const std::function<void(Settings&)>& configure) {
+    Settings settings;
+    settings.PlayerName = name;
+    settings.LogFile = (dir / "torvane.log").string();
+    if (configure) configure(settings);
+    fs::create_directories(dir / "config" / "torvane");
+    FileRegistry store((dir / "config" / "torvane" / "settings.json").string());
+    DesktopAutostart autostart((dir / "config").string());
+    SaveSettings(settings, store, autostart, program);
+}
+
 // A copy of torvane-headless on one LAN host, with a settings folder and a
 // stand-in game of its own; `configure` may change its settings before it
 // starts, and `prepare` runs in the host's process just before the program
@@ -120,16 +134,11 @@ private:
     }
 
     void WriteSettings(const std::string& name, const std::function<void(Settings&)>& configure) {
-        Settings settings;
-        settings.PlayerName = name;
-        settings.Quake2BaseDir = GameDir().string();
-        settings.Quake2Command = "standin-quake2 +set deathmatch 1";
-        settings.LogFile = (dir_ / "torvane.log").string();
-        if (configure) configure(settings);
-        fs::create_directories(dir_ / "config" / "torvane");
-        FileRegistry store((dir_ / "config" / "torvane" / "settings.json").string());
-        DesktopAutostart autostart((dir_ / "config").string());
-        SaveSettings(settings, store, autostart, kHeadless);
+        WriteCopySettings(dir_, name, kHeadless, [&](Settings& settings) {
+            settings.Quake2BaseDir = GameDir().string();
+            settings.Quake2Command = "standin-quake2 +set deathmatch 1";
+            if (configure) configure(settings);
+        });
     }
 
     fs::path dir_;

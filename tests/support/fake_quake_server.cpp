@@ -7,6 +7,9 @@
 
 #include <array>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <stdexcept>
 
 #include "support/lan_hosts.h"
@@ -44,8 +47,10 @@ int BoundSocket(uint16_t port) {
     return fd;
 }
 
+using Replies = std::function<std::vector<std::string>()>;
+
 // `second_socket`: answer from a second socket (on an ephemeral port) too.
-int Serve(uint16_t port, const std::vector<std::string>& replies, bool second_socket, int ready_fd) {
+int Serve(uint16_t port, const Replies& replies_now, bool second_socket, int ready_fd) {
     const int fd = BoundSocket(port);
     const int second = second_socket ? BoundSocket(0) : fd;
     if (fd < 0 || second < 0) return 5;
@@ -58,7 +63,7 @@ int Serve(uint16_t port, const std::vector<std::string>& replies, bool second_so
         const ssize_t n =
             recvfrom(fd, query.data(), query.size(), 0, reinterpret_cast<sockaddr*>(&from), &from_length);
         if (!IsStatusQuery(query.data(), n)) continue;
-        for (const std::string& reply : replies) {
+        for (const std::string& reply : replies_now()) {
             sendto(fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), from_length);
             if (second != fd)
                 sendto(second, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from),
@@ -67,7 +72,7 @@ int Serve(uint16_t port, const std::vector<std::string>& replies, bool second_so
     }
 }
 
-pid_t StartServer(int k, uint16_t port, std::vector<std::string> replies, bool second_socket) {
+pid_t StartServer(int k, uint16_t port, Replies replies, bool second_socket) {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("fake server: pipe");
     const pid_t pid = StartLanHost(k, [&] {
@@ -88,11 +93,23 @@ pid_t StartServer(int k, uint16_t port, std::vector<std::string> replies, bool s
 }  // namespace
 
 pid_t StartFakeQuakeServer(int k, uint16_t port, std::vector<std::string> replies) {
-    return StartServer(k, port, std::move(replies), false);
+    return StartServer(
+        k, port, [replies] { return replies; }, false);
 }
 
 pid_t StartTwoSocketQuakeServer(int k, uint16_t port, std::vector<std::string> replies) {
-    return StartServer(k, port, std::move(replies), true);
+    return StartServer(
+        k, port, [replies] { return replies; }, true);
+}
+
+pid_t StartScriptedQuakeServer(int k, uint16_t port, const std::string& reply_file) {
+    return StartServer(
+        k, port,
+        [reply_file] {
+            std::ifstream in(reply_file, std::ios::binary);
+            return std::vector<std::string>{std::string(std::istreambuf_iterator<char>(in), {})};
+        },
+        false);
 }
 
 }  // namespace torvane::test

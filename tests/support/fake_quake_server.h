@@ -34,4 +34,9 @@ pid_t StartFakeQuakeServer(int k, uint16_t port, std::vector<std::string> replie
 // answers from its IPv4 and IPv6 sockets.
 pid_t StartTwoSocketQuakeServer(int k, uint16_t port, std::vector<std::string> replies);
 
+// Like StartFakeQuakeServer, but every query is answered with what the file
+// `reply_file` holds at that moment, so a test can change the server between
+// searches (a player joins, the map changes) by rewriting the file.
+pid_t StartScriptedQuakeServer(int k, uint16_t port, const std::string& reply_file);
+
 }  // namespace torvane::test
