@@ -18,8 +18,8 @@ std::string FailureText(std::exception_ptr error) {
 }
 
 TorvaneApplication::TorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // No display name: Qt would add it to every window's caption.
     setApplicationName("torvane");
-    setApplicationDisplayName("Torvane");
     setApplicationVersion(kTorvaneVersion);
     setDesktopFileName("torvane");
     // Torvane lives in the tray: hiding its last window does not end it.
@@ -50,8 +50,17 @@ void TorvaneApplication::ShowError(std::exception_ptr error) {
 }
 
 void TorvaneApplication::ShowError(const std::string& message) {
-    auto* box = new QMessageBox(QMessageBox::Critical, "Torvane", QText(message), QMessageBox::Ok,
-                                main_window_.data());
+    // A failure that repeats (a timer's, every tick) brings its box to the
+    // front again instead of piling up boxes.
+    const QString text = QText(message);
+    error_boxes_.removeIf([](const QPointer<QMessageBox>& box) { return box.isNull(); });
+    for (const QPointer<QMessageBox>& open : error_boxes_) {
+        if (open->text() != text) continue;
+        open->raise();
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Critical, "Torvane", text, QMessageBox::Ok, main_window_.data());
+    error_boxes_.append(box);
     // Owned by the main window when there is one, and by itself once closed.
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);

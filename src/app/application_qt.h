@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QList>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <exception>
@@ -33,6 +35,7 @@ public:
 
 private:
     QPointer<QWidget> main_window_;
+    QList<QPointer<QMessageBox>> error_boxes_;  // the ones still open
 };
 
 // The text of a failure, whatever was thrown.

@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
+#include "notify/log.h"
+
 namespace torvane {
 
 namespace {
@@ -19,6 +21,8 @@ LogWindow::LogWindow() : QWidget(nullptr, Qt::Window) {
     LogMemo->setReadOnly(true);
     LogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     LogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // As many lines as the log keeps; the oldest go first.
+    LogMemo->setMaximumBlockCount(static_cast<int>(EventLog::kMaxLines));
     layout->addWidget(LogMemo);
 }
 

@@ -72,10 +72,16 @@ std::string TorvaneCaption() {
 TOptions::TOptions(Settings& settings, const SettingsStore& store, OptionsView& view, OptionsHost& host)
     : settings_(settings), store_(store), view_(view), host_(host) {
     view_.SetCaption(TorvaneCaption());
-    LoadSettings(store_.registry, settings_);
+    // The log goes to its file from here, also when a later part of the
+    // file fails to load, so that the end of the program is in the file.
+    try {
+        LoadSettings(store_.registry, settings_);
+    } catch (...) {
+        HandOverLog();
+        throw;
+    }
     view_.ShowSettings();
-    host_.SetLogFile(settings_.LogFile);
-    host_.SetLogEnabled(settings_.LogEnabled);
+    HandOverLog();
     if (settings_.Windows.Placed) host_.PlaceWindows(settings_.Windows);
 
     host_.SetShowHints(settings_.ShowHints);
@@ -84,6 +90,13 @@ TOptions::TOptions(Settings& settings, const SettingsStore& store, OptionsView& 
     host_.SetBusy1(settings_.StartBusy);
     store_.registry.CloseKey();
     host_.AddLogLine("Torvane started");
+}
+
+// The log's file and switch as loaded so far (their defaults when the load
+// stopped before them).
+void TOptions::HandOverLog() {
+    host_.SetLogFile(settings_.LogFile);
+    host_.SetLogEnabled(settings_.LogEnabled);
 }
 
 void TOptions::ShowOnInfoPage() {
@@ -148,7 +161,8 @@ void TOptions::Save(const Settings& settings) {
 // before it, which the next load cannot read. The last words of the program
 // must not leave such a file: every field that is no number keeps what is
 // stored (or its default), the rest is saved as the user left it, and the
-// user is told.
+// user is told once the file is whole again (the box may wait long for
+// someone to read it; the session may end meanwhile).
 void TOptions::SaveKeepingStoredNumbers(const std::string& failure) {
     Settings safe = settings_;
     std::string kept;
@@ -158,12 +172,13 @@ void TOptions::SaveKeepingStoredNumbers(const std::string& failure) {
         text = StoredNumberText(store_.registry, name).value_or(Settings{}.*field);
         kept += std::string(kept.empty() ? "" : ", ") + name + " stays " + text;
     }
-    view_.ShowError(failure + "\n\nThe other settings are saved; " + kept + ".");
     try {
         Save(safe);
     } catch (const std::exception& e) {
         view_.ShowError(e.what());
+        return;
     }
+    view_.ShowError(failure + "\n\nThe other settings are saved; " + kept + ".");
 }
 
 }  // namespace torvane

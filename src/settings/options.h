@@ -124,6 +124,7 @@ public:
     static constexpr const char* kLogDefaultExtension = "txt";
 
 private:
+    void HandOverLog();
     void TakeWindowState();
     void Save(const Settings& settings);
     void SaveKeepingStoredNumbers(const std::string& failure);

@@ -173,8 +173,10 @@ QWidget* OptionsDialog::BuildNetworkPage() {
     for (int i = 0; i < 3; ++i) {
         const QString number = QString::number(i + 2);
         PortNEdit[i] = Text(*ports[i]);
-        PortNEdit[i]->setToolTip(QString("Port number to search on. Default is 279%120").arg(i + 2));
+        const QString hint = QString("Port number to search on. Default is 279%120").arg(i + 2);
+        PortNEdit[i]->setToolTip(hint);
         PortNEnable[i] = Check("", *enables[i]);
+        PortNEnable[i]->setToolTip(hint);  // the field and its switch share one hint
         top->addWidget(new QLabel("Port #" + number, page), i + 1, 2);
         top->addWidget(PortNEdit[i], i + 1, 3);
         top->addWidget(PortNEnable[i], i + 1, 4);

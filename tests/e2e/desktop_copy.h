@@ -22,7 +22,9 @@ namespace torvane::test {
 inline const std::string kDesktop = std::string(TORVANE_BINARY_DIR) + "/torvane";
 inline const std::string kProbe = std::string(TORVANE_BINARY_DIR) + "/libtorvane_probe.so";
 
-inline bool DesktopProgramBuilt() { return fs::exists(kDesktop) && fs::exists(kProbe); }
+inline bool DesktopProgramBuilt() {
+    return fs::exists(kDesktop) && fs::exists(kProbe);
+}
 
 class DesktopCopy {
 public:
@@ -139,7 +141,8 @@ private:
 
 // Waits until the file at `path` has a line ending in `text`; returns all its
 // lines then (or after `seconds` without one).
-inline std::vector<std::string> WaitForLogLine(const fs::path& path, const std::string& text, int seconds = 20) {
+inline std::vector<std::string> WaitForLogLine(const fs::path& path, const std::string& text,
+                                               int seconds = 20) {
     std::vector<std::string> lines;
     for (int tries = 0; tries < seconds * 10; ++tries) {
         lines = Lines(path);

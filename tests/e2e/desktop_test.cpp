@@ -33,7 +33,8 @@ void SetVersion(const fs::path& settings_file, const std::string& version) {
 }
 
 void WriteReply(const fs::path& file, const std::vector<FakePlayer>& players) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << StatusReplyDatagram("Friday", "q2dm1", 8, players);
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        << StatusReplyDatagram("Friday", "q2dm1", 8, players);
 }
 
 TEST(DesktopOnLan, FindsAServerLogsAPlayerEnteringAndSavesBeforeClosingOnSigterm) {
@@ -89,7 +90,8 @@ TEST(DesktopOnLan, TwoCopiesListEachOtherAndHearAShout) {
                   EXPECT_EQ(alice.Ask("click TMainForm|&Search"), "done");
                   EXPECT_EQ(bob.Ask("click TMainForm|&Search"), "done");
                   EXPECT_THAT(alice.AskUntil("users", "Bob|"), HasSubstr("Bob|Ready|Ready to kick some ass"));
-                  EXPECT_THAT(bob.AskUntil("users", "Alice|"), HasSubstr("Alice|Ready|Ready to kick some ass"));
+                  EXPECT_THAT(bob.AskUntil("users", "Alice|"),
+                              HasSubstr("Alice|Ready|Ready to kick some ass"));
 
                   // Bob's users window is hidden until a shout pops it up.
                   EXPECT_EQ(bob.Ask("visible UsersWindow"), "no");

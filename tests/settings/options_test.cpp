@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,7 +42,11 @@ struct FakeOptionsSide : OptionsView, OptionsHost {
     void Hide() override { Note("hidden"); }
     void SelectPage(OptionsPage page) override { Note("page " + std::to_string(static_cast<int>(page))); }
     void FocusBusyEdit() override { Note("busy edit focused"); }
-    void ShowError(const std::string& message) override { Note("error " + message); }
+    std::function<void()> on_error;  // runs when an error is shown
+    void ShowError(const std::string& message) override {
+        Note("error " + message);
+        if (on_error) on_error();
+    }
     std::optional<std::string> RunSoundOpenDialog() override { return NextChoice(); }
     std::optional<std::string> RunLogSaveDialog() override { return NextChoice(); }
 
@@ -134,10 +139,22 @@ TEST(OptionsStartUp, AFirstRunKeepsTheWindowsWhereTheDesktopPutsThem) {
     EXPECT_EQ(rig.side.calls.back(), "log Torvane started");
 }
 
-TEST(OptionsStartUp, ALoadErrorEscapesBeforeAnythingIsApplied) {
-    OptionsRig rig(Hive{{kMainKey, {{"Broadcast", 1}, {"BCInterval", 30}}}});
-    EXPECT_THROW(rig.Make(), ERegistryException);
-    EXPECT_EQ(rig.side.calls, (Calls{"caption Torvane 2.13"}));
+TEST(OptionsStartUp, ALoadErrorEscapesWithOnlyTheLogHandedOver) {
+    OptionsRig early(Hive{{kMainKey, {{"Broadcast", 1}, {"BCInterval", 30}}}});
+    EXPECT_THROW(early.Make(), ERegistryException);
+    EXPECT_EQ(early.side.calls, (Calls{"caption Torvane 2.13", "log file ", "logging on"}));
+
+    // A failure after the log's values: the end of the program goes to the file.
+    OptionsRig late(Hive{{kMainKey,
+                          {{"Broadcast", 1},
+                           {"BCInterval", 30},
+                           {"Port", 27910},
+                           {"Retries", 5},
+                           {"LogFile", std::string("/tmp/tvnlog.txt")},
+                           {"LogEnabled", 0}}},
+                         {kWindowsKey, {{"MainTop", std::string("high")}}}});
+    EXPECT_THROW(late.Make(), ERegistryException);
+    EXPECT_EQ(late.side.calls, (Calls{"caption Torvane 2.13", "log file /tmp/tvnlog.txt", "logging off"}));
 }
 
 TEST(OptionsClose, SavesThenChecksThePortThenAppliesStayOnTopThenHides) {
@@ -171,6 +188,8 @@ TEST(OptionsExit, ANumberThatIsNoneIsToldAndTheStoredValueKeptSoTheFileStillLoad
     first.settings.Port = "27910x";
     first.settings.PlayerName = "Ranger";
     first.side.calls.clear();
+    // The file loads again before the user is told, however long the box stays.
+    first.side.on_error = [&] { EXPECT_EQ(first.Reloaded().Port, "27910"); };
     first.options->FormDestroy();
     ASSERT_EQ(first.side.calls.size(), 1u);
     EXPECT_EQ(

@@ -12,6 +12,8 @@
 //   visible WINDOW      -> "yes" when the window of that class is on screen, else "no"
 // The acting requests answer "done", or what was missing.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -21,7 +23,6 @@
 #include <QWidget>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
