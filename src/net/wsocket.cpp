@@ -207,8 +207,8 @@ void TCustomWSocket::TriggerDataSent(uint16_t error) {
     if (OnDataSent) OnDataSent(*this, error);
 }
 
-void TCustomWSocket::TriggerChangeState(TSocketState oldState, TSocketState newState) {
-    if (OnChangeState) OnChangeState(*this, oldState, newState);
+void TCustomWSocket::TriggerChangeState(TSocketState OldState, TSocketState NewState) {
+    if (OnChangeState) OnChangeState(*this, OldState, NewState);
 }
 
 void TCustomWSocket::TriggerDNSLookupDone(uint16_t error) {
@@ -219,13 +219,13 @@ void TCustomWSocket::TriggerError() {
     if (OnError) OnError(*this);
 }
 
-void TCustomWSocket::ChangeState(TSocketState newState) {
-    const TSocketState oldState = FState;
-    FState = newState;
+void TCustomWSocket::ChangeState(TSocketState NewState) {
+    const TSocketState old_state = FState;
+    FState = NewState;
     const std::shared_ptr<bool> alive = alive_;
-    TriggerChangeState(oldState, newState);
+    TriggerChangeState(old_state, NewState);
     if (!*alive || FMultiThreaded || FWaitCtrl == nullptr) return;
-    if (newState == FAwaitedState || (FAwaitedState == wsConnected && newState == wsClosed)) {
+    if (NewState == FAwaitedState || (FAwaitedState == wsConnected && NewState == wsClosed)) {
         FWaitCtrl->Stop();
     }
 }

@@ -199,12 +199,12 @@ protected:
     virtual void TriggerSessionConnected(uint16_t error);
     virtual void TriggerSessionClosed(uint16_t error);
     virtual void TriggerDataSent(uint16_t error);
-    virtual void TriggerChangeState(TSocketState oldState, TSocketState newState);
+    virtual void TriggerChangeState(TSocketState OldState, TSocketState NewState);
     virtual void TriggerDNSLookupDone(uint16_t error);
     virtual void TriggerError();
 
     bool AcceptSetting(bool resolved, std::string& stored, const std::string& text, const char* refusal);
-    void ChangeState(TSocketState newState);
+    void ChangeState(TSocketState NewState);
     void SocketError(const std::string& label);
     void ASyncReceive(uint16_t error);
     bool MoreToRead();
