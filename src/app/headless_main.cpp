@@ -141,6 +141,8 @@ int main() {
     std::setlocale(LC_ALL, "");
     try {
         return torvane::Run();
+    } catch (const torvane::EStartUpFailed&) {
+        return 1;  // already told
     } catch (const std::exception& e) {
         torvane::Report(e);
         return 1;

@@ -83,9 +83,10 @@ int Run(int argc, char** argv) {
         system.emplace();
         shell.emplace(loop, settings, system->Seams(),
                       ShellViews{{main_form, users, suggest, log}, options, windows}, system->Store());
+    } catch (const EStartUpFailed&) {
+        return 1;  // shown, and the windows taken down
     } catch (...) {
-        // The windows made so far are gone as at exit; the settings file
-        // stays as it was, for the user to mend.
+        // The settings file stays as it was, for the user to mend.
         QMessageBox::critical(nullptr, "Torvane", QText(FailureText(std::current_exception())));
         return 1;
     }

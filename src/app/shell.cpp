@@ -11,6 +11,10 @@ Shell::Shell(MessageLoop& loop, Settings& settings, const CoreSeams& seams, cons
     try {
         options_ =
             std::make_unique<TOptions>(settings, store, views.options, static_cast<OptionsHost&>(*this));
+    } catch (const std::exception& e) {
+        options_view_.ShowError(e.what());
+        TakeDown();
+        throw EStartUpFailed(e.what());
     } catch (...) {
         TakeDown();
         throw;

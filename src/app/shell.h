@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <stdexcept>
 
 #include "app/maincore.h"
 #include "settings/options.h"
@@ -30,6 +31,12 @@ struct ShellViews {
     ShellWindows& windows;
 };
 
+// A start-up that failed and has told the user so; the program ends.
+class EStartUpFailed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The life of the program, the same for every face of it: built in the
 // order its windows are created (the main window, whose construction is
 // the core's, then the options dialog, whose construction loads and applies
@@ -37,8 +44,8 @@ struct ShellViews {
 class Shell final : private OptionsHost {
 public:
     // Start-up up to the first search. A failure to load the settings ends
-    // it: the windows are taken down as at exit, without a save, and the
-    // failure escapes.
+    // it: shown while the windows are still there, then the windows taken
+    // down as at exit, without a save, and EStartUpFailed thrown.
     Shell(MessageLoop& loop, Settings& settings, const CoreSeams& seams, const ShellViews& views,
           const SettingsStore& store);
     // The shutdown: every setting saved, "Torvane closed", then the tray
