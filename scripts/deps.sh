@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev
   iproute2 util-linux
   pulseaudio pulseaudio-utils sox qstat xvfb
-  trayer xdotool imagemagick x11-utils desktop-file-utils python3
+  trayer xdotool xclip imagemagick x11-utils desktop-file-utils python3
 )
 
 missing=()

@@ -15,17 +15,9 @@ fi
 out=docs/screenshots
 mkdir -p "$out"
 
-if [ "${TORVANE_SHOTS_INSIDE:-}" != 1 ]; then
-  [ "$(id -u)" -eq 0 ] || { echo "screenshots.sh: needs root for a private network namespace" >&2; exit 1; }
-  exec unshare --net env TORVANE_SHOTS_INSIDE=1 "$0" "$build"
-fi
-
+source scripts/private-lan.sh
+enter_private_lan "$0" "$build"
 # --- inside the private namespace from here on --------------------------
-ip link set lo up
-ip link add br0 type bridge
-ip addr add 10.99.0.1/24 dev br0
-ip link set br0 up
-ip route add default dev br0
 
 work=$(mktemp -d)
 pids=()

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 
+#include "app/errorbox_qt.h"
 #include "app/text_qt.h"
 #include "platform/version.h"
 
@@ -59,7 +60,7 @@ void TorvaneApplication::ShowError(const std::string& message) {
         open->raise();
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Critical, "Torvane", text, QMessageBox::Ok, main_window_.data());
+    QMessageBox* box = NewErrorBox(message, main_window_.data());
     error_boxes_.append(box);
     // Owned by the main window when there is one, and by itself once closed.
     box->setAttribute(Qt::WA_DeleteOnClose);

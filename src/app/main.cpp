@@ -5,7 +5,6 @@
 // a signal or the end of the session, the windows go in reverse: every
 // setting saved, "Torvane closed" logged, the tray icon removed.
 
-#include <QMessageBox>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -13,13 +12,13 @@
 
 #include "app/application_qt.h"
 #include "app/creditform_qt.h"
+#include "app/errorbox_qt.h"
 #include "app/loopbridge_qt.h"
 #include "app/mainform_qt.h"
 #include "app/shell.h"
 #include "app/shellwindows_qt.h"
 #include "app/stopsignals.h"
 #include "app/systemparts.h"
-#include "app/text_qt.h"
 #include "notify/logf_qt.h"
 #include "peers/suggest_qt.h"
 #include "peers/userform_qt.h"
@@ -87,7 +86,7 @@ int Run(int argc, char** argv) {
         return 1;  // shown, and the windows taken down
     } catch (...) {
         // The settings file stays as it was, for the user to mend.
-        QMessageBox::critical(nullptr, "Torvane", QText(FailureText(std::current_exception())));
+        RunErrorBox(FailureText(std::current_exception()), nullptr);
         return 1;
     }
     main_form.Attach(&shell->Core(), &shell->Options(), {&credits, &users, &options});

@@ -8,12 +8,12 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/errorbox_qt.h"
 #include "app/fonts_qt.h"
 #include "app/text_qt.h"
 #include "platform/convert.h"
@@ -414,7 +414,7 @@ void OptionsDialog::FocusBusyEdit() {
 }
 
 void OptionsDialog::ShowError(const std::string& message) {
-    QMessageBox::critical(this, "Torvane", QText(message));
+    RunErrorBox(message, this);
 }
 
 std::optional<std::string> OptionsDialog::RunSoundOpenDialog() {
