@@ -7,15 +7,30 @@
 namespace torvane {
 
 GameLauncher::GameLauncher(LauncherHost& host, const LauncherSettings& settings, const ProcessList& processes,
-                           ProcessSpawner& spawner, std::function<std::string()> search_path)
+                           ProcessSpawner& spawner, std::function<std::string()> search_path,
+                           const Clock* clock)
     : host_(host),
       settings_(settings),
       processes_(processes),
       spawner_(spawner),
-      search_path_(std::move(search_path)) {}
+      search_path_(std::move(search_path)),
+      clock_(clock) {}
+
+const std::optional<std::vector<ProcessNames>>& GameLauncher::RecentProcesses() {
+    const int64_t now = clock_ ? clock_->SteadyTicks() : 0;
+    const bool fresh =
+        clock_ && recent_ && now >= recent_ticks_ && now - recent_ticks_ < kScanReuseMs * 10'000;
+    if (!fresh) {
+        recent_ = processes_.Snapshot();
+        recent_ticks_ = now;
+    }
+    return recent_;
+}
 
 bool GameLauncher::IsGameRunning() {
-    const auto snapshot = processes_.Snapshot();
+    // Only the list is reused: the command it is matched against is read
+    // anew at every question.
+    const auto& snapshot = RecentProcesses();
     if (!snapshot) return false;
     const std::string command = settings_.Quake2Command();
     const bool found = std::any_of(snapshot->begin(), snapshot->end(),
@@ -56,6 +71,8 @@ bool GameLauncher::LaunchGame(const LaunchTarget& target) {
         host_.AddLogLine(why);
         return false;
     }
+    // The game is among the processes now: the next question must see it.
+    recent_.reset();
     // The search that follows the launch gets a window of its own.
     host_.SetSearchWindowTimerEnabled(false);
     host_.SetIntervalTimerEnabled(false);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "launcher/launcherhost.h"
+#include "platform/clock.h"
 #include "platform/processes.h"
 #include "platform/programlookup.h"
 #include "platform/spawn.h"
@@ -21,12 +25,21 @@ struct LaunchTarget {
 // Detects the running game and starts it into a server.
 class GameLauncher {
 public:
-    // `search_path` answers the directories a program name is looked up in
-    // (PATH) at the moment of a launch.
-    GameLauncher(LauncherHost& host, const LauncherSettings& settings, const ProcessList& processes,
-                 ProcessSpawner& spawner, std::function<std::string()> search_path = ProgramSearchPath);
+    // A scan reads files of every process, and every shout, challenge and
+    // status request asks for one: without a bound, a flood of them would
+    // spend the program's whole time in /proc. With a clock, a process list
+    // read less than this long ago is used again; a launch forgets it.
+    static constexpr int64_t kScanReuseMs = 1000;
 
-    // Whether a game process runs now (see IsGameProcess). A scan that finds the game makes us
+    // `search_path` answers the directories a program name is looked up in
+    // (PATH) at the moment of a launch. Without `clock` every question
+    // scans the processes anew.
+    GameLauncher(LauncherHost& host, const LauncherSettings& settings, const ProcessList& processes,
+                 ProcessSpawner& spawner, std::function<std::string()> search_path = ProgramSearchPath,
+                 const Clock* clock = nullptr);
+
+    // Whether a game process runs now (see IsGameProcess), from a process
+    // list at most kScanReuseMs old. A scan that finds the game makes us
     // Playing, logging "Quake launch detected" when we were not Playing yet;
     // one that does not find it makes us Busy or Ready after the Busy box. A
     // process list that cannot be read counts as no game and changes nothing.
@@ -42,11 +55,16 @@ public:
     bool LaunchGame(const LaunchTarget& target);
 
 private:
+    const std::optional<std::vector<ProcessNames>>& RecentProcesses();
+
     LauncherHost& host_;
     const LauncherSettings& settings_;
     const ProcessList& processes_;
     ProcessSpawner& spawner_;
     std::function<std::string()> search_path_;
+    const Clock* clock_;
+    std::optional<std::vector<ProcessNames>> recent_;
+    int64_t recent_ticks_ = 0;
 };
 
 }  // namespace torvane

@@ -352,7 +352,10 @@ TEST(MainCoreGameScan, DrivesThisCopysStatusAndLogsEachRunOfTheGameOnce) {
     EXPECT_EQ(rig.Status(), PeerStatus::Playing);
     EXPECT_EQ(std::count(rig.journal.begin(), rig.journal.end(), "log Quake launch detected"), 1);
 
+    // The list of processes is read again once the last one is a second old.
     rig.processes.game = false;
+    EXPECT_TRUE(rig.core().Launcher().IsGameRunning());
+    rig.clock.AdvanceMs(GameLauncher::kScanReuseMs);
     rig.core().SetBusyCheck(true);
     EXPECT_FALSE(rig.core().Launcher().IsGameRunning());
     EXPECT_EQ(rig.Status(), PeerStatus::Busy);
@@ -362,6 +365,7 @@ TEST(MainCoreGameScan, DrivesThisCopysStatusAndLogsEachRunOfTheGameOnce) {
 
     // The end of a window asks too, and says so.
     rig.processes.game = true;
+    rig.clock.AdvanceMs(GameLauncher::kScanReuseMs);
     rig.journal.clear();
     rig.core().Cycle().BroadcastEnd();
     EXPECT_TRUE(rig.Saw("status 1: Running quake detected"));
@@ -442,6 +446,7 @@ TEST(MainCoreEvents, BusyOrARunningGameStopTheActionsAtTheirGuards) {
     // The game running and Busy off: no pop-up, no launch, but the sound.
     rig.core().SetBusyCheck(false);
     rig.processes.game = true;
+    rig.clock.AdvanceMs(GameLauncher::kScanReuseMs);
     rig.journal.clear();
     rig.Reply("Saturday", "base2", "10.99.0.13");
     EXPECT_FALSE(rig.Saw("show window"));
@@ -477,6 +482,7 @@ TEST(MainCoreSounds, ChatAndShoutSoundsPassTheSameGuardsAsEventSounds) {
     // A say plays even while the game runs; a shout does not.
     rig.core().SetBusyCheck(false);
     rig.processes.game = true;
+    rig.clock.AdvanceMs(GameLauncher::kScanReuseMs);
     rig.Deliver(say, "10.99.0.12");
     rig.Deliver(shout, "10.99.0.12");
     EXPECT_TRUE(rig.Saw("play /snd/message.wav"));
@@ -484,6 +490,7 @@ TEST(MainCoreSounds, ChatAndShoutSoundsPassTheSameGuardsAsEventSounds) {
     EXPECT_TRUE(rig.Saw("log Wolf shouted \"over here\""));
 
     rig.processes.game = false;
+    rig.clock.AdvanceMs(GameLauncher::kScanReuseMs);
     rig.Deliver(shout, "10.99.0.12");
     EXPECT_TRUE(rig.Saw("play /snd/shout.wav"));
 }

@@ -62,7 +62,11 @@ public:
 class FakeProcessList : public ProcessList {
 public:
     std::optional<std::vector<ProcessNames>> processes = std::vector<ProcessNames>{};
-    std::optional<std::vector<ProcessNames>> Snapshot() const override { return processes; }
+    mutable int scans = 0;
+    std::optional<std::vector<ProcessNames>> Snapshot() const override {
+        ++scans;
+        return processes;
+    }
 };
 
 // Records spawn requests; the journal it shares with the host shows their order.

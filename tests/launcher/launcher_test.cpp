@@ -95,6 +95,46 @@ TEST_F(GameLauncherTest, AnUnreadableProcessListMeansNoGameAndNoChange) {
     EXPECT_TRUE(host.journal.empty());
 }
 
+TEST_F(GameLauncherTest, WithAClockAScanIsUsedAgainForASecondAndALaunchForgetsIt) {
+    ManualClock clock;
+    GameLauncher timed{
+        host, settings, processes, spawner, [] { return std::string("/nonexistent-torvane"); }, &clock};
+    SetGame(false);
+    for (int i = 0; i < 1000; ++i) EXPECT_FALSE(timed.IsGameRunning());
+    EXPECT_EQ(processes.scans, 1);
+
+    // A game started within the second is not seen yet; a second later it is.
+    SetGame(true);
+    clock.AdvanceMs(GameLauncher::kScanReuseMs - 1);
+    EXPECT_FALSE(timed.IsGameRunning());
+    clock.AdvanceMs(1);
+    EXPECT_TRUE(timed.IsGameRunning());
+    EXPECT_EQ(processes.scans, 2);
+    EXPECT_EQ(host.status, PlayingStatus::Playing);
+
+    // The Busy box and the command are read at every question, even when the
+    // list is reused.
+    SetGame(false);
+    clock.AdvanceMs(GameLauncher::kScanReuseMs);
+    host.busy = true;
+    EXPECT_FALSE(timed.IsGameRunning());
+    EXPECT_EQ(host.status, PlayingStatus::Busy);
+    host.busy = false;
+    EXPECT_FALSE(timed.IsGameRunning());
+    EXPECT_EQ(host.status, PlayingStatus::Ready);
+    settings.command = "bash";
+    EXPECT_TRUE(timed.IsGameRunning());
+    settings.command = "quake2";
+    EXPECT_EQ(processes.scans, 3);
+
+    // The game a launch started is seen at the next question.
+    EXPECT_TRUE(timed.LaunchGame({"Fragfest", "10.0.0.2", "27910"}));
+    SetGame(true);
+    const int before = processes.scans;
+    EXPECT_TRUE(timed.IsGameRunning());
+    EXPECT_EQ(processes.scans, before + 1);
+}
+
 TEST_F(GameLauncherTest, LaunchRunsItsStepsInOrderAndStartsANewSearch) {
     host.busy = true;
     settings.base_dir = "/home/me/Quake II";
