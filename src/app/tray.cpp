@@ -13,6 +13,11 @@ void TTrayIcon::Add() {
 
 void TTrayIcon::ShowImage(int image) {
     image_ = image;
+    // Every server found and every player entering sets the picture; most
+    // times it is the one shown already, and putting it up anew costs the
+    // desktop a repaint of the icon and of every window's icon.
+    if (image == shown_image_) return;
+    shown_image_ = image;
     platform_.ShowImage(image);
 }
 

@@ -94,6 +94,7 @@ private:
     TrayPlatform& platform_;
     TrayWindows& windows_;
     int image_ = 0;
+    int shown_image_ = -1;  // the picture the platform shows; none yet
     std::string tip_;
     std::vector<std::string> entries_;
     bool shown_ = false;

@@ -33,7 +33,9 @@ QtTray::QtTray(std::function<bool()> available, QObject* parent)
 }
 
 void QtTray::ShowImage(int image) {
-    const QIcon icon = TrayImage(image);
+    if (image < 0 || static_cast<std::size_t>(image) >= images_.size()) return;
+    QIcon& icon = images_[static_cast<std::size_t>(image)];
+    if (icon.isNull()) icon = TrayImage(image);
     icon_.setIcon(icon);
     QApplication::setWindowIcon(icon);
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QAction>
+#include <QIcon>
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -51,6 +53,8 @@ private:
     QMenu menu_;
     QSystemTrayIcon icon_;
     std::vector<QAction*> hosts_;  // owned by the menu
+    // Each picture is painted once, at its first showing.
+    std::array<QIcon, 6> images_;
     QAction* separator_;
     QAction* busy_;
 };

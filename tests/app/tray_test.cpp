@@ -53,6 +53,19 @@ TEST(TrayIcon, StartsIdleWithAnEmptyTipAndCutsLongTipsTo63Characters) {
     EXPECT_EQ(icon.Image(), 5);
 }
 
+TEST(TrayIcon, APictureIsPutUpOnlyWhenItChanges) {
+    FakeTray tray;
+    TTrayIcon icon(tray, tray);
+    icon.Add();
+    tray.calls.clear();
+    for (int i = 0; i < 100; ++i) icon.ShowImage(1);  // a hundred servers found in a row
+    icon.ShowImage(0);
+    icon.ShowImage(0);
+    icon.ShowImage(2);
+    EXPECT_EQ(tray.calls, (std::vector<std::string>{"image 1", "image 0", "image 2"}));
+    EXPECT_EQ(icon.Image(), 2);
+}
+
 TEST(TrayIcon, HostEntriesStayInTheTablesOrderThroughInsertsAndRemovals) {
     FakeTray tray;
     TTrayIcon icon(tray, tray);
