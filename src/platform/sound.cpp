@@ -2,11 +2,14 @@
 
 #include <canberra.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <new>
+
+#include "platform/retrypause.h"
 
 namespace torvane {
 
@@ -57,17 +60,30 @@ public:
 private:
     bool EnsureOpen() {
         if (context_ != nullptr) return true;
+        const int64_t now = NowMs();
+        // The failure stands until the pause is over; last_error_ still
+        // names it.
+        if (!open_pause_.MayTry(now)) return false;
         if ((last_error_ = ca_context_create(&context_)) != CA_SUCCESS) {
             context_ = nullptr;
+            open_pause_.Failed(now);
             return false;
         }
         ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "Torvane", nullptr);
         if ((last_error_ = ca_context_open(context_)) != CA_SUCCESS) {
             ca_context_destroy(context_);  // nothing has played on it yet
             context_ = nullptr;
+            open_pause_.Failed(now);
             return false;
         }
+        open_pause_.Succeeded();
         return true;
+    }
+
+    static int64_t NowMs() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     }
 
     // Runs on a thread of the library, or inside ca_context_cancel.
@@ -85,6 +101,9 @@ private:
     uint32_t last_finished_ = 0;
 
     ca_context* context_ = nullptr;
+    // Without a sound system every open costs a search of the library's
+    // backends: a failed one is not tried again for two seconds.
+    RetryPause open_pause_{2000};
     uint32_t current_id_ = 0;
     int last_error_ = CA_SUCCESS;
 };

@@ -20,7 +20,8 @@ public:
 // life of the process: the library's ALSA backend plays each sound on a
 // detached thread, and destroying the context unloads the backend under a
 // thread still running. The context is opened at the first sound, opened
-// again after a failed open (a sound server that starts later is used), and
+// again at the first sound two seconds or more after a failed open (a sound
+// server that starts later is used), and
 // replaced only when the sound server it was connected to has gone. Call
 // from one thread only.
 class CanberraSound final : public SoundOutput {
