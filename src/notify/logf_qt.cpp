@@ -1,6 +1,7 @@
 #include "notify/logf_qt.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "notify/log.h"
@@ -27,8 +28,27 @@ LogWindow::LogWindow() : QWidget(nullptr, Qt::Window) {
 }
 
 void LogWindow::AppendLine(const std::string& line) {
+    if (isHidden()) {
+        pending_.push_back(line);
+        if (pending_.size() > EventLog::kMaxLines) pending_.pop_front();
+        return;
+    }
     // Log lines carry texts from the network; they are shown as bytes.
     LogMemo->appendPlainText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+}
+
+void LogWindow::ShowPendingLines() {
+    if (pending_.empty()) return;
+    std::string text;
+    for (const std::string& line : pending_) text += (text.empty() ? "" : "\n") + line;
+    pending_.clear();
+    // One edit for all of them: the memo lays its text out once.
+    LogMemo->appendPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void LogWindow::showEvent(QShowEvent* event) {
+    ShowPendingLines();
+    QWidget::showEvent(event);
 }
 
 void LogWindow::ShowAndRaise() {

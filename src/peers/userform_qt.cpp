@@ -188,12 +188,32 @@ void UsersWindow::RunClick() {
     if (users_) users_->UserListViewClick();
 }
 
+// Every announcement refreshes the whole list, and most change one row at
+// most: rows are rewritten in place, and only the cells that differ from
+// what is shown, instead of the list being made anew each time.
 void UsersWindow::SetUserRows(const std::vector<UserRow>& rows) {
     const QSignalBlocker quiet(UserListView);
     UserListView->setUpdatesEnabled(false);
-    UserListView->clear();
-    for (const UserRow& row : rows)
-        Row(UserListView, {QText(row.Name), QText(row.Status), QText(row.Message)});
+    UserListView->clearSelection();
+    UserListView->setCurrentItem(nullptr);
+    const auto count = static_cast<int>(rows.size());
+    while (UserListView->topLevelItemCount() > count)
+        std::unique_ptr<QTreeWidgetItem> gone(UserListView->takeTopLevelItem(count));
+    shown_users_.resize(static_cast<size_t>(UserListView->topLevelItemCount()));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const UserRow& row = rows[i];
+        if (i == shown_users_.size()) {
+            Row(UserListView, {QText(row.Name), QText(row.Status), QText(row.Message)});
+            shown_users_.push_back(row);
+            continue;
+        }
+        UserRow& shown = shown_users_[i];
+        QTreeWidgetItem* item = UserListView->topLevelItem(static_cast<int>(i));
+        if (shown.Name != row.Name) item->setText(0, QText(row.Name));
+        if (shown.Status != row.Status) item->setText(1, QText(row.Status));
+        if (shown.Message != row.Message) item->setText(2, QText(row.Message));
+        shown = row;
+    }
     UserListView->setUpdatesEnabled(true);
 }
 

@@ -65,6 +65,7 @@ private:
     void RunClick();
 
     TUsers* users_ = nullptr;
+    std::vector<UserRow> shown_users_;  // what UserListView shows, row by row
     int info_width_;
     int top_height_;
 };
