@@ -74,6 +74,11 @@ class NotificationSink;
 
 class TCustomWSocket {
 public:
+    // One read notification delivers at most this many datagrams; the rest
+    // come with the next one. A sender that keeps the queue full must not
+    // keep the loop from the timers, the other sockets and the windows.
+    static constexpr int kMaxDatagramsPerDispatch = 64;
+
     // The socket belongs to `loop` and to the thread that runs it, and must
     // not outlive the loop. `clock` times the waits of MultiThreaded sockets.
     explicit TCustomWSocket(::torvane::MessageLoop& loop, const Clock& clock = SystemClock::Instance());

@@ -95,7 +95,7 @@ void TCustomWSocket::ASyncReceive(uint16_t error) {
     // A handler that throws (a malformed datagram, say) loses only its own
     // datagram: the exception ends this dispatch, the rest waits for the next.
     try {
-        for (;;) {
+        for (int delivered = 1;; ++delivered) {
             FLastError = 0;
             if (FLineReading) {
                 ReadLineReceive();
@@ -109,6 +109,8 @@ void TCustomWSocket::ASyncReceive(uint16_t error) {
                 return;
             }
             if (!MoreToRead()) return;
+            // Left unread, the rest raises the next notification at once.
+            if (FSocketKind == kDatagramSocket && delivered >= kMaxDatagramsPerDispatch) return;
         }
     } catch (...) {
     }

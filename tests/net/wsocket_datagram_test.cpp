@@ -29,6 +29,13 @@ int BroadcastOption(int fd) {
     return value;
 }
 
+// Reads one datagram of `sender` into `received`.
+void ReceiveOne(TCustomWSocket& sender, Events& received) {
+    char buffer[100];
+    const int length = sender.Receive(buffer, sizeof buffer);
+    received.emplace_back(buffer, static_cast<size_t>(std::max(length, 0)));
+}
+
 class WSocketDatagramTest : public ::testing::Test {
 protected:
     // Listens on an automatic loopback port and answers it.
@@ -229,13 +236,25 @@ TEST_F(WSocketDatagramTest, OneDispatchDeliversEveryQueuedDatagramWithItsSender)
     EXPECT_EQ(11, socket.ReadCount());
 }
 
+TEST_F(WSocketDatagramTest, OneDispatchDeliversABoundedNumberAndTheNextNotificationTheRest) {
+    const uint16_t port = ListenOnLoopback();
+    Events received;
+    socket.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) { ReceiveOne(sender, received); };
+    const int queued = TCustomWSocket::kMaxDatagramsPerDispatch + 5;
+    for (int i = 0; i < queued; ++i) peer.SendTo(port, std::to_string(i));
+    socket.WMASyncSelect(socket.FSocketHandle, kNotifyRead, 0);
+    ASSERT_EQ(static_cast<size_t>(TCustomWSocket::kMaxDatagramsPerDispatch), received.size());
+    EXPECT_EQ("0", received.front());
+    // The loop notices the rest by itself, in order.
+    ASSERT_TRUE(PumpUntil(loop, [&] { return received.size() == static_cast<size_t>(queued); }));
+    EXPECT_EQ(std::to_string(queued - 1), received.back());
+}
+
 TEST_F(WSocketDatagramTest, ExceptionInTheHandlerIsSwallowedAndTheRestWaits) {
     const uint16_t port = ListenOnLoopback();
     Events received;
     socket.OnDataAvailable = [&](TCustomWSocket& sender, uint16_t) {
-        char buffer[100];
-        const int length = sender.Receive(buffer, sizeof buffer);
-        received.emplace_back(buffer, static_cast<size_t>(std::max(length, 0)));
+        ReceiveOne(sender, received);
         if (received.back() == "bad") throw std::runtime_error("malformed reply");
     };
     peer.SendTo(port, "bad");
