@@ -4,8 +4,8 @@
 
 namespace torvane {
 
-LoopBridge::LoopBridge(MessageLoop& loop, QObject* parent)
-    : QObject(parent), loop_(loop), notifier_(loop.Descriptor(), QSocketNotifier::Read) {
+LoopBridge::LoopBridge(MessageLoop& loop, QObject* parent, std::chrono::milliseconds slice)
+    : QObject(parent), loop_(loop), slice_(slice), notifier_(loop.Descriptor(), QSocketNotifier::Read) {
     connect(&notifier_, &QSocketNotifier::activated, this, &LoopBridge::Dispatch);
     loop_.SetNestedPumpHook([this] { ProcessQtEvents(); });
 }
@@ -18,7 +18,9 @@ void LoopBridge::Dispatch() {
     // A handler may wait on the core's loop itself; the descriptor must not
     // bring us back in here meanwhile.
     notifier_.setEnabled(false);
-    loop_.DispatchPending();
+    const auto end = std::chrono::steady_clock::now() + slice_;
+    while (loop_.DispatchPending() && std::chrono::steady_clock::now() < end) {
+    }
     notifier_.setEnabled(true);
 }
 

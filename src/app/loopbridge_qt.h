@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <chrono>
 
 #include "net/messageloop.h"
 
@@ -15,7 +16,15 @@ class LoopBridge final : public QObject {
     Q_OBJECT
 
 public:
-    explicit LoopBridge(MessageLoop& loop, QObject* parent = nullptr);
+    // Rounds of the core's loop that follow one another run back to back
+    // for up to `slice` before Qt has its turn: every turn of Qt's loop
+    // repaints what changed, and a stream of datagrams answered one round
+    // per turn would spend its time repainting. A fiftieth of a second at
+    // most between Qt's turns keeps the windows responsive.
+    static constexpr std::chrono::milliseconds kDefaultSlice{20};
+
+    explicit LoopBridge(MessageLoop& loop, QObject* parent = nullptr,
+                        std::chrono::milliseconds slice = kDefaultSlice);
     ~LoopBridge() override;
 
 private:
@@ -23,6 +32,7 @@ private:
     void ProcessQtEvents();
 
     MessageLoop& loop_;
+    std::chrono::milliseconds slice_;
     QSocketNotifier notifier_;
 };
 

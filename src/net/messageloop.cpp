@@ -329,13 +329,15 @@ void MessageLoop::ProcessMessages() {
     DispatchAll();
 }
 
-void MessageLoop::DispatchPending() {
+bool MessageLoop::DispatchPending() {
     // One round only: what a round queues waits for the next readiness of
     // Descriptor(), so a flood of datagrams cannot keep the desktop's own
     // events (a click, a repaint) waiting.
     Poll(0);
+    const bool any = !queue_.empty();
     for (size_t n = queue_.size(); n > 0 && !queue_.empty(); --n) DispatchOne();
     SyncWakeSignal();
+    return any;
 }
 
 bool MessageLoop::WaitAndProcessMessages(int timeout_ms) {

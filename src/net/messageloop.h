@@ -131,8 +131,9 @@ public:
     int Descriptor() const { return epoll_.Get(); }
     // Dispatches what is pending now, without calling the nested-pump hook
     // (the desktop's own loop is the caller). Messages queued meanwhile wait
-    // for the next call: Descriptor() stays readable for them.
-    void DispatchPending();
+    // for the next call: Descriptor() stays readable for them. Answers
+    // whether anything was dispatched.
+    bool DispatchPending();
     // Called once per round of ProcessMessages and WaitAndProcessMessages:
     // there the desktop processes its own pending events without blocking.
     // (Keep the desktop's notifier on Descriptor() from re-entering

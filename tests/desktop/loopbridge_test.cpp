@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <chrono>
+#include <functional>
 
 #include "app/loopbridge_qt.h"
 
@@ -61,6 +63,30 @@ TEST(LoopBridge, QtEventsRunBetweenRoundsOfAnEndlessStreamOfMessages) {
     QTimer::singleShot(0, [&] { qt_event_seen = true; });
     EXPECT_TRUE(RunQtUntil([&] { return qt_event_seen; }));
     EXPECT_GE(rounds, 1);
+}
+
+// How many rounds of a chain of 100 messages, each posting the next, have
+// run when Qt's loop next has its turn.
+int RoundsBeforeQtsTurn(std::chrono::milliseconds slice) {
+    MessageLoop loop;
+    LoopBridge bridge(loop, nullptr, slice);
+    int rounds = 0;
+    int rounds_at_qts_turn = -1;
+    std::function<void()> next = [&] {
+        // Qt's next turn is asked for from inside the first round.
+        if (++rounds == 1) QTimer::singleShot(0, [&] { rounds_at_qts_turn = rounds; });
+        if (rounds < 100) loop.Post(next);
+    };
+    loop.Post(next);
+    EXPECT_TRUE(RunQtUntil([&] { return rounds == 100 && rounds_at_qts_turn >= 0; }));
+    return rounds_at_qts_turn;
+}
+
+TEST(LoopBridge, RoundsThatFollowOneAnotherRunBackToBackWithinTheSlice) {
+    // One long slice: the whole chain before Qt's turn, so Qt repaints once.
+    EXPECT_EQ(RoundsBeforeQtsTurn(std::chrono::minutes(1)), 100);
+    // No slice: Qt's turn comes after every round.
+    EXPECT_EQ(RoundsBeforeQtsTurn(std::chrono::milliseconds(0)), 1);
 }
 
 }  // namespace
