@@ -12,6 +12,7 @@
 #include "launcher/launcher.h"
 #include "notify/eventsound.h"
 #include "notify/playerwave.h"
+#include "peers/peergate.h"
 #include "peers/peerprotocol.h"
 #include "platform/localaddresses.h"
 #include "platform/localtime.h"
@@ -40,6 +41,16 @@ SearchSockets Roles(const std::vector<std::unique_ptr<CycleSocket>>& sockets) {
     roles.listen = sockets.back().get();
     return roles;
 }
+
+// The one-shot timer of a delayed status answer, on the loop.
+struct LoopAnswerTimer final : AnswerTimer {
+    explicit LoopAnswerTimer(MessageLoop& loop) : timer(loop) { timer.SetEnabled(false); }
+    void Start(uint32_t ms) override {
+        timer.SetInterval(ms);
+        timer.SetEnabled(true);
+    }
+    WindowTimer timer;
+};
 
 }  // namespace
 
@@ -90,8 +101,10 @@ struct MainCore::Parts final : HostView,
           hosts(*this, *this, *this, search),
           peer_side(*this),
           peers(live, peer_side, *this, seams.computer_name, seams.clock, views.users, views.suggest),
+          answer_timer(loop),
+          gated_peers(peers, seams.clock, answer_timer),
           launcher(*this, live, seams.processes, seams.spawner, ProgramSearchPath, &seams.clock),
-          dispatcher(seams.clock, search, hosts, peers),
+          dispatcher(seams.clock, search, hosts, gated_peers),
           timer1(loop, kDefaultIntervalMs, true),
           window(loop, kSearchWindowMs, false),
           sockets(MakeSockets(seams.sockets, loop)),
@@ -103,6 +116,10 @@ struct MainCore::Parts final : HostView,
         sockets.back()->Attach(cycle, false);
         timer1.Timer().SetOnTimer([this] { cycle.Timer1Timer(); });
         window.Timer().SetOnTimer([this] { cycle.BroadcastEnd(); });
+        answer_timer.timer.SetOnTimer([this] {
+            answer_timer.timer.SetEnabled(false);
+            gated_peers.AnswerTimerFired();
+        });
     }
 
     CycleSocket& WSocket() { return *sockets.front(); }
@@ -221,6 +238,8 @@ struct MainCore::Parts final : HostView,
     HostTable hosts;
     PeerSide peer_side;
     PeerProtocol peers;
+    LoopAnswerTimer answer_timer;
+    GatedPeers gated_peers;  // what the dispatch hands the peer protocol
     GameLauncher launcher;
     DatagramDispatcher dispatcher;
     LoopTimer timer1;
