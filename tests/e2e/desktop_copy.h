@@ -6,7 +6,6 @@
 // and uses them as a user would (tests/e2e/desktop_probe/probe.cpp).
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -61,6 +60,7 @@ public:
         close(answers[1]);
         requests_ = requests[1];
         answers_ = answers[0];
+        answers_lines_ = LineReader(answers_);
     }
     ~DesktopCopy() {
         if (requests_ >= 0) close(requests_);
@@ -79,22 +79,7 @@ public:
     std::string Ask(const std::string& request) {
         const std::string line = request + "\n";
         if (write(requests_, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return {};
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        for (;;) {
-            if (const auto end = pending_.find('\n'); end != std::string::npos) {
-                std::string answer = pending_.substr(0, end);
-                pending_.erase(0, end + 1);
-                return answer;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd ready{answers_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) return {};
-            char chunk[4096];
-            const ssize_t n = read(answers_, chunk, sizeof chunk);
-            if (n <= 0) return {};
-            pending_.append(chunk, static_cast<std::size_t>(n));
-        }
+        return answers_lines_.Next(std::chrono::steady_clock::now() + std::chrono::seconds(10)).value_or("");
     }
 
     // Asks until the answer holds `text` or `seconds` pass; returns the last
@@ -136,7 +121,7 @@ private:
     pid_t pid_ = -1;
     int requests_ = -1;
     int answers_ = -1;
-    std::string pending_;
+    LineReader answers_lines_{-1};
 };
 
 // Waits until the file at `path` has a line ending in `text`; returns all its

@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "line_reader.h"
 #include "platform/autostart.h"
 #include "settings/fileregistry.h"
 #include "settings/settingsio.h"
@@ -71,6 +71,7 @@ public:
         close(out[1]);
         input_ = in[1];
         output_ = out[0];
+        output_lines_ = LineReader(output_);
     }
     ~Copy() {
         if (input_ >= 0) close(input_);
@@ -98,23 +99,11 @@ public:
     // Like WaitFor, but only lines that come from now on count.
     std::string WaitForNext(const std::string& text, int seconds = 10) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        for (;;) {
-            for (auto end = pending_.find('\n'); end != std::string::npos; end = pending_.find('\n')) {
-                std::string line = pending_.substr(0, end);
-                pending_.erase(0, end + 1);
-                seen_ += line + "\n";
-                if (line.find(text) != std::string::npos) return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return {};
-            pollfd ready{output_, POLLIN, 0};
-            if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) continue;
-            char chunk[4096];
-            const ssize_t n = read(output_, chunk, sizeof chunk);
-            if (n <= 0) return {};
-            pending_.append(chunk, static_cast<std::size_t>(n));
+        while (const auto line = output_lines_.Next(deadline)) {
+            seen_ += *line + "\n";
+            if (line->find(text) != std::string::npos) return *line;
         }
+        return {};
     }
     const std::string& Seen() const { return seen_; }
 
@@ -145,7 +134,7 @@ private:
     pid_t pid_ = -1;
     int input_ = -1;
     int output_ = -1;
-    std::string pending_;
+    LineReader output_lines_{-1};
     std::string seen_;
 };
 
