@@ -40,7 +40,11 @@ void LogWindow::AppendLine(const std::string& line) {
 void LogWindow::ShowPendingLines() {
     if (pending_.empty()) return;
     std::string text;
-    for (const std::string& line : pending_) text += (text.empty() ? "" : "\n") + line;
+    for (const std::string& line : pending_) {
+        text += line;
+        text += '\n';
+    }
+    text.pop_back();  // the memo ends each line itself
     pending_.clear();
     // One edit for all of them: the memo lays its text out once.
     LogMemo->appendPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
