@@ -12,6 +12,7 @@
 #include "app/icons_qt.h"
 #include "app/maincore.h"
 #include "app/text_qt.h"
+#include "discovery/trayicon.h"
 #include "settings/options.h"
 
 namespace torvane {
@@ -54,6 +55,7 @@ QFont PanelFont() {
 TMainForm::TMainForm(std::function<bool()> tray_available)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      host_marks_{HostMark(kRowAnswered), HostMark(kRowSilent)},
       tray_face_(std::move(tray_available)),
       tray_(tray_face_, tray_windows_) {
     setWindowTitle(QText(TorvaneCaption()));
@@ -212,7 +214,8 @@ void TMainForm::SetHostRow(int row, const std::string& host, const std::string& 
 }
 
 void TMainForm::SetHostRowImage(int row, int image) {
-    if (QTreeWidgetItem* item = HostListView->topLevelItem(row)) item->setIcon(0, HostMark(image));
+    if (QTreeWidgetItem* item = HostListView->topLevelItem(row))
+        item->setIcon(0, host_marks_[image == kRowAnswered ? 0 : 1]);
 }
 
 void TMainForm::DeleteHostRow(int row) {

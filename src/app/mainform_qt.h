@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -102,6 +103,9 @@ private:
     QWidget* BuildStatusBar();
     void ConnectTray();
 
+    // The two marks a host row can carry, painted once: every row shares
+    // one of them instead of holding a picture of its own.
+    const std::array<QIcon, 2> host_marks_;
     QtTray tray_face_;
     TrayWindowsOfMain tray_windows_{*this};
     TTrayIcon tray_;
