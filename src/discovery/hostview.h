@@ -7,16 +7,15 @@
 
 namespace torvane {
 
-// What the host table shows: the main window's status bar, log, icon, host
-// list, tray host entries and player list. Row i of the host list and tray
-// host entry i always belong to record i of the table.
-class HostView {
+// The main window as the host table fills it: status bar, icon, host list,
+// tray host entries, player list, and its pop-up. Row i of the host list and
+// tray host entry i always belong to record i of the table.
+class HostWindow {
 public:
-    virtual ~HostView() = default;
+    virtual ~HostWindow() = default;
 
     // Panel 0 tells the state of the search, panel 1 the last event.
     virtual void SetStatusText(int panel, const std::string& text) = 0;
-    virtual void AddLogLine(const std::string& text) = 0;
     // Shows icon image `image` (0 to 5) in the tray and as the window icon.
     virtual void ShowIconImage(int image) = 0;
 
@@ -43,10 +42,16 @@ public:
     virtual void ClearPlayers() = 0;
     virtual void AddPlayerRow(const std::string& name, const std::string& frags) = 0;
 
-    // The three steps of popping up the main window for an event.
+    // The three steps of showing the main window.
     virtual void ShowMainWindow() = 0;
     virtual void RestoreApplication() = 0;  // only acts when minimised
     virtual void BringToFront() = 0;
+};
+
+// What the host table shows: the main window and the log.
+class HostView : public HostWindow {
+public:
+    virtual void AddLogLine(const std::string& text) = 0;
 };
 
 // The game and the sound player, as the host table uses them.
