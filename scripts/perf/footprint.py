@@ -54,6 +54,8 @@ def parse_args():
 class Program:
     """One run of torvane on host 1 with a scratch home of its own."""
 
+    started = []  # every run, so that none outlives a failed measurement
+
     def __init__(self, build):
         self.scratch = desktop.Scratch()
         self.output = open(os.path.join(self.scratch.dir, "output.txt"), "w")
@@ -63,6 +65,7 @@ class Program:
                                         stdin=subprocess.DEVNULL, stdout=self.output, stderr=subprocess.STDOUT)
         lan.move_to_host(2)
         self.pid = self.process.pid
+        Program.started.append(self.process)
 
     def stop(self):
         self.process.send_signal(signal.SIGTERM)
@@ -253,14 +256,19 @@ def main():
     skip = set(filter(None, args.skip.split(",")))
     lan.enter(2)
     lan.move_to_host(2)
-    if "startup" not in skip:
-        listener = desktop.listener()
-        start_up(args, listener)
-        listener.close()
-    if "idle" not in skip:
-        idle(args)
-    if "memory" not in skip:
-        memory(args, args.build)
+    try:
+        if "startup" not in skip:
+            listener = desktop.listener()
+            start_up(args, listener)
+            listener.close()
+        if "idle" not in skip:
+            idle(args)
+        if "memory" not in skip:
+            memory(args, args.build)
+    finally:
+        for process in Program.started:
+            if process.poll() is None:
+                process.kill()
     return 0
 
 
