@@ -1,5 +1,6 @@
 // The main window's Qt layer over the wired core: host rows and tray
 // entries in step with the host table through merges and removals, the
+// rows' shared marks, the
 // Busy box and the tray's Busy entry, Enter in the host list, minimising
 // into the tray, and the desktop without a notification area. Whatever
 // searches or launches runs on a private LAN, since both broadcast.
@@ -109,6 +110,30 @@ TEST(MainForm, HostRowsAndTrayEntriesFollowTheTableThroughMergesAndRemovals) {
                   desktop.main_form.TrayFace().Menu().actions()[1]->trigger();
                   ASSERT_FALSE(desktop.spawner.argv.empty());
                   EXPECT_EQ(desktop.spawner.argv.back(), "10.99.0.23:27910");
+              }));
+}
+
+TEST(MainForm, EveryRowSharesOneOfTheTwoPaintedMarks) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  Desktop desktop;
+                  desktop.settings.Retries = "5";
+                  for (const bool bravo_answers : {true, false}) {
+                      desktop.core->Cycle().StartSearch();
+                      desktop.Reply("Alpha", "10.99.0.21");
+                      if (bravo_answers) desktop.Reply("Bravo", "10.99.0.22");
+                      desktop.Reply("Charlie", "10.99.0.23");
+                      desktop.core->Cycle().BroadcastEnd();
+                  }
+                  desktop.ExpectInStep({"Alpha", "Bravo", "Charlie"});
+                  const auto mark = [&](int row) {
+                      return desktop.main_form.HostListView->topLevelItem(row)->icon(0);
+                  };
+                  ASSERT_FALSE(mark(0).isNull());
+                  ASSERT_FALSE(mark(1).isNull());
+                  // Thousands of rows must not hold a picture each.
+                  EXPECT_EQ(mark(0).cacheKey(), mark(2).cacheKey()) << "both answered";
+                  EXPECT_NE(mark(0).cacheKey(), mark(1).cacheKey()) << "Bravo fell silent";
               }));
 }
 
