@@ -32,11 +32,11 @@ DatagramKind ClassifyDatagram(const char* data, int length) {
 }
 
 void DatagramDispatcher::DispatchDatagram(char* data, int length, const std::string& address,
-                                          const std::string& port) {
+                                          const std::string& port, ReplyOrigin origin) {
     if (length < 0 || length > kMaxReceiveLength) return;
     switch (ClassifyDatagram(data, length)) {
         case DatagramKind::StatusReply:
-            AcceptStatusReply(data, length, port, address);
+            AcceptStatusReply(data, length, port, address, origin);
             break;
         case DatagramKind::Chat:
             peers_.ReceiveChat(data, length, address);
@@ -57,7 +57,7 @@ void DatagramDispatcher::DispatchDatagram(char* data, int length, const std::str
 }
 
 void DatagramDispatcher::AcceptStatusReply(char* data, int length, const std::string& port,
-                                           const std::string& address) {
+                                           const std::string& address, ReplyOrigin origin) {
     TQuakeServer server;
     // Stamped before parsing, on the steady clock, so neither a long reply
     // nor a step of the wall clock moves the answer time.
@@ -67,7 +67,7 @@ void DatagramDispatcher::AcceptStatusReply(char* data, int length, const std::st
     ParseStatusReply(data, length, server);
     // Counted whether or not the reply is listed, once per server and search.
     search_.CountReplyPlayers(address + ":" + port, static_cast<int32_t>(server.Players.size()));
-    if (IsAcceptableReply(server)) hosts_.MergeServer(std::move(server));
+    if (IsAcceptableReply(server)) hosts_.MergeServer(std::move(server), origin);
 }
 
 }  // namespace torvane

@@ -37,10 +37,13 @@ public:
     // socket, which becomes a server's Port. A negative or oversized length
     // is ignored. EConvertError from a malformed reply is not caught here:
     // the socket layer's receive loop discards it.
-    void DispatchDatagram(char* data, int length, const std::string& address, const std::string& port);
+    // `origin` tells how a status reply came (see ReplyOrigin).
+    void DispatchDatagram(char* data, int length, const std::string& address, const std::string& port,
+                          ReplyOrigin origin = ReplyOrigin::OwnQuery);
 
     // Stamps, parses and, when acceptable, merges one status reply.
-    void AcceptStatusReply(char* data, int length, const std::string& port, const std::string& address);
+    void AcceptStatusReply(char* data, int length, const std::string& port, const std::string& address,
+                           ReplyOrigin origin = ReplyOrigin::OwnQuery);
 
 private:
     const Clock& clock_;

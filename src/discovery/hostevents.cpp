@@ -48,8 +48,10 @@ void HostEvents::PopUp() {
 }
 
 void HostEvents::LaunchOnEvent(const TQuakeServer& server) {
+    if (origin_ != ReplyOrigin::OwnQuery || search_.AutoLaunched) return;
     // The process scan is the costly test, so it comes last.
     if (settings_.BusyChecked() || search_.FirstSearch || game_.IsGameRunning()) return;
+    search_.AutoLaunched = true;
     game_.LaunchGame(server);
 }
 

@@ -26,7 +26,13 @@ public:
     void RunActions(EventKind kind, const TQuakeServer& server);
 
     void PopUp();
+    // Launches into `server` for an event: at most once per search window,
+    // and only into a server whose reply answered this copy's own query, so
+    // that forged replies cannot start the game at will.
     void LaunchOnEvent(const TQuakeServer& server);
+
+    // How the reply being merged reached us.
+    void SetReplyOrigin(ReplyOrigin origin) { origin_ = origin; }
 
     SearchState& Search() { return search_; }
 
@@ -35,6 +41,7 @@ private:
     GameActions& game_;
     const HostSettings& settings_;
     SearchState& search_;
+    ReplyOrigin origin_ = ReplyOrigin::OwnQuery;
 };
 
 // Compares a fresh reply with the stored record of the same server (before

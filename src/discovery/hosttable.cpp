@@ -30,9 +30,16 @@ int HostTable::FindServer(const TQuakeServer& server) const {
     return first;
 }
 
+bool HostTable::MayAdd(const TQuakeServer& fresh, ReplyOrigin origin) const {
+    if (origin == ReplyOrigin::OutsideSearch || records_.size() >= kMaxServers) return false;
+    const auto sender = per_sender_.find(fresh.Address);
+    return sender == per_sender_.end() || sender->second < kMaxServersPerSender;
+}
+
 void HostTable::AddServer(TQuakeServer fresh) {
     records_.push_back(std::move(fresh));
     const TQuakeServer& added = records_.back();
+    ++per_sender_[added.Address];
     const int index = static_cast<int>(records_.size()) - 1;
     index_.emplace(HashOf(added.Address, added.HostName), index);
     view_.InsertTrayHostEntry(index);
@@ -42,9 +49,10 @@ void HostTable::AddServer(TQuakeServer fresh) {
     events_.RunActions(EventKind::NewHost, added);
 }
 
-void HostTable::MergeServer(TQuakeServer fresh) {
+void HostTable::MergeServer(TQuakeServer fresh, ReplyOrigin origin) {
     int index = FindServer(fresh);
-    if (index < 0 && records_.size() >= kMaxServers) return;
+    if (index < 0 && !MayAdd(fresh, origin)) return;
+    events_.SetReplyOrigin(origin);
     view_.BeginHostUpdate();
     if (index < 0) {
         AddServer(std::move(fresh));
@@ -94,6 +102,7 @@ void HostTable::CountMisses() {
         }
         if (closed) {
             events_.Announce(record.HostName + " closed", true);
+            if (--per_sender_[record.Address] == 0) per_sender_.erase(record.Address);
             view_.DeleteTrayHostEntry(row);
             view_.DeleteHostRow(row);
             continue;

@@ -19,9 +19,15 @@ namespace torvane {
 // with ever new host names cannot grow it, the host list and the tray menu
 // without bound. At the cap a reply from an unknown server is turned away
 // until a silent server is closed; known servers keep being updated.
+//
+// One sender address holds at most kMaxServersPerSender records (a busy LAN
+// host runs a handful of servers), so one host cannot fill the table; and
+// only a reply that comes while a search window is open adds a server.
+// Replies beyond either bound are dropped without a word.
 class HostTable {
 public:
     static constexpr std::size_t kMaxServers = 10'000;
+    static constexpr int kMaxServersPerSender = 64;
 
     HostTable(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search);
 
@@ -36,8 +42,9 @@ public:
     // Adds an accepted reply as a new server or updates the known one,
     // announcing what changed.
     // Takes the record by value so that a reply's record moves into the
-    // table instead of being copied.
-    void MergeServer(TQuakeServer fresh);
+    // table instead of being copied. `origin` tells whether the reply
+    // answered this copy's own query (see ReplyOrigin).
+    void MergeServer(TQuakeServer fresh, ReplyOrigin origin = ReplyOrigin::OwnQuery);
 
     // A new search: no server has answered in it yet.
     void MarkAllUnanswered();
@@ -54,6 +61,7 @@ public:
 
 private:
     static std::size_t HashOf(const std::string& address, const std::string& host_name);
+    bool MayAdd(const TQuakeServer& fresh, ReplyOrigin origin) const;
     void AddServer(TQuakeServer fresh);
     int RetriesSetting() const;
     void RebuildIndex();
@@ -67,6 +75,8 @@ private:
     // the records themselves tell which one matches. Keeps no copy of the
     // texts, so a server costs the table a few words beyond its record.
     std::unordered_multimap<std::size_t, int> index_;
+    // Records per sender address.
+    std::unordered_map<std::string, int> per_sender_;
 };
 
 }  // namespace torvane

@@ -27,6 +27,7 @@ void SearchCycle::OpenListenSocket() {
 
 void SearchCycle::StartSearch() {
     p_.search.SearchStart = p_.clock.SteadyTicks();
+    p_.search.WindowOpen = true;
     const int64_t now_seconds = p_.clock.CalendarSeconds();
     p_.hosts.MarkAllUnanswered();
     p_.view.SetStatusText(0, "Searching for local servers");
@@ -94,6 +95,8 @@ void SearchCycle::Timer1Timer() {
 
 void SearchCycle::BroadcastEnd() {
     p_.broadcast_timer.SetEnabled(false);
+    p_.search.WindowOpen = false;
+    p_.search.AutoLaunched = false;
     p_.view.SetStatusText(0, "Search complete");
     for (std::size_t i = 1; i < p_.sockets.broadcast.size(); ++i)
         if (!p_.sockets.broadcast[i]->IsClosed()) p_.sockets.broadcast[i]->Close();
@@ -126,7 +129,12 @@ void SearchCycle::DataAvailable(SearchSocket& sender) {
     uint32_t source = 0;
     const int length = sender.ReceiveFrom(buffer_.data(), kMaxReceiveLength, source);
     if (length < 0) return;
-    p_.dispatcher.DispatchDatagram(buffer_.data(), length, DottedAddress(source), sender.PortText());
+    // Only the sockets that send queries get answers to them; the listening
+    // socket hears whoever sends to the game port.
+    const ReplyOrigin origin = !p_.search.WindowOpen          ? ReplyOrigin::OutsideSearch
+                               : &sender == p_.sockets.listen ? ReplyOrigin::DuringSearch
+                                                              : ReplyOrigin::OwnQuery;
+    p_.dispatcher.DispatchDatagram(buffer_.data(), length, DottedAddress(source), sender.PortText(), origin);
 }
 
 void SearchCycle::SocketError(SearchSocket& sender) {

@@ -71,10 +71,18 @@ struct Rig {
             network.ListenSocket().Deliver(datagram, from);
         }
     }
-    // A status reply of a server with `players` players on `map`.
+    // A status reply of a server with `players` players on `map`, answering
+    // the query of the open search window (one is started when none is).
     void Reply(const std::string& host, const std::string& map, const std::string& from,
                std::vector<test::FakePlayer> players = {}) {
-        Deliver(test::StatusReplyDatagram(host, map, 8, players), from);
+        if (!core().Search().WindowOpen) core().Cycle().StartSearch();
+        const std::string datagram = test::StatusReplyDatagram(host, map, 8, players);
+        if (real_network) {
+            DeliveringSocket socket(datagram, from);
+            core().Cycle().DataAvailable(socket);
+        } else {
+            network.Socket(0).Deliver(datagram, from);
+        }
     }
     // The core on its own, for its handlers; or within the program's start-up
     // and shutdown, once Start has run.

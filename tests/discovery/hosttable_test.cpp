@@ -275,8 +275,10 @@ TEST_F(HostTableTest, RemovalsAndLaterMergesKeepRecordsRowsAndTrayEntriesParalle
 
 TEST_F(HostTableTest, AFullTableTurnsAwayNewServersButKeepsUpdatingKnownOnes) {
     view.retries = "1";
+    // Spread over many senders, each within its own share.
     auto numbered = [](std::size_t n, const std::string& map = "m") {
-        return Server("192.168.0.5", "S" + std::to_string(n), map, 8);
+        return Server("10.0." + std::to_string(n / 250) + "." + std::to_string(n % 250),
+                      "S" + std::to_string(n), map, 8);
     };
     for (std::size_t n = 0; n < HostTable::kMaxServers; ++n) table.MergeServer(numbered(n));
     EXPECT_EQ(Merge(numbered(HostTable::kMaxServers)), Calls{});
@@ -291,6 +293,65 @@ TEST_F(HostTableTest, AFullTableTurnsAwayNewServersButKeepsUpdatingKnownOnes) {
     ASSERT_EQ(table.size(), HostTable::kMaxServers);
     EXPECT_EQ(table[table.size() - 1].HostName, "S" + std::to_string(HostTable::kMaxServers));
     EXPECT_EQ(ParallelFault(table, view), "");
+}
+
+TEST_F(HostTableTest, OneSenderHoldsAtMostItsShareOfTheTable) {
+    view.retries = "1";
+    auto from = [](const std::string& address, int n) {
+        return Server(address, "S" + std::to_string(n), "m", 8);
+    };
+    for (int n = 0; n < HostTable::kMaxServersPerSender + 10; ++n) table.MergeServer(from("192.168.0.66", n));
+    EXPECT_EQ(table.size(), std::size_t(HostTable::kMaxServersPerSender));
+    // The rest is dropped without a word; other senders are not held back,
+    // and the sender's known servers still change.
+    EXPECT_EQ(Merge(from("192.168.0.66", 70)), Calls{});
+    Merge(from("192.168.0.67", 70));
+    EXPECT_EQ(table.size(), std::size_t(HostTable::kMaxServersPerSender) + 1);
+    Merge(Server("192.168.0.66", "S3", "q2dm1", 8));
+    EXPECT_EQ(Count("log: Map changed on host S3 to q2dm1"), 1);
+
+    // Once one of its servers is closed the sender has room for one more.
+    NewSearch();
+    for (int n = 1; n < HostTable::kMaxServersPerSender; ++n) table.MergeServer(from("192.168.0.66", n));
+    table.MergeServer(from("192.168.0.67", 70));
+    EndSearch();
+    Merge(from("192.168.0.66", 71));
+    Merge(from("192.168.0.66", 72));
+    EXPECT_EQ(table.FindServer(from("192.168.0.66", 71)), int(table.size()) - 1);
+    EXPECT_EQ(table.FindServer(from("192.168.0.66", 72)), -1);
+    EXPECT_EQ(ParallelFault(table, view), "");
+}
+
+TEST_F(HostTableTest, RepliesOutsideEverySearchUpdateKnownServersButAddNone) {
+    Merge(Server("192.168.0.5", "Friday", "base1", 8));
+    view.Clear();
+    table.MergeServer(Server("192.168.0.5", "Saturday", "base1", 8), ReplyOrigin::OutsideSearch);
+    EXPECT_EQ(view.calls, Calls{});
+    table.MergeServer(Server("192.168.0.5", "Friday", "base2", 8), ReplyOrigin::OutsideSearch);
+    EXPECT_EQ(Count("log: Map changed on host Friday to base2"), 1);
+    // During a search a reply nobody asked for is listed all the same.
+    table.MergeServer(Server("192.168.0.5", "Saturday", "base1", 8), ReplyOrigin::DuringSearch);
+    EXPECT_EQ(table.size(), 2u);
+}
+
+TEST_F(HostTableTest, EventsLaunchOnceAWindowAndOnlyIntoServersThatAnsweredOurQuery) {
+    view.ActionFor(EventKind::NewHost) = {false, true, false, ""};
+    view.ActionFor(EventKind::NewMap) = {false, true, false, ""};
+    table.MergeServer(Server("192.168.0.5", "Unasked", "m", 8), ReplyOrigin::DuringSearch);
+    table.MergeServer(Server("192.168.0.5", "Unasked", "q2dm1", 8), ReplyOrigin::DuringSearch);
+    EXPECT_EQ(Count("launch 192.168.0.5:27910 Unasked"), 0);
+    EXPECT_FALSE(search.AutoLaunched);
+
+    table.MergeServer(Server("192.168.0.6", "First", "m", 8));
+    table.MergeServer(Server("192.168.0.7", "Second", "m", 8));
+    table.MergeServer(Server("192.168.0.6", "First", "q2dm1", 8));
+    EXPECT_EQ(Count("launch 192.168.0.6:27910 First"), 1);
+    EXPECT_EQ(Count("launch 192.168.0.7:27910 Second"), 0);
+    EXPECT_TRUE(search.AutoLaunched);
+    // The next window may launch again (the search cycle clears the mark).
+    search.AutoLaunched = false;
+    table.MergeServer(Server("192.168.0.7", "Second", "q2dm1", 8));
+    EXPECT_EQ(Count("launch 192.168.0.7:27910 Second"), 1);
 }
 
 TEST_F(HostTableTest, ATrayHostEntryLaunchesItsOwnServerWithoutFurtherTests) {
