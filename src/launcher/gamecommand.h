@@ -31,6 +31,11 @@ bool IsGameProcess(const ProcessNames& names, const std::string& command);
 // separated by dots, without leading zeros or anything else.
 bool IsDottedIPv4(std::string_view address);
 
+// A dotted IPv4 address (IsDottedIPv4) of one host that a game could
+// connect to: not "this network" (0.x.x.x), loopback (127.x.x.x), multicast
+// (224-239) or the reserved and broadcast block (240-255).
+bool IsUnicastIPv4(std::string_view address);
+
 // A port the game may be pointed at: decimal 1-65535, digits only, no
 // leading zero.
 bool IsPortText(std::string_view port);
