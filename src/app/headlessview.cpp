@@ -1,19 +1,12 @@
 #include "app/headlessview.h"
 
+#include "notify/log.h"
+
 namespace torvane {
 
-namespace {
-
-std::string OneLine(std::string text) {
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return text;
-}
-
-}  // namespace
-
 void HeadlessOutput::Say(const std::string& what, const std::string& details) const {
-    std::fprintf(out_, "%s: %s\n", what.c_str(), OneLine(details).c_str());
+    const std::string text = what + ": " + EscapeControls(details) + "\n";
+    std::fwrite(text.data(), 1, text.size(), out_);
     std::fflush(out_);
 }
 
@@ -56,9 +49,15 @@ void HeadlessView::ShowBusy(bool box_checked, bool menu_checked) {
 
 void HeadlessView::SetUserRows(const std::vector<UserRow>& rows) {
     selected_user_ = -1;
-    std::string text = std::to_string(rows.size());
-    for (const UserRow& row : rows) text += " | " + row.Name + " (" + row.Status + ") " + row.Message;
-    Say("users", text);
+    // Only what changed: with many users the whole table at every
+    // announcement would be megabytes of output.
+    if (rows.size() != user_rows_.size()) Say("users", std::to_string(rows.size()));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i < user_rows_.size() && rows[i] == user_rows_[i]) continue;
+        Say("user",
+            std::to_string(i) + " | " + rows[i].Name + " (" + rows[i].Status + ") " + rows[i].Message);
+    }
+    user_rows_ = rows;
 }
 
 void HeadlessView::ShowInfo(const std::vector<InfoRow>& rows) {

@@ -14,8 +14,8 @@
 namespace torvane {
 
 // One line of text per change of a window, "what: details", on a stream.
-// Texts from the network are written with control characters shown as '?',
-// so one change is always one line.
+// Texts from the network are written with their control characters escaped
+// (EscapeControls), so one change is always one line.
 class HeadlessOutput {
 public:
     explicit HeadlessOutput(std::FILE* out) : out_(out) {}
@@ -132,6 +132,7 @@ private:
     HeadlessLog log_;
     HeadlessOptions options_;
     int host_rows_ = 0;
+    std::vector<UserRow> user_rows_;  // as last written
     int selected_host_ = -1;
     int selected_user_ = -1;
     std::string message_;
