@@ -34,10 +34,10 @@ TEST(PeersOnLan, TwoCopiesSeeEachOtherChatAndPlayAChallenge) {
             EXPECT_NE(bob.Seen().find("| hello Bob\n"), std::string::npos) << bob.Seen();
 
             alice.Send("shout wake\tup");
-            const std::string shout = bob.WaitFor("| wake?up");
+            const std::string shout = bob.WaitFor("| wake\\x09up");
             EXPECT_NE(shout, "") << bob.Seen();
             EXPECT_NE(bob.WaitFor("status1: Alice shouted"), "") << bob.Seen();
-            EXPECT_NE(bob.WaitFor(" : Alice shouted \"wake?up\""), "") << bob.Seen();
+            EXPECT_NE(bob.WaitFor(" : Alice shouted \"wake\\x09up\""), "") << bob.Seen();
 
             alice.Send("select 0");
             alice.Send("challenge");
