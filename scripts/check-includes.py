@@ -65,6 +65,8 @@ def main():
                 if (path.parent / header).exists():
                     continue  # a header beside the file, by its plain name
                 breaches.append(f"src/{rel}: includes {header}, which no library folder holds")
+            elif not (SRC / header).exists() and not (SRC / (header + ".in")).exists():
+                breaches.append(f"src/{rel}: includes {header}, which does not exist")
             elif target not in allowed:
                 breaches.append(f"src/{rel}: includes {header}, but {name} does not declare {names_of(folders, target)}")
         if not (home == "desktop" or home.startswith("desktop/")) and QT_INCLUDE.search(text):
