@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "discovery/quakeserver.h"
 #include "discovery/searchcycle.h"
+#include "model/quakeserver.h"
 
 namespace torvane {
 
