@@ -24,10 +24,12 @@ std::string HelpText(const ProgramDescription& program) {
 
 std::optional<int> AnswerArguments(const ProgramDescription& program, const std::vector<std::string>& args,
                                    std::FILE* out, std::FILE* err) {
-    const auto known = [](const std::string& arg) { return arg == "--help" || arg == "-h" || arg == "--version"; };
+    const auto known = [](const std::string& arg) {
+        return arg == "--help" || arg == "-h" || arg == "--version";
+    };
     if (const auto unknown = std::find_if_not(args.begin(), args.end(), known); unknown != args.end()) {
-        std::fprintf(err, "%s: unknown argument '%s'\nTry '%s --help' for what it takes.\n", program.name.c_str(),
-                     unknown->c_str(), program.name.c_str());
+        std::fprintf(err, "%s: unknown argument '%s'\nTry '%s --help' for what it takes.\n",
+                     program.name.c_str(), unknown->c_str(), program.name.c_str());
         return 2;
     }
     if (args.empty()) return std::nullopt;

@@ -4,7 +4,6 @@
 // program that started for real could not reach anyone.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -34,10 +33,10 @@ protected:
     // Runs `program` with `args` and no input, its settings folder in the
     // test's own directory; a program that does not end is stopped.
     Outcome Run(const std::string& program, const std::string& args) {
-        const std::string command = "cd '" + dir.Path().string() + "' && XDG_CONFIG_HOME='" + Config().string() +
-                                    "' HOME='" + dir.Path().string() + "' QT_QPA_PLATFORM=offscreen" +
-                                    " timeout -s KILL 20 unshare --net " + std::string(TORVANE_BINARY_DIR) + "/" +
-                                    program + " " + args + " </dev/null >out 2>err";
+        const std::string command =
+            "cd '" + dir.Path().string() + "' && XDG_CONFIG_HOME='" + Config().string() + "' HOME='" +
+            dir.Path().string() + "' QT_QPA_PLATFORM=offscreen" + " timeout -s KILL 20 unshare --net " +
+            std::string(TORVANE_BINARY_DIR) + "/" + program + " " + args + " </dev/null >out 2>err";
         const int result = std::system(command.c_str());
         Outcome outcome{WIFEXITED(result) ? WEXITSTATUS(result) : -1, ReadFile(dir.Path() / "out"),
                         ReadFile(dir.Path() / "err")};
@@ -66,7 +65,8 @@ TEST_F(ProgramArguments, HelpAndVersionAnswerAtOnceWithoutSettings) {
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.err, "");
         EXPECT_TRUE(help.out.starts_with("Usage: " + program + " [OPTION]\n")) << help.out;
-        EXPECT_NE(help.out.find("\n  -h, --help      print this help and exit\n"), std::string::npos) << help.out;
+        EXPECT_NE(help.out.find("\n  -h, --help      print this help and exit\n"), std::string::npos)
+            << help.out;
         EXPECT_NE(help.out.find("\n      --version   print the version and exit\n"), std::string::npos)
             << help.out;
         EXPECT_EQ(Run(program, "-h").out, help.out);
