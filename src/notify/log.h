@@ -58,8 +58,11 @@ private:
 class EventLog {
 public:
     // The window keeps at most this many lines, dropping the oldest; a copy
-    // left running for weeks must not grow without end.
-    static constexpr size_t kMaxLines = 10'000;
+    // left running for weeks must not grow without end. A busy LAN logs a
+    // few thousand lines an hour, and each kept line costs some hundred
+    // bytes here and again in the window: this many keep the last half hour
+    // or so in a fifth of a megabyte, and the file keeps them all.
+    static constexpr size_t kMaxLines = 2'000;
 
     // A relative log file name is taken from Torvane's configuration folder,
     // where its settings are, never from the working directory.
