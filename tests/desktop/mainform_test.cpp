@@ -142,6 +142,8 @@ TEST(MainForm, EnterInTheHostListLaunchesIntoTheSelectedRowOnly) {
     SKIP_WITHOUT_PRIVATE_LAN();
     EXPECT_EQ(0, RunInIsolatedLan([] {
                   Desktop desktop;
+                  // Servers answer a search.
+                  desktop.core->Cycle().StartSearch();
                   desktop.Reply("Alpha", "10.99.0.21");
                   desktop.Reply("Bravo", "10.99.0.22");
                   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
