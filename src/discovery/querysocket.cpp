@@ -15,7 +15,10 @@ SocketMaker& QuerySockets() {
     return maker;
 }
 
-QuerySocket::QuerySocket(MessageLoop& loop) : socket_(loop) {}
+QuerySocket::QuerySocket(MessageLoop& loop) : socket_(loop) {
+    // Pings are measured to the platform's arrival stamps.
+    socket_.SetReceiveStamps(true);
+}
 
 void QuerySocket::Attach(SearchCycle& cycle, bool sends_queries) {
     cycle_ = &cycle;

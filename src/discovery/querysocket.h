@@ -60,6 +60,7 @@ public:
     int LastError() const override { return failure_ != 0 ? failure_ : socket_.LastError(); }
     std::string PortText() const override { return socket_.Port(); }
     int ReceiveFrom(char* buffer, int size, uint32_t& source) override;
+    int64_t LastArrivalTicks() const override { return socket_.LastArrivalTicks(); }
 
 private:
     void Configure(const std::string& address, const std::string& port);

@@ -60,7 +60,20 @@ void SearchCycle::QueryBroadcastSocket() {
     if (socket.IsClosed())
         OpenAndQuery(socket, kBroadcastAddress, p_.settings.Port());
     else if (socket.IsConnected())
-        socket.Send(StatusQuery.data(), static_cast<int>(StatusQuery.size()));
+        SendQuery(socket);
+}
+
+void SearchCycle::SendQuery(SearchSocket& socket) {
+    // Stamped before it leaves: a reply can never seem to come back sooner
+    // than it did.
+    sent_[&socket] = p_.clock.SteadyTicks();
+    socket.Send(StatusQuery.data(), static_cast<int>(StatusQuery.size()));
+}
+
+bool SearchCycle::IsInternetSocket(const SearchSocket& socket) const {
+    for (const SearchSocket* internet : p_.sockets.internet)
+        if (internet == &socket) return true;
+    return false;
 }
 
 void SearchCycle::OpenAndQuery(SearchSocket& socket, const std::string& address, const std::string& port) {
@@ -119,14 +132,23 @@ std::string SearchCycle::Summary() const {
 }
 
 void SearchCycle::SessionConnected(SearchSocket& sender) {
-    sender.Send(StatusQuery.data(), static_cast<int>(StatusQuery.size()));
+    SendQuery(sender);
 }
 
 void SearchCycle::DataAvailable(SearchSocket& sender) {
     uint32_t source = 0;
     const int length = sender.ReceiveFrom(buffer_.data(), kMaxReceiveLength, source);
     if (length < 0) return;
-    p_.dispatcher.DispatchDatagram(buffer_.data(), length, DottedAddress(source), sender.PortText());
+    ReplyOrigin origin;
+    // The listening socket sends nothing: what it hears answers the
+    // broadcast of the game port.
+    const SearchSocket* asker =
+        &sender == p_.sockets.listen && !p_.sockets.broadcast.empty() ? p_.sockets.broadcast[0] : &sender;
+    if (const auto found = sent_.find(asker); found != sent_.end()) origin.sent = found->second;
+    origin.arrived = sender.LastArrivalTicks();
+    // The internet servers the user typed in are favourites.
+    origin.source = IsInternetSocket(sender) ? ServerSource::Favourite : ServerSource::Lan;
+    p_.dispatcher.DispatchDatagram(buffer_.data(), length, DottedAddress(source), sender.PortText(), origin);
 }
 
 void SearchCycle::SocketError(SearchSocket& sender) {

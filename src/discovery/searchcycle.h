@@ -36,6 +36,9 @@ public:
     // Reads one datagram of at most `size` bytes; the sender's IPv4 address
     // comes back in network order. Negative when nothing could be read.
     virtual int ReceiveFrom(char* buffer, int size, uint32_t& source) = 0;
+    // When the datagram last read arrived, in steady-clock ticks; 0 when
+    // the socket cannot tell.
+    virtual int64_t LastArrivalTicks() const { return 0; }
 };
 
 // A window timer as the search cycle drives it; the owner calls
@@ -157,12 +160,16 @@ public:
 private:
     void OpenAndQuery(SearchSocket& socket, const std::string& address, const std::string& port);
     void QueryBroadcastSocket();
+    void SendQuery(SearchSocket& socket);
+    bool IsInternetSocket(const SearchSocket& socket) const;
     void ShowIdleIcon();
 
     Parts p_;
     ReceiveBuffer buffer_{};
     // The failure last logged for each socket whose address did not resolve.
     std::map<const SearchSocket*, std::string> unresolved_;
+    // When each socket's query last left, in steady-clock ticks.
+    std::map<const SearchSocket*, int64_t> sent_;
 };
 
 }  // namespace torvane
