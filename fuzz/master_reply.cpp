@@ -23,8 +23,10 @@ void Fail(const char* what) {
 
 void Check(const torvane::MasterList& list, const std::vector<torvane::ServerAddress>& before, int added) {
     const auto& now = list.Servers();
-    if (now.size() < before.size() || now.size() > torvane::MasterList::kMaxServers) Fail("size out of bounds");
-    if (added >= 0 && now.size() != before.size() + static_cast<std::size_t>(added)) Fail("count of new servers");
+    if (now.size() < before.size() || now.size() > torvane::MasterList::kMaxServers)
+        Fail("size out of bounds");
+    if (added >= 0 && now.size() != before.size() + static_cast<std::size_t>(added))
+        Fail("count of new servers");
     if (added < 0 && now.size() != before.size()) Fail("a datagram that is no reply changed the list");
     for (std::size_t i = 0; i < before.size(); ++i)
         if (!(now[i] == before[i])) Fail("an earlier server moved");

@@ -21,8 +21,8 @@ bool IsPort(const std::string& text) {
 }
 
 // "HOST" or "HOST:PORT"; the host may not be empty or contain blanks.
-std::optional<QueryTarget> Server(const std::string& text) {
-    QueryTarget target{true, text, kDefaultGamePort};
+std::optional<QueryTarget> Server(const std::string& text, const char* default_port = kDefaultGamePort) {
+    QueryTarget target{true, text, default_port};
     if (const auto colon = text.rfind(':'); colon != std::string::npos) {
         target.Address = text.substr(0, colon);
         target.Port = text.substr(colon + 1);
@@ -37,7 +37,7 @@ std::optional<QueryTarget> Server(const std::string& text) {
 
 std::string QueryUsage() {
     return "usage: torvane-query [--json] [--window-ms MS] [--port N]... [--no-broadcast] [--server "
-           "HOST[:PORT]]...";
+           "HOST[:PORT]]... [--master HOST[:PORT]]... [--rate N]";
 }
 
 std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& args, std::string& error) {
@@ -88,6 +88,24 @@ std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             options.servers.push_back(*server);
+        } else if (arg == "--master") {
+            const std::string* text = value();
+            if (!text) return std::nullopt;
+            auto master = Server(*text, "27900");
+            if (!master) {
+                error = "--master takes HOST or HOST:PORT with a port from 1 to 65535, not '" + *text + "'";
+                return std::nullopt;
+            }
+            options.masters.push_back(*master);
+        } else if (arg == "--rate") {
+            const std::string* text = value();
+            if (!text) return std::nullopt;
+            const auto rate = Number(*text, 1, 1'000'000);
+            if (!rate) {
+                error = "--rate takes queries per second from 1 to 1000000, not '" + *text + "'";
+                return std::nullopt;
+            }
+            options.rate = *rate;
         } else {
             error = "unknown argument '" + arg + "'";
             return std::nullopt;

@@ -57,9 +57,12 @@ void QuerySocket::Listen(const std::string& address, const std::string& port) {
 }
 
 void QuerySocket::EnlargeReceiveBuffer() {
-    const int fd = socket_.HSocket();
+    torvane::EnlargeReceiveBuffer(socket_.HSocket());
+}
+
+void EnlargeReceiveBuffer(int fd) {
     if (fd < 0) return;
-    int bytes = kReceiveBufferBytes;
+    int bytes = QuerySocket::kReceiveBufferBytes;
     // A privileged process may go past the system's limit; anyone else gets
     // as much of it as the limit allows.
     if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)

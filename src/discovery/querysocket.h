@@ -17,6 +17,10 @@ public:
     virtual void Attach(SearchCycle& cycle, bool sends_queries) = 0;
 };
 
+// Asks the platform for a receive queue of QuerySocket::kReceiveBufferBytes
+// on datagram socket `fd`, or as much of it as the system allows.
+void EnlargeReceiveBuffer(int fd);
+
 // Makes the sockets of a search; the seam through which tests put fakes in
 // the place of the network.
 class SocketMaker {

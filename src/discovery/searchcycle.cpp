@@ -13,7 +13,15 @@ uint32_t IntervalMs(const std::string& seconds_text) {
     return ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms);
 }
 
-SearchCycle::SearchCycle(Parts parts) : p_(std::move(parts)) {}
+SearchCycle::SearchCycle(Parts parts) : p_(std::move(parts)) {
+    if (p_.remote) {
+        p_.remote->OnIdle = [this] {
+            if (!end_pending_) return;
+            end_pending_ = false;
+            EndSearch();
+        };
+    }
+}
 
 void SearchCycle::OpenListenSocket() {
     try {
@@ -43,6 +51,11 @@ void SearchCycle::StartSearch() {
         if (target.Enabled && p_.sockets.internet[i]->IsClosed())
             OpenAndQuery(*p_.sockets.internet[i], target.Address, target.Port);
     }
+
+    // A search of the remote servers still under way is started afresh; its
+    // end is this search's.
+    end_pending_ = false;
+    if (p_.remote) p_.remote->StartSearch();
 
     // A window that is already open keeps its end: enabling keeps the phase.
     p_.broadcast_timer.SetEnabled(true);
@@ -107,6 +120,14 @@ void SearchCycle::Timer1Timer() {
 
 void SearchCycle::BroadcastEnd() {
     p_.broadcast_timer.SetEnabled(false);
+    if (p_.remote && p_.remote->Busy()) {
+        end_pending_ = true;
+        return;
+    }
+    EndSearch();
+}
+
+void SearchCycle::EndSearch() {
     p_.view.SetStatusText(0, "Search complete");
     for (std::size_t i = 1; i < p_.sockets.broadcast.size(); ++i)
         if (!p_.sockets.broadcast[i]->IsClosed()) p_.sockets.broadcast[i]->Close();
@@ -120,6 +141,7 @@ void SearchCycle::BroadcastEnd() {
     p_.peers.RefreshUsers();
     if (p_.game.IsGameRunning()) p_.view.SetStatusText(1, "Running quake detected");
     if (!p_.search.SearchChanged) ShowIdleIcon();
+    if (OnSearchEnd) OnSearchEnd();
 }
 
 void SearchCycle::ShowIdleIcon() {

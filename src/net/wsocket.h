@@ -167,6 +167,11 @@ public:
     virtual int Send(const void* data, int length);
     virtual int SendStr(const std::string& text);
     void SendText(const std::string& text) { SendStr(text); }
+    // Sends one datagram to `to` at once, past the send queue: for a
+    // datagram socket that talks to many peers. Answers the bytes sent, or
+    // -1 with the failure in LastError (10035 when the platform has no room
+    // for it now: the caller tries again later). Never reports an error.
+    virtual int SendTo(const sockaddr_in& to, const void* data, int length);
     void PutDataInSendBuffer(const void* data, int length);
     void PutStringInSendBuffer(const std::string& text);
     void TryToSend();

@@ -188,6 +188,21 @@ int TCustomWSocket::Send(const void* data, int length) {
     return result;
 }
 
+int TCustomWSocket::SendTo(const sockaddr_in& to, const void* data, int length) {
+    if (FSocketHandle == -1 || FSocketKind != kDatagramSocket) {
+        FLastError = kWsaEnotsock;
+        return -1;
+    }
+    const ssize_t sent =
+        ::sendto(FSocketHandle, data, length > 0 ? static_cast<size_t>(length) : 0, FSendFlags | MSG_NOSIGNAL,
+                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    if (sent < 0) {
+        FLastError = CaptureErrno();
+        return -1;
+    }
+    return static_cast<int>(sent);
+}
+
 int TCustomWSocket::SendStr(const std::string& text) {
     return Send(text.data(), static_cast<int>(text.size()));
 }

@@ -412,5 +412,40 @@ TEST_F(SearchCycleTest, APingRunsFromTheQueryOfTheSocketThatGotTheReplyToItsArri
     EXPECT_EQ(hosts[2].Source, ServerSource::Favourite);
 }
 
+struct FakeRemote : RemoteServers {
+    int searches = 0;
+    bool busy = false;
+    void StartSearch() override { ++searches; }
+    bool Busy() const override { return busy; }
+};
+
+TEST_F(SearchCycleTest, TheSearchEndsWhenTheServersBeyondTheLanAreDoneIfThatIsAfterTheWindow) {
+    FakeRemote remote;
+    SearchCycle cycle2(
+        {search, hosts, dispatcher, {}, timer1, window, settings, view, peers, peers, view, clock, &remote});
+    int ends = 0;
+    cycle2.OnSearchEnd = [&] { ++ends; };
+    cycle2.StartSearch();
+    EXPECT_EQ(remote.searches, 1);
+    remote.busy = true;
+    cycle2.BroadcastEnd();
+    EXPECT_EQ(ends, 0);
+    EXPECT_FALSE(window.Enabled());
+    EXPECT_TRUE(search.FirstSearch);  // the end steps wait
+
+    remote.busy = false;
+    remote.OnIdle();
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(search.FirstSearch);
+    EXPECT_EQ(peers.tip, "0 hosts, 0 players and 0 users");
+    remote.OnIdle();  // idle again without a pending end: nothing
+    EXPECT_EQ(ends, 1);
+
+    // Done before the window: the window's end ends the search at once.
+    cycle2.StartSearch();
+    cycle2.BroadcastEnd();
+    EXPECT_EQ(ends, 2);
+}
+
 }  // namespace
 }  // namespace torvane
