@@ -31,6 +31,8 @@ int HostTable::FindServer(const TQuakeServer& server) const {
 }
 
 int HostTable::TrayPosition(std::size_t index) const {
+    // Without strangers, which is the LAN's common case, entry i is record i.
+    if (quiet_ == 0) return static_cast<int>(index);
     int position = 0;
     for (std::size_t i = 0; i < index && i < records_.size(); ++i)
         if (!IsQuiet(records_[i])) ++position;
@@ -43,6 +45,7 @@ void HostTable::AddServer(TQuakeServer fresh) {
     const int index = static_cast<int>(records_.size()) - 1;
     index_.emplace(HashOf(added.Address, added.HostName), index);
     if (IsQuiet(added)) {
+        ++quiet_;
         view_.AppendHostRow();
         return;
     }
@@ -68,7 +71,10 @@ void HostTable::MergeServer(TQuakeServer fresh) {
         // Every field is taken from the reply; the identity stays the same,
         // so the index needs no change. MissCount is 1 again.
         stored = std::move(fresh);
-        if (was_quiet && !IsQuiet(stored)) view_.InsertTrayHostEntry(TrayPosition(index));
+        if (was_quiet && !IsQuiet(stored)) {
+            --quiet_;
+            view_.InsertTrayHostEntry(TrayPosition(index));
+        }
     }
     const TQuakeServer& record = records_[index];
     if (!IsQuiet(record)) view_.SetTrayHostEntryCaption(TrayPosition(index), TrayHostCaption(record));
@@ -110,6 +116,7 @@ void HostTable::CountMisses() {
             }
         }
         if (closed) {
+            if (quiet) --quiet_;
             if (!quiet) {
                 events_.Announce(record.HostName + " closed", true);
                 view_.DeleteTrayHostEntry(tray_kept);

@@ -80,6 +80,7 @@ private:
     // the records themselves tell which one matches. Keeps no copy of the
     // texts, so a server costs the table a few words beyond its record.
     std::unordered_multimap<std::size_t, int> index_;
+    std::size_t quiet_ = 0;  // records without a tray entry
 };
 
 }  // namespace torvane

@@ -17,9 +17,12 @@ namespace {
 
 constexpr int kLargestRate = 1'000'000;
 // The pacing tick while queries wait to leave, and while only answers are
-// awaited.
-constexpr uint32_t kSendTickMs = 1;
-constexpr uint32_t kWaitTickMs = 10;
+// awaited. Each tick sends what the rate allows since the last: at 1,000 per
+// second four queries leave together, a few microseconds apart, which no
+// router minds, and the program wakes a quarter as often as with a tick per
+// query (a wake-up costs more than the sends).
+constexpr uint32_t kSendTickMs = 4;
+constexpr uint32_t kWaitTickMs = 20;
 // A tick that comes late sends what it missed, but never more than this
 // share of a second's queries at once.
 constexpr int kBurstDivisor = 50;
@@ -65,8 +68,9 @@ int QueryRatePerSecond(const std::string& text) {
     return static_cast<int>(std::clamp<int64_t>(StrToIntDef(text, kDefaultQueryRate), 1, kLargestRate));
 }
 
-InternetSearch::InternetSearch(MessageLoop& loop, DatagramDispatcher& dispatcher, const InternetSettings& settings,
-                               const Clock& clock, std::function<void(const std::string&)> report, Timing timing)
+InternetSearch::InternetSearch(MessageLoop& loop, DatagramDispatcher& dispatcher,
+                               const InternetSettings& settings, const Clock& clock,
+                               std::function<void(const std::string&)> report, Timing timing)
     : loop_(loop),
       dispatcher_(dispatcher),
       settings_(settings),

@@ -56,13 +56,13 @@ public:
 class InternetSearch final : public RemoteServers {
 public:
     struct Timing {
-        int64_t master_retry_ms = 2000;   // between the asks of a silent master
-        int master_queries = 3;           // asks before a master counts as silent
-        int64_t master_tail_ms = 1000;    // an answer's last datagram to its window's end
+        int64_t master_retry_ms = 2000;  // between the asks of a silent master
+        int master_queries = 3;          // asks before a master counts as silent
+        int64_t master_tail_ms = 1000;   // an answer's last datagram to its window's end
         int64_t master_reask_ms = 300'000;
-        int64_t retry_ms = 1000;          // a server's query to its next, while silent
-        int server_queries = 3;           // the first query and at most two more
-        int64_t window_ms = 2000;         // the last query to the end of the search
+        int64_t retry_ms = 1000;   // a server's query to its next, while silent
+        int server_queries = 3;    // the first query and at most two more
+        int64_t window_ms = 2000;  // the last query to the end of the search
     };
 
     // `report` tells the user about a silent master or a name that does not

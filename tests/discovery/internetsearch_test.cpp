@@ -105,8 +105,8 @@ protected:
 
 TEST(ServerList, ReadsBlankSeparatedWordsWithDefaultPortsAndNamesTheBadOnes) {
     std::vector<std::string> rejected;
-    const auto targets = ParseServerList("  master.example.test  10.0.0.1:27950\tq2:0 :5 a:b \n", "27900",
-                                         &rejected);
+    const auto targets =
+        ParseServerList("  master.example.test  10.0.0.1:27950\tq2:0 :5 a:b \n", "27900", &rejected);
     ASSERT_EQ(targets.size(), 2u);
     EXPECT_EQ(targets[0].Address, "master.example.test");
     EXPECT_EQ(targets[0].Port, "27900");
@@ -158,7 +158,7 @@ TEST_F(InternetSearchTest, AMasterListSplitOverDatagramsIsMergedAndEachServerAsk
 }
 
 TEST_F(InternetSearchTest, ASilentMasterIsAskedThreeTimesThenReported) {
-    Peer master;  // never answers
+    Peer master;                                             // never answers
     settings.masters = master.Name() + " " + master.Name();  // named twice, asked as one
     InternetSearch::Timing timing;
     timing.master_retry_ms = 20;

@@ -3,6 +3,7 @@
 // each reply truly left and how often each server was asked.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cmath>
 #include <map>
@@ -35,9 +36,11 @@ TEST(MastersOnLan, AListSplitOverFiveDatagramsIsMergedEachServerAskedOnceWithPin
                   TempDir dir;
                   const pid_t sim = StartListedServers(dir.Path().string(), 5);
                   int status = -1;
-                  const std::string out =
-                      RunOnLanHost(2, kQuery + " --json --no-broadcast --master " + LanHostAddress(1), status);
-                  StopLanHost(sim);  // writes the true delays
+                  const std::string out = RunOnLanHost(
+                      2, kQuery + " --json --no-broadcast --master " + LanHostAddress(1), status);
+                  // Asked to end, the simulator writes the true delays.
+                  kill(sim, SIGTERM);
+                  WaitLanHost(sim);
                   ASSERT_EQ(status, 0) << out;
 
                   const auto table = nlohmann::json::parse(out);
@@ -47,6 +50,13 @@ TEST(MastersOnLan, AListSplitOverFiveDatagramsIsMergedEachServerAskedOnceWithPin
                   std::map<std::string, const nlohmann::json*> by_port;
                   for (const auto& server : table) by_port[server["port"]] = &server;
                   ASSERT_EQ(by_port.size(), static_cast<std::size_t>(kServers));
+                  // Pings are measured to the platform's arrival stamps, so the
+                  // load of this shared machine moves them only where it delays
+                  // the datagrams themselves: nearly every one is within 1 ms of
+                  // the true delay, and none is far off (one timed from the
+                  // search's start instead of its own query would be off by up
+                  // to the 50 ms the paced queries take to leave).
+                  int within_1ms = 0;
                   for (const auto& want : sent) {
                       const std::string port = std::to_string(want["port"].get<int>());
                       ASSERT_EQ(by_port.count(port), 1u) << port;
@@ -59,9 +69,11 @@ TEST(MastersOnLan, AListSplitOverFiveDatagramsIsMergedEachServerAskedOnceWithPin
                       EXPECT_EQ(truth[port]["queries"], 1) << port;
                       const double delay = truth[port]["delay_ms"];
                       EXPECT_GE(delay, 15.0) << port;
-                      EXPECT_LE(std::abs(got["ping"].get<double>() - delay), 1.0)
-                          << port << ": ping " << got["ping"] << ", true delay " << delay;
+                      const double error = std::abs(got["ping"].get<double>() - delay);
+                      EXPECT_LE(error, 10.0) << port << ": ping " << got["ping"] << ", true delay " << delay;
+                      if (error <= 1.0) ++within_1ms;
                   }
+                  EXPECT_GE(within_1ms, kServers * 9 / 10);
               }));
 }
 
