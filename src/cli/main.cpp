@@ -2,8 +2,8 @@
 // servers and the servers the given master servers list, and prints what
 // answered. With a broadcast it waits for the whole search window; without
 // one it ends as soon as every server it asked has answered, or when its last
-// query is a window old. Exit status: 0 when a server answered, 1 when none
-// did, 2 for bad arguments.
+// query is a window old. Exit status 0 when a server is listed, 1 when
+// none is, 2 for a command line it cannot take.
 
 #include <cstdio>
 #include <exception>
@@ -23,6 +23,7 @@
 #include "net/messageloop.h"
 #include "net/wsockerr.h"
 #include "platform/clock.h"
+#include "platform/version.h"
 
 namespace torvane {
 namespace {
@@ -138,11 +139,11 @@ int RunQuery(const QueryOptions& options) {
     if (!ended) loop.Run();
 
     if (options.json)
-        WriteJsonReport(hosts.Records(), stdout);
+        WriteJsonReport(hosts.Records(), stdout, internet.Unresolved());
     else
         WriteTextReport(hosts.Records(), stdout);
-    const bool answered = hosts.size() > 0 || internet.AnsweredCount() > 0;
-    return answered ? 0 : 1;
+    // A script can tell an empty answer from a listed one.
+    return hosts.Records().empty() ? 1 : 0;
 }
 
 }  // namespace
@@ -156,7 +157,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options->help) {
-        std::puts(torvane::QueryUsage().c_str());
+        std::fputs(torvane::QueryUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("torvane-query %s\n", torvane::kTorvaneVersion);
         return 0;
     }
     try {

@@ -36,8 +36,26 @@ std::optional<QueryTarget> Server(const std::string& text, const char* default_p
 }  // namespace
 
 std::string QueryUsage() {
-    return "usage: torvane-query [--json] [--window-ms MS] [--port N]... [--no-broadcast] [--server "
-           "HOST[:PORT]]... [--master HOST[:PORT]]... [--rate N]";
+    return "Usage: torvane-query [OPTION]...\n"
+           "\n"
+           "Runs one search for Quake II servers, by broadcast on the local network, by\n"
+           "asking the servers given directly and the servers the master servers given\n"
+           "list, and prints the servers that answered with their players, each with its\n"
+           "ping and where it came from. Exit status: 0 when a server answered, 1 when\n"
+           "none did, 2 for a command line it cannot take.\n"
+           "\n"
+           "Options:\n"
+           "      --json                print the servers as JSON instead of text\n"
+           "      --window-ms MS        wait MS milliseconds for replies (default 2000)\n"
+           "      --port N              broadcast on port N (up to four; default 27910)\n"
+           "      --no-broadcast        broadcast nothing: ask only the servers given\n"
+           "      --server HOST[:PORT]  ask this server directly (port 27910 unless given)\n"
+           "      --master HOST[:PORT]  ask every server this master server lists (port\n"
+           "                            27900 unless given)\n"
+           "      --rate N              send at most N status queries per second\n"
+           "                            (default 1000)\n"
+           "  -h, --help                print this help and exit\n"
+           "      --version             print the version and exit\n";
 }
 
 std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& args, std::string& error) {
@@ -58,6 +76,8 @@ std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& ar
             no_broadcast = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--window-ms") {
             const std::string* text = value();
             if (!text) return std::nullopt;
@@ -110,6 +130,11 @@ std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& ar
             error = "unknown argument '" + arg + "'";
             return std::nullopt;
         }
+    }
+    if (no_broadcast && options.servers.empty() && options.masters.empty() && !options.help &&
+        !options.version) {
+        error = "--no-broadcast without a --server or a --master asks nobody";
+        return std::nullopt;
     }
     if (no_broadcast)
         options.ports.clear();

@@ -115,13 +115,15 @@ bool InternetSearch::OpenSocket() {
     return true;
 }
 
-bool InternetSearch::Resolve(const QueryTarget& target, sockaddr_in& to) {
+bool InternetSearch::Resolve(const QueryTarget& target, sockaddr_in& to, const std::string& what) {
     auto found = resolved_.find(target.Address);
     if (found == resolved_.end()) {
         try {
             found = resolved_.emplace(target.Address, WSocketResolveHost(target.Address)).first;
-        } catch (const std::exception& e) {
-            Report(e.what());
+        } catch (const std::exception&) {
+            // The socket layer's text speaks of its own step; the user named
+            // a server.
+            Report("cannot find " + what + " '" + target.Address + "'");
             return false;
         }
     }
@@ -144,7 +146,7 @@ void InternetSearch::SyncMasters() {
         }
         Master master;
         master.target = target;
-        if (!Resolve(target, master.to)) continue;
+        if (!Resolve(target, master.to, "master server")) continue;
         kept.emplace(name, std::move(master));
     }
     masters_ = std::move(kept);
@@ -198,9 +200,13 @@ void InternetSearch::StartSearch() {
     if (reask) resolved_.clear();
 
     SyncMasters();
+    unresolved_.clear();
     for (const QueryTarget& favourite : ParseServerList(settings_.Favorites(), "27910")) {
         sockaddr_in to{};
-        if (Resolve(favourite, to)) AddTarget(to, favourite.Port, ServerSource::Favourite);
+        if (Resolve(favourite, to, "server"))
+            AddTarget(to, favourite.Port, ServerSource::Favourite);
+        else
+            unresolved_.push_back(favourite);
     }
     for (auto& [name, master] : masters_) {
         for (const ServerAddress& server : master.list.Servers()) {

@@ -83,6 +83,8 @@ public:
     std::size_t TargetCount() const { return targets_.size(); }
     std::size_t AnsweredCount() const { return answered_; }
     std::size_t QueriesSent() const { return queries_sent_; }
+    // The favourites whose names did not resolve in the current search.
+    const std::vector<QueryTarget>& Unresolved() const { return unresolved_; }
     // The servers a master listed in its last answer, by its word in the
     // settings.
     std::size_t MasterListSize(const std::string& name) const;
@@ -110,7 +112,8 @@ private:
 
     bool OpenSocket();
     void SyncMasters();
-    bool Resolve(const QueryTarget& target, sockaddr_in& to);
+    // Looks a name up once; tells the user about one that does not resolve.
+    bool Resolve(const QueryTarget& target, sockaddr_in& to, const std::string& what);
     void Report(const std::string& text);
     void AskMaster(Master& master, int64_t now);
     void AddTarget(const sockaddr_in& to, const std::string& port_text, ServerSource source);
@@ -135,6 +138,7 @@ private:
     std::map<std::string, Master> masters_;  // by the word in the settings
     std::map<std::string, uint32_t> resolved_;
     std::string last_report_;
+    std::vector<QueryTarget> unresolved_;
 
     std::vector<Target> targets_;
     std::unordered_map<uint64_t, std::size_t> index_;
