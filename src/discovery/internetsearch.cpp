@@ -191,13 +191,12 @@ void InternetSearch::StartSearch() {
     pace_start_ = now;
     paced_ = 0;
     last_send_ = now;
-    // Names are looked up again once a master is due to be asked again, so a
-    // server that moved is followed within minutes.
-    bool reask = false;
-    for (auto& [name, master] : masters_)
-        if (master.state == MasterState::Idle && Ms(now - master.asked_at) >= timing_.master_reask_ms)
-            reask = true;
-    if (reask) resolved_.clear();
+    // Names are looked up again as often as masters are asked, so a server
+    // that moved is followed within minutes.
+    if (resolved_at_ == 0 || Ms(now - resolved_at_) >= timing_.master_reask_ms) {
+        resolved_.clear();
+        resolved_at_ = now;
+    }
 
     SyncMasters();
     unresolved_.clear();

@@ -137,6 +137,7 @@ private:
 
     std::map<std::string, Master> masters_;  // by the word in the settings
     std::map<std::string, uint32_t> resolved_;
+    int64_t resolved_at_ = 0;  // when resolved_ was last emptied
     std::string last_report_;
     std::vector<QueryTarget> unresolved_;
 

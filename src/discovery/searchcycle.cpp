@@ -40,6 +40,12 @@ void SearchCycle::StartSearch() {
     p_.view.SetStatusText(0, "Searching for local servers");
     p_.view.SetStatusText(1, "");
 
+    // A search of the remote servers still under way is started afresh; its
+    // end is this search's. It goes first: looking their names up may take
+    // seconds, and the replies to the broadcast would wait that long unread.
+    end_pending_ = false;
+    if (p_.remote) p_.remote->StartSearch();
+
     QueryBroadcastSocket();
     for (std::size_t i = 1; i < p_.sockets.broadcast.size(); ++i) {
         const QueryTarget target = p_.settings.ExtraPort(i - 1);
@@ -51,11 +57,6 @@ void SearchCycle::StartSearch() {
         if (target.Enabled && p_.sockets.internet[i]->IsClosed())
             OpenAndQuery(*p_.sockets.internet[i], target.Address, target.Port);
     }
-
-    // A search of the remote servers still under way is started afresh; its
-    // end is this search's.
-    end_pending_ = false;
-    if (p_.remote) p_.remote->StartSearch();
 
     // A window that is already open keeps its end: enabling keeps the phase.
     p_.broadcast_timer.SetEnabled(true);
