@@ -4,7 +4,8 @@
 # seconds, a build of the benchmarks, and the Debian package made from that
 # build and checked (lintian, its menu entry, metainfo and manual pages, each
 # program run from the unpacked package); first, a check that the code keeps
-# its .clang-format. Tests that need network namespaces or
+# its .clang-format and that each library includes only what it declares
+# (Qt only in the desktop folder). Tests that need network namespaces or
 # a sound server start them themselves (they need root, and skip without it).
 #
 #   FUZZ_SECONDS=N   seconds per fuzz target (default 10)
@@ -21,6 +22,9 @@ step() { printf '\n=== %s\n' "$*"; }
 
 step "Format"
 if ./scripts/format-check.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); failed_steps+=(format); fi
+
+step "Include rules"
+if ./scripts/check-includes.py; then passed=$((passed + 1)); else failed=$((failed + 1)); failed_steps+=(includes); fi
 
 step "Sanitized build and tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON >/dev/null \

@@ -80,6 +80,7 @@ void ReadOptionalValues(const Registry& store, Settings& s) {
     ReadIfPresent(store, "Port2Enable", s.Port2Enable);
     ReadIfPresent(store, "Port3Enable", s.Port3Enable);
     ReadIfPresent(store, "Port4Enable", s.Port4Enable);
+    ReadIfPresent(store, "Buddies", s.Buddies);
 }
 
 void ReadWindows(Registry& store, WindowGeometry& w) {

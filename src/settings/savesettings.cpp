@@ -44,6 +44,7 @@ void WriteMainValues(Registry& store, const Settings& s) {
     store.WriteBool("Port2Enable", s.Port2Enable);
     store.WriteBool("Port3Enable", s.Port3Enable);
     store.WriteBool("Port4Enable", s.Port4Enable);
+    store.WriteString("Buddies", s.Buddies);
 }
 
 void WriteWindows(Registry& store, const WindowGeometry& w) {

@@ -90,6 +90,9 @@ struct Settings {
     std::string ShoutSound;
     std::string SuggestSound;
     std::string MessageSound;
+    // Players to hear about wherever they play: names separated by commas,
+    // '*' for any run of characters.
+    std::string Buddies;
 
     // Log page; the log window takes these over after a load and hands its
     // current file name back before a save.

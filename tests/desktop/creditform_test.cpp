@@ -1,12 +1,13 @@
 // The credits dialog keeps its fixed size, so what it shows must fit: each
 // label whole inside the dialog, the version and the licence among them.
 
+#include "desktop/creditform.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 
-#include "app/creditform_qt.h"
 #include "platform/version.h"
 
 namespace torvane {
@@ -27,7 +28,8 @@ TEST(CreditForm, ShowsTheVersionAndTheLicenceAndEveryLabelFitsWhole) {
     for (const QLabel* label : labels) {
         const QRect place = label->geometry();
         EXPECT_TRUE(credits.rect().contains(place)) << label->text().toStdString();
-        const int needed = label->wordWrap() ? label->heightForWidth(place.width()) : label->sizeHint().height();
+        const int needed =
+            label->wordWrap() ? label->heightForWidth(place.width()) : label->sizeHint().height();
         EXPECT_GE(place.height(), needed) << label->text().toStdString();
         EXPECT_GE(place.width(), label->minimumSizeHint().width()) << label->text().toStdString();
     }

@@ -15,9 +15,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "desktop/options.h"
 #include "modal_helper.h"
 #include "settings/memoryregistry.h"
-#include "settings/options_qt.h"
 #include "settings/settings_fakes.h"
 #include "support/tempdir.h"
 

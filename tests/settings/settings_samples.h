@@ -37,6 +37,7 @@ inline Settings NonDefaultSettings(const std::string& tag = "x") {
     s.ShoutSound = "/sounds/shout-" + tag + ".wav";
     s.SuggestSound = "/sounds/suggest-" + tag + ".wav";
     s.MessageSound = "/sounds/message-" + tag + ".wav";
+    s.Buddies = "Ranger, Grunt*-" + tag;
     s.LogFile = "/var/tmp/tvnlog-" + tag + ".txt";
     s.LogEnabled = false;
     s.Windows = {true, 11, 12, 13, 14, 515, 416, 117, 218};

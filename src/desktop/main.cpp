@@ -10,20 +10,20 @@
 #include <cstring>
 #include <optional>
 
-#include "app/application_qt.h"
-#include "app/creditform_qt.h"
-#include "app/errorbox_qt.h"
-#include "app/loopbridge_qt.h"
-#include "app/mainform_qt.h"
 #include "app/shell.h"
-#include "app/shellwindows_qt.h"
 #include "app/stopsignals.h"
 #include "app/systemparts.h"
-#include "notify/logf_qt.h"
-#include "peers/suggest_qt.h"
-#include "peers/userform_qt.h"
+#include "desktop/application.h"
+#include "desktop/creditform.h"
+#include "desktop/logf.h"
+#include "desktop/loopbridge.h"
+#include "desktop/mainform.h"
+#include "desktop/options.h"
+#include "desktop/shellwindows.h"
+#include "desktop/suggest.h"
+#include "desktop/toolkit/errorbox.h"
+#include "desktop/userform.h"
 #include "platform/version.h"
-#include "settings/options_qt.h"
 
 namespace torvane {
 namespace {

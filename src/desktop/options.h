@@ -12,9 +12,9 @@
 #include <functional>
 #include <vector>
 
+#include "desktop/toolkit/updown.h"
 #include "settings/options.h"
 #include "settings/settings.h"
-#include "settings/updown_qt.h"
 
 namespace torvane {
 

@@ -11,7 +11,7 @@
 
 #include "app/mainview.h"
 #include "app/tray.h"
-#include "app/tray_qt.h"
+#include "desktop/tray.h"
 
 namespace torvane {
 
