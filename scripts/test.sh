@@ -11,7 +11,7 @@
 #   FUZZ_SECONDS=N   seconds per fuzz target (default 10)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh || exit 1
+./scripts/deps.sh --test || exit 1
 
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-10}
