@@ -48,7 +48,7 @@ void HostEvents::PopUp() {
 }
 
 void HostEvents::LaunchOnEvent(const TQuakeServer& server) {
-    if (origin_ != ReplyOrigin::OwnQuery || search_.AutoLaunched) return;
+    if (asking_ != Asking::OwnQuery || search_.AutoLaunched) return;
     // The process scan is the costly test, so it comes last.
     if (settings_.BusyChecked() || search_.FirstSearch || game_.IsGameRunning()) return;
     search_.AutoLaunched = true;

@@ -31,8 +31,8 @@ public:
     // that forged replies cannot start the game at will.
     void LaunchOnEvent(const TQuakeServer& server);
 
-    // How the reply being merged reached us.
-    void SetReplyOrigin(ReplyOrigin origin) { origin_ = origin; }
+    // Whether the reply being merged was asked for.
+    void SetAsking(Asking asking) { asking_ = asking; }
 
     SearchState& Search() { return search_; }
 
@@ -41,7 +41,7 @@ private:
     GameActions& game_;
     const HostSettings& settings_;
     SearchState& search_;
-    ReplyOrigin origin_ = ReplyOrigin::OwnQuery;
+    Asking asking_ = Asking::OwnQuery;
 };
 
 // Compares a fresh reply with the stored record of the same server (before

@@ -12,8 +12,15 @@
 
 namespace torvane {
 
-// The servers Torvane can see, in the order they were found. Record i, host
-// row i and tray host entry i always belong to the same server.
+// The servers Torvane can see, in the order they were found. Record i and
+// host row i always belong to the same server, and so do the tray's host
+// entries and the records that have one, in the same order.
+//
+// A server known only from a master server's list is a stranger: it gets a
+// row but no tray entry, and raises no event and no message (a thousand of
+// them must not pop anything up). Its source is the nearest it has been
+// reached by while it stays in the table, so a master-listed server that
+// turns out to be on the LAN or a favourite gets its tray entry then.
 //
 // The table holds at most kMaxServers records, so a flood of forged replies
 // with ever new host names cannot grow it, the host list and the tray menu
@@ -42,9 +49,13 @@ public:
     // Adds an accepted reply as a new server or updates the known one,
     // announcing what changed.
     // Takes the record by value so that a reply's record moves into the
-    // table instead of being copied. `origin` tells whether the reply
-    // answered this copy's own query (see ReplyOrigin).
-    void MergeServer(TQuakeServer fresh, ReplyOrigin origin = ReplyOrigin::OwnQuery);
+    // table instead of being copied. `asking` tells whether the reply
+    // answered this copy's own query (see Asking).
+    void MergeServer(TQuakeServer fresh, Asking asking = Asking::OwnQuery);
+
+    // How many servers one sender address may hold (kMaxServersPerSender
+    // unless changed).
+    void SetMaxServersPerSender(int count) { max_per_sender_ = count; }
 
     // A new search: no server has answered in it yet.
     void MarkAllUnanswered();
@@ -59,9 +70,15 @@ public:
     // A click on tray host entry `index`: launches into that server at once.
     void TrayHostEntryClick(int index);
 
+    // Whether a record is a stranger's: no tray entry, no events.
+    static bool IsQuiet(const TQuakeServer& record) { return record.Source == ServerSource::Master; }
+    // The tray entry of record `index` (which must have one): the number of
+    // records before it that have one.
+    int TrayPosition(std::size_t index) const;
+
 private:
     static std::size_t HashOf(const std::string& address, const std::string& host_name);
-    bool MayAdd(const TQuakeServer& fresh, ReplyOrigin origin) const;
+    bool MayAdd(const TQuakeServer& fresh, Asking asking) const;
     void AddServer(TQuakeServer fresh);
     int RetriesSetting() const;
     void RebuildIndex();
@@ -75,8 +92,10 @@ private:
     // the records themselves tell which one matches. Keeps no copy of the
     // texts, so a server costs the table a few words beyond its record.
     std::unordered_multimap<std::size_t, int> index_;
+    std::size_t quiet_ = 0;  // records without a tray entry
     // Records per sender address.
     std::unordered_map<std::string, int> per_sender_;
+    int max_per_sender_ = kMaxServersPerSender;
 };
 
 }  // namespace torvane

@@ -11,8 +11,8 @@ namespace torvane {
 // this many, a flood of made-up senders is simply added up.
 inline constexpr std::size_t kMaxCountedServers = 4096;
 
-// How a status reply reached this copy.
-enum class ReplyOrigin {
+// Whether a status reply was asked for.
+enum class Asking {
     // An answer to this copy's own query: on a socket that sent it, while
     // the search window is open.
     OwnQuery,
