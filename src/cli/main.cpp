@@ -100,6 +100,10 @@ int RunQuery(const QueryOptions& options) {
     SearchState search;
     search.FirstSearch = false;
     HostTable hosts(host, host, host, search);
+    // One query lists every server it hears in its one window, however
+    // many one host runs; only the long-running programs keep a table that
+    // a single sender must not fill.
+    hosts.SetMaxServersPerSender(static_cast<int>(HostTable::kMaxServers));
     const Clock& clock = SystemClock::Instance();
     DatagramDispatcher dispatcher(clock, search, hosts, host);
     LoopTimer timer1(loop, kDefaultIntervalMs, false);  // no handler: never ticks
