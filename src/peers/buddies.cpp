@@ -53,7 +53,8 @@ bool MatchesBuddyPattern(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-std::vector<BuddySighting> BuddyWatch::Look(const BuddyList& buddies, const std::vector<TQuakeServer>& servers) {
+std::vector<BuddySighting> BuddyWatch::Look(const BuddyList& buddies,
+                                            const std::vector<TQuakeServer>& servers) {
     std::vector<BuddySighting> arrived;
     std::set<std::string> present;
     if (!buddies.Empty()) {
@@ -69,7 +70,8 @@ std::vector<BuddySighting> BuddyWatch::Look(const BuddyList& buddies, const std:
 }
 
 std::string BuddyPlayingText(const std::string& name, const TQuakeServer& server) {
-    return name + " is playing on " + server.HostName + " (" + server.MapName + ", " + ServerCaption(server) + ")";
+    return name + " is playing on " + server.HostName + " (" + server.MapName + ", " + ServerCaption(server) +
+           ")";
 }
 
 }  // namespace torvane

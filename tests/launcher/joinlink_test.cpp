@@ -26,31 +26,31 @@ TEST(JoinLink, NamesAHostOrAnAddressAndAPort) {
 }
 
 TEST(JoinLink, AnythingBeyondHostAndPortIsRefused) {
-    for (const char* link : {
-             // not this link at all, or cut short
-             "quake2:", "quake2://", "quake2://connect", "quake2://connect/", "quake2://join/1.2.3.4:27910",
-             "quake2:connect/1.2.3.4:27910", "quake2://Connect/1.2.3.4:27910", "quake3://connect/1.2.3.4:27960",
-             // no host, no port, bad port
-             "quake2://connect/:27910", "quake2://connect/1.2.3.4", "quake2://connect/1.2.3.4:",
-             "quake2://connect/1.2.3.4:0", "quake2://connect/1.2.3.4:65536", "quake2://connect/1.2.3.4:027910",
-             "quake2://connect/1.2.3.4:+27910", "quake2://connect/1.2.3.4:27910:1",
-             // more than host and port
-             "quake2://connect/1.2.3.4:27910/", "quake2://connect/1.2.3.4:27910/rcon",
-             "quake2://connect/a/b:27910", "quake2://connect/user@1.2.3.4:27910",
-             "quake2://connect/1.2.3.4:27910?x=1", "quake2://connect/1.2.3.4:27910#top",
-             "quake2://connect/1.2.3.4:27910 +exec evil.cfg", "quake2://connect/1.2.3.4:27910+exec",
-             "quake2://connect/ 1.2.3.4:27910", "quake2://connect/1.2.3.4:27910\n",
-             "quake2://connect/1.2.3.4:27910;ls", "quake2://connect/[::1]:27910",
-             // escapes that decode to what is refused, or broken ones
-             "quake2://connect/1.2.3.4:27910%20%2Bexec%20evil.cfg", "quake2://connect/1.2.3.4:27910%2Frcon",
-             "quake2://connect/1.2.3.4%3A27910%2B", "quake2://connect/1.2.3.4:27910%00",
-             "quake2://connect/1.2.3.4:27910%", "quake2://connect/1.2.3.4:27910%2",
-             "quake2://connect/1.2.3.4:2791%zz", "quake2://connect/1.2.3.4:27910%2520",
-             // hosts that are not names nor plain dotted quads
-             "quake2://connect/1.2.3:27910", "quake2://connect/0x7f000001:27910", "quake2://connect/127.1:27910",
-             "quake2://connect/01.2.3.4:27910", "quake2://connect/-arena:27910", "quake2://connect/arena-:27910",
-             "quake2://connect/arena..lan:27910", "quake2://connect/arena.lan.:27910",
-             "quake2://connect/.arena:27910", "quake2://connect/ar_ena:27910"}) {
+    for (const char* link :
+         {// not this link at all, or cut short
+          "quake2:", "quake2://", "quake2://connect", "quake2://connect/", "quake2://join/1.2.3.4:27910",
+          "quake2:connect/1.2.3.4:27910", "quake2://Connect/1.2.3.4:27910", "quake3://connect/1.2.3.4:27960",
+          // no host, no port, bad port
+          "quake2://connect/:27910", "quake2://connect/1.2.3.4", "quake2://connect/1.2.3.4:",
+          "quake2://connect/1.2.3.4:0", "quake2://connect/1.2.3.4:65536", "quake2://connect/1.2.3.4:027910",
+          "quake2://connect/1.2.3.4:+27910", "quake2://connect/1.2.3.4:27910:1",
+          // more than host and port
+          "quake2://connect/1.2.3.4:27910/", "quake2://connect/1.2.3.4:27910/rcon",
+          "quake2://connect/a/b:27910", "quake2://connect/user@1.2.3.4:27910",
+          "quake2://connect/1.2.3.4:27910?x=1", "quake2://connect/1.2.3.4:27910#top",
+          "quake2://connect/1.2.3.4:27910 +exec evil.cfg", "quake2://connect/1.2.3.4:27910+exec",
+          "quake2://connect/ 1.2.3.4:27910", "quake2://connect/1.2.3.4:27910\n",
+          "quake2://connect/1.2.3.4:27910;ls", "quake2://connect/[::1]:27910",
+          // escapes that decode to what is refused, or broken ones
+          "quake2://connect/1.2.3.4:27910%20%2Bexec%20evil.cfg", "quake2://connect/1.2.3.4:27910%2Frcon",
+          "quake2://connect/1.2.3.4%3A27910%2B", "quake2://connect/1.2.3.4:27910%00",
+          "quake2://connect/1.2.3.4:27910%", "quake2://connect/1.2.3.4:27910%2",
+          "quake2://connect/1.2.3.4:2791%zz", "quake2://connect/1.2.3.4:27910%2520",
+          // hosts that are not names nor plain dotted quads
+          "quake2://connect/1.2.3:27910", "quake2://connect/0x7f000001:27910", "quake2://connect/127.1:27910",
+          "quake2://connect/01.2.3.4:27910", "quake2://connect/-arena:27910", "quake2://connect/arena-:27910",
+          "quake2://connect/arena..lan:27910", "quake2://connect/arena.lan.:27910",
+          "quake2://connect/.arena:27910", "quake2://connect/ar_ena:27910"}) {
         const JoinLinkResult result = ParseJoinLink(link);
         EXPECT_FALSE(result.Link) << link;
         EXPECT_FALSE(result.Refusal.empty()) << link;

@@ -24,8 +24,8 @@ std::vector<std::string> Names(const std::vector<BuddySighting>& sightings) {
 TEST(BuddyList, CommaSeparatedExactNamesWithStarsAsWildcards) {
     const BuddyList buddies(" Ranger , ,Grunt*,*bot,a*b*c,,");
     EXPECT_EQ(buddies.Patterns(), (std::vector<std::string>{"Ranger", "Grunt*", "*bot", "a*b*c"}));
-    for (const char* name : {"Ranger", "Grunt", "Grunt2", "Grunt the Great", "Scrapbot", "bot", "abc", "aXbYc",
-                             "abbc", "ab*c"}) {
+    for (const char* name : {"Ranger", "Grunt", "Grunt2", "Grunt the Great", "Scrapbot", "bot", "abc",
+                             "aXbYc", "abbc", "ab*c"}) {
         EXPECT_TRUE(buddies.Matches(name)) << name;
     }
     for (const char* name : {"ranger", "Ranger ", " Ranger", "Range", "Rangers", "grunt", "xGrunt", "bots",
@@ -59,7 +59,8 @@ TEST(BuddyWatch, EachBuddyIsAnnouncedOncePerStayOnWhicheverServerHasThem) {
     EXPECT_EQ(Names(watch.Look(buddies, {Server("Arena", {"Ranger"}), Server("Base", {"Ranger"})})),
               std::vector<std::string>{});
     // Gone from every server, then back: a new stay.
-    EXPECT_EQ(Names(watch.Look(buddies, {Server("Arena", {}), Server("Base", {})})), std::vector<std::string>{});
+    EXPECT_EQ(Names(watch.Look(buddies, {Server("Arena", {}), Server("Base", {})})),
+              std::vector<std::string>{});
     EXPECT_EQ(Names(watch.Look(buddies, {Server("Arena", {}), Server("Base", {"Ranger", "Grunt2"})})),
               (std::vector<std::string>{"Ranger@1", "Grunt2@1"}));
     // A list emptied forgets everyone; filled again, those playing are new.
