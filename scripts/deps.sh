@@ -12,6 +12,7 @@ packages=(
   iproute2 util-linux
   pulseaudio pulseaudio-utils sox qstat xvfb
   trayer xdotool xclip imagemagick x11-utils desktop-file-utils python3
+  dbus python3-dbus python3-gi dunst
 )
 
 missing=()

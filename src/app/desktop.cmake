@@ -6,7 +6,7 @@ file(GLOB torvane_desktop_sources CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/src/*/*_qt.cpp ${PROJECT_SOURCE_DIR}/src/*/*_qt.h)
 add_library(torvane_desktop STATIC ${torvane_desktop_sources})
 target_include_directories(torvane_desktop PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(torvane_desktop PUBLIC torvane_core Qt6::Widgets)
+target_link_libraries(torvane_desktop PUBLIC torvane_core Qt6::Widgets Qt6::DBus)
 # Only the Qt targets run moc and rcc; the core's targets stay plain.
 set_target_properties(torvane_desktop PROPERTIES AUTOMOC ON AUTORCC ON)
 

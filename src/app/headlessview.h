@@ -100,7 +100,7 @@ public:
     void ShowMainWindow() override { Say("window", "shown"); }
     void RestoreApplication() override {}
     void BringToFront() override {}
-    void AnnounceEvent(const std::string&) override {}
+    void ShowNotice(uint64_t, const Notice&) override {}
     void ShowBusy(bool box_checked, bool menu_checked) override;
     void ShowOptionsOnInfoPage() override { Say("options", "Info"); }
     void RemoveTrayIcon() override {}

@@ -91,7 +91,7 @@ void TMainForm::BuildLists() {
     QAction* play = HostPopupMenu->addAction("&Play");
     QAction* challenge = HostPopupMenu->addAction("&Challenge");
     connect(play, &QAction::triggered, this, [this] {
-        if (core_) core_->HostListViewClick();
+        if (core_) core_->Play1Click();
     });
     connect(challenge, &QAction::triggered, this, [this] {
         if (core_) core_->Suggest1Click();
@@ -168,6 +168,7 @@ QWidget* TMainForm::BuildStatusBar() {
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));  // for test probes
         StatusPanels[static_cast<std::size_t>(i)] = label;
     }
     StatusPanels[0]->setFixedWidth(kStatusPanel0Width);
@@ -194,6 +195,12 @@ void TMainForm::Attach(MainCore* core, TOptions* options, const OtherWindows& ot
     core_ = core;
     options_ = options;
     others_ = others;
+    connect(&notifier_, &DesktopNotifier::ActionInvoked, this, [this](quint64 id, const QString& key) {
+        if (core_) core_->NoticeActionInvoked(id, PlainText(key));
+    });
+    connect(&notifier_, &DesktopNotifier::Closed, this, [this](quint64 id) {
+        if (core_) core_->NoticeClosed(id);
+    });
 }
 
 void TMainForm::SetStatusText(int panel, const std::string& text) {

@@ -59,7 +59,14 @@ public:
     void ShowMainWindow() override { Note("show window"); }
     void RestoreApplication() override { Note("restore"); }
     void BringToFront() override { Note("to front"); }
-    void AnnounceEvent(const std::string& text) override { Note("announce " + text); }
+    // "notice BODY [KEY...]"; the id of the last one is kept.
+    void ShowNotice(uint64_t id, const Notice& notice) override {
+        std::string keys;
+        for (const NoticeAction& action : notice.Actions) keys += (keys.empty() ? "" : " ") + action.Key;
+        Note("notice " + notice.Body + " [" + keys + "]");
+        last_notice = id;
+    }
+    uint64_t last_notice = 0;
     void ShowBusy(bool box, bool menu) override {
         Note(std::string("busy box ") + (box ? "on" : "off") + ", menu " + (menu ? "on" : "off"));
     }
@@ -81,8 +88,8 @@ public:
     void SetGameLabel(const std::string&) override {}
     void SetMapLabel(const std::string&) override {}
     void SetCaption(const std::string&) override {}
-    void ShowAndRaise() override {}
-    void Hide() override {}
+    void ShowAndRaise() override { Note("suggest shown"); }
+    void Hide() override { Note("suggest hidden"); }
 
 private:
     void Note(const std::string& text) { journal_.push_back(text); }
