@@ -2,13 +2,14 @@
 # Builds Torvane and runs every test: the unit and end-to-end tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a few
 # seconds, and a build of the benchmarks; first, a check that the code keeps
-# its .clang-format. Tests that need network namespaces or
+# its .clang-format and that each library includes only what it declares
+# (Qt only in the desktop folder). Tests that need network namespaces or
 # a sound server start them themselves (they need root, and skip without it).
 #
 #   FUZZ_SECONDS=N   seconds per fuzz target (default 10)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh || exit 1
+./scripts/deps.sh --test || exit 1
 
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-10}
@@ -19,6 +20,9 @@ step() { printf '\n=== %s\n' "$*"; }
 
 step "Format"
 if ./scripts/format-check.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); failed_steps+=(format); fi
+
+step "Include rules"
+if ./scripts/check-includes.py; then passed=$((passed + 1)); else failed=$((failed + 1)); failed_steps+=(includes); fi
 
 step "Sanitized build and tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON >/dev/null \

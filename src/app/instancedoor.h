@@ -32,7 +32,8 @@ std::optional<InstanceRequest> ParseRequest(std::string_view text);
 // been handled.
 class InstanceDoor {
 public:
-    InstanceDoor(MessageLoop& loop, InstanceChannel channel, std::function<void(const InstanceRequest&)> handle);
+    InstanceDoor(MessageLoop& loop, InstanceChannel channel,
+                 std::function<void(const InstanceRequest&)> handle);
     ~InstanceDoor();
     InstanceDoor(const InstanceDoor&) = delete;
     InstanceDoor& operator=(const InstanceDoor&) = delete;

@@ -49,8 +49,8 @@ void TNotices::BuddyCame(const std::string& text, const TQuakeServer& server) {
 }
 
 void TNotices::ActionInvoked(uint64_t id, const std::string& key) {
-    const auto it =
-        std::find_if(remembered_.begin(), remembered_.end(), [id](const Remembered& r) { return r.Id == id; });
+    const auto it = std::find_if(remembered_.begin(), remembered_.end(),
+                                 [id](const Remembered& r) { return r.Id == id; });
     if (it == remembered_.end()) return;
     const Remembered chosen = *it;
     remembered_.erase(it);

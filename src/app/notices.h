@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/quakeserver.h"
+#include "model/quakeserver.h"
 #include "peers/peerdatagram.h"
 
 namespace torvane {

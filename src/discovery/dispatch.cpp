@@ -4,9 +4,9 @@
 #include <string_view>
 #include <utility>
 
-#include "discovery/peertags.h"
 #include "discovery/statusquery.h"
 #include "discovery/statusreply.h"
+#include "model/peertags.h"
 
 namespace torvane {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "discovery/hostview.h"
-#include "discovery/quakeserver.h"
 #include "discovery/searchstate.h"
+#include "model/quakeserver.h"
 #include "notify/eventaction.h"
 
 namespace torvane {

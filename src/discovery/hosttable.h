@@ -7,8 +7,8 @@
 
 #include "discovery/hostevents.h"
 #include "discovery/hostview.h"
-#include "discovery/quakeserver.h"
 #include "discovery/searchstate.h"
+#include "model/quakeserver.h"
 
 namespace torvane {
 

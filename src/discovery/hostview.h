@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "discovery/quakeserver.h"
+#include "model/quakeserver.h"
 #include "notify/eventaction.h"
 
 namespace torvane {

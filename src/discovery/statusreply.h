@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "discovery/quakeserver.h"
+#include "model/quakeserver.h"
 
 namespace torvane {
 

@@ -2,11 +2,9 @@
 
 #include <string>
 
-namespace torvane {
+#include "model/status.h"
 
-// This copy's status as the other copies see it; the numbers are those the
-// peer protocol sends.
-enum class PlayingStatus { Busy = 0, Ready = 1, Playing = 2 };
+namespace torvane {
 
 // The settings the launcher reads, each at the moment of use.
 class LauncherSettings {

@@ -2,10 +2,9 @@
 
 #include <string>
 
-namespace torvane {
+#include "model/eventkind.h"
 
-// The four things worth telling a player about.
-enum class EventKind { NewHost, NewPlayer, NotFull, NewMap };
+namespace torvane {
 
 // What the user wants done when an event of one kind happens.
 struct EventAction {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "discovery/quakeserver.h"
+#include "model/quakeserver.h"
 
 namespace torvane {
 

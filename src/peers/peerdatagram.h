@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "discovery/peertags.h"
+#include "model/peertags.h"
 #include "peers/user.h"
 
 namespace torvane {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "discovery/peertags.h"
+#include "model/peertags.h"
 
 namespace torvane {
 

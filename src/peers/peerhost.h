@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "discovery/quakeserver.h"
+#include "model/quakeserver.h"
 #include "peers/peerdatagram.h"
 
 namespace torvane {

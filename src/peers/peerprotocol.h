@@ -5,7 +5,7 @@
 #include <string>
 
 #include "discovery/dispatch.h"
-#include "discovery/quakeserver.h"
+#include "model/quakeserver.h"
 #include "peers/peerdatagram.h"
 #include "peers/peerhost.h"
 #include "peers/suggest.h"

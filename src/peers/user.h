@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace torvane {
+#include "model/status.h"
 
-// A peer's status as carried by "TVNINFO"; OwnStatus uses the first three.
-enum class PeerStatus : uint8_t { Busy = 0, Ready = 1, Playing = 2, Unknown = 3 };
+namespace torvane {
 
 // One copy of Torvane as its latest "TVNINFO" announced it.
 struct User {

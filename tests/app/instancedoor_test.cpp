@@ -50,9 +50,8 @@ TEST(InstanceDoor, ALaterCopyHandsItsRequestToTheRunningOneAndLearnsItWasTaken) 
     MessageLoop loop;
     std::vector<std::string> handled;
     {
-        InstanceDoor door(loop, std::move(*channel), [&](const InstanceRequest& request) {
-            handled.push_back(RequestText(request));
-        });
+        InstanceDoor door(loop, std::move(*channel),
+                          [&](const InstanceRequest& request) { handled.push_back(RequestText(request)); });
         // The later copy waits for its answer while the running one's loop
         // goes on.
         auto pump_until = [&](std::future<bool>& answer) {

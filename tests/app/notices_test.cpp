@@ -24,7 +24,9 @@ struct Fakes final : NoticeView, NoticeHost {
     void LaunchGame(const TQuakeServer& server) override {
         acts.push_back("launch " + server.Address + ":" + server.Port);
     }
-    void AcceptChallenge(const Challenge& c) override { acts.push_back("accept " + c.Address + ":" + c.Port); }
+    void AcceptChallenge(const Challenge& c) override {
+        acts.push_back("accept " + c.Address + ":" + c.Port);
+    }
     void IgnoreChallenge(const Challenge& c) override { acts.push_back("ignore " + c.Challenger); }
 };
 
@@ -81,7 +83,8 @@ TEST(Notices, ButtonsActOnTheirOwnNotificationOnceAndJoinAsksBusyAndTheGameAgain
     notices.ActionInvoked(first, "accept");  // a key the notification never had
     notices.ActionInvoked(first, "default");
     notices.ActionInvoked(999, "join");
-    EXPECT_EQ(fakes.acts, (std::vector<std::string>{"launch 10.0.0.6:27910", "accept 10.0.0.7:27911", "ignore Bear"}));
+    EXPECT_EQ(fakes.acts,
+              (std::vector<std::string>{"launch 10.0.0.6:27910", "accept 10.0.0.7:27911", "ignore Bear"}));
 
     // Busy, or the game running, by the time Join is chosen: nothing starts.
     notices.PoppedUp("New server", Server("10.0.0.9"));

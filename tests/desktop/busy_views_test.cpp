@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "notify/logf_qt.h"
-#include "peers/userform_qt.h"
+#include "desktop/logf.h"
+#include "desktop/userform.h"
 
 namespace torvane {
 namespace {

@@ -4,13 +4,13 @@
 // file name, the images are also drawn on a light and a dark strip into that
 // PNG, for people to look at.
 
+#include "desktop/icons.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
 #include <cstdlib>
-
-#include "app/icons_qt.h"
 
 namespace torvane {
 namespace {

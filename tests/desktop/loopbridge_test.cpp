@@ -1,5 +1,7 @@
 // The core's loop driven by Qt's: posted messages, timers and nested waits.
 
+#include "desktop/loopbridge.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -7,8 +9,6 @@
 #include <QTimer>
 #include <chrono>
 #include <functional>
-
-#include "app/loopbridge_qt.h"
 
 namespace torvane {
 namespace {

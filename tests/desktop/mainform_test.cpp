@@ -5,6 +5,8 @@
 // into the tray, and the desktop without a notification area. Whatever
 // searches or launches runs on a private LAN, since both broadcast.
 
+#include "desktop/mainform.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,15 +14,14 @@
 #include <optional>
 
 #include "app/core_fakes.h"
-#include "app/creditform_qt.h"
 #include "app/maincore.h"
-#include "app/mainform_qt.h"
+#include "desktop/creditform.h"
+#include "desktop/logf.h"
+#include "desktop/options.h"
+#include "desktop/suggest.h"
+#include "desktop/userform.h"
 #include "discovery/hosttable.h"
-#include "notify/logf_qt.h"
 #include "peers/peerprotocol.h"
-#include "peers/suggest_qt.h"
-#include "peers/userform_qt.h"
-#include "settings/options_qt.h"
 #include "support/fake_quake_server.h"
 #include "support/isolated_lan.h"
 

@@ -11,9 +11,9 @@
 
 #include "app/core_fakes.h"
 #include "app/shell.h"
+#include "desktop/options.h"
 #include "discovery/hosttable.h"
 #include "settings/memoryregistry.h"
-#include "settings/options_qt.h"
 #include "settings/settings_fakes.h"
 #include "support/fake_quake_server.h"
 #include "support/isolated_lan.h"

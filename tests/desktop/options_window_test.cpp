@@ -15,9 +15,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "desktop/options.h"
 #include "modal_helper.h"
 #include "settings/memoryregistry.h"
-#include "settings/options_qt.h"
 #include "settings/settings_fakes.h"
 #include "support/tempdir.h"
 
@@ -81,6 +81,8 @@ TEST(OptionsWindow, EveryControlWritesTheRecordAtOnceAndRunsItsHandler) {
     EXPECT_EQ(rig.settings.BusyMessage, "brb");
     DialogRig::Type(rig.dialog.WanEdit[2], "q2.lan");
     EXPECT_EQ(rig.settings.Wan[2].Address, "q2.lan");
+    DialogRig::Type(rig.dialog.BuddiesEdit, "Ranger, Grunt*");
+    EXPECT_EQ(rig.settings.Buddies, "Ranger, Grunt*");
 
     rig.dialog.EventChecks[3][1]->click();  // "Launch Quake2" of "If map changes"
     EXPECT_TRUE(rig.settings.Event(EventKind::NewMap).Launch);

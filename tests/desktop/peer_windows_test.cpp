@@ -8,9 +8,9 @@
 
 #include <QTest>
 
+#include "desktop/suggest.h"
+#include "desktop/userform.h"
 #include "peers/peer_fakes.h"
-#include "peers/suggest_qt.h"
-#include "peers/userform_qt.h"
 #include "platform/clock.h"
 
 namespace torvane {

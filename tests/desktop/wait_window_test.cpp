@@ -10,10 +10,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/loopbridge_qt.h"
+#include "desktop/loopbridge.h"
+#include "desktop/wait.h"
 #include "net/messageloop.h"
 #include "net/wait.h"
-#include "net/wait_qt.h"
 
 namespace torvane {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/quakeserver.h"
+#include "model/quakeserver.h"
 
 namespace torvane {
 

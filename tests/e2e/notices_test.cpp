@@ -44,7 +44,8 @@ public:
         service_pid_ = fork();
         if (service_pid_ == 0) {
             setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
-            execl(kPython, kPython, kService.c_str(), Record().c_str(), dir_.c_str(), static_cast<char*>(nullptr));
+            execl(kPython, kPython, kService.c_str(), Record().c_str(), dir_.c_str(),
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         for (int tries = 0; tries < 200 && !fs::exists(dir_ / "ready"); ++tries)
@@ -155,75 +156,78 @@ TEST(DesktopNotices, ServersAndBuddiesAreNotificationsWhoseJoinStartsTheGameAndJ
     const std::string environment = "DBUS_SESSION_BUS_ADDRESS='" + bus.Address() + "' XDG_RUNTIME_DIR='" +
                                     (root / "run").string() + "' ASAN_OPTIONS=detect_leaks=0 ";
 
-    EXPECT_EQ(0, RunInIsolatedLan([&] {
-                  const ServerHost first(StartScriptedQuakeServer(2, 27910, friday.string()));
-                  DesktopCopy copy(
-                      1, "Watcher", root,
-                      [&](Settings& s) {
-                          s.Event(EventKind::NewHost).Popup = true;
-                          s.Buddies = "Ranger, Grunt*";
-                          s.Quake2BaseDir = game_dir.string();
-                          s.Quake2Command = "standin-quake2";
-                      },
-                      [&] {
-                          setenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().c_str(), 1);
-                          setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
-                      });
-                  ASSERT_FALSE(
-                      WaitForLogLine(copy.LogFile(), " : New server \"Friday\" found on 10.99.0.12").empty());
-                  // The first search is quiet; a server found later pops up.
-                  ASSERT_EQ(copy.AskUntil("panel 0", "Search complete"), "Search complete") << copy.Output();
-                  const ServerHost second(StartScriptedQuakeServer(3, 27910, saturday.string()));
-                  EXPECT_EQ(copy.Ask("click TMainForm|&Search"), "done");
-                  std::string notice;
-                  const int found =
-                      bus.WaitForNotice("New server \\\"Saturday\\\" found on 10.99.0.13", notice);
-                  ASSERT_NE(found, 0) << copy.Output();
-                  EXPECT_THAT(notice, HasSubstr("\"app\": \"Torvane\""));
-                  EXPECT_THAT(notice, HasSubstr("\"actions\": [\"join\", \"Join\"]"));
-                  bus.Choose(found, "join");
-                  EXPECT_THAT(WaitForLaunch(launched), HasSubstr("+connect\n10.99.0.13:27910\n"));
-                  fs::remove(launched);
+    EXPECT_EQ(
+        0, RunInIsolatedLan([&] {
+            const ServerHost first(StartScriptedQuakeServer(2, 27910, friday.string()));
+            DesktopCopy copy(
+                1, "Watcher", root,
+                [&](Settings& s) {
+                    s.Event(EventKind::NewHost).Popup = true;
+                    s.Buddies = "Ranger, Grunt*";
+                    s.Quake2BaseDir = game_dir.string();
+                    s.Quake2Command = "standin-quake2";
+                },
+                [&] {
+                    setenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().c_str(), 1);
+                    setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
+                });
+            ASSERT_FALSE(
+                WaitForLogLine(copy.LogFile(), " : New server \"Friday\" found on 10.99.0.12").empty());
+            // The first search is quiet; a server found later pops up.
+            ASSERT_EQ(copy.AskUntil("panel 0", "Search complete"), "Search complete") << copy.Output();
+            const ServerHost second(StartScriptedQuakeServer(3, 27910, saturday.string()));
+            EXPECT_EQ(copy.Ask("click TMainForm|&Search"), "done");
+            std::string notice;
+            const int found = bus.WaitForNotice("New server \\\"Saturday\\\" found on 10.99.0.13", notice);
+            ASSERT_NE(found, 0) << copy.Output();
+            EXPECT_THAT(notice, HasSubstr("\"app\": \"Torvane\""));
+            EXPECT_THAT(notice, HasSubstr("\"actions\": [\"join\", \"Join\"]"));
+            bus.Choose(found, "join");
+            EXPECT_THAT(WaitForLaunch(launched), HasSubstr("+connect\n10.99.0.13:27910\n"));
+            fs::remove(launched);
 
-                  // A buddy comes to Friday: told once, whatever the NewPlayer
-                  // actions say, with the log's line.
-                  WriteReply(friday, "Friday", {{"Visor", 1, 40}, {"Ranger", 0, 30}});
-                  EXPECT_EQ(copy.Ask("click TMainForm|&Search"), "done");
-                  const int buddy = bus.WaitForNotice("Ranger is playing on Friday (q2dm1, 2/8)", notice);
-                  ASSERT_NE(buddy, 0) << copy.Output();
-                  EXPECT_THAT(notice, HasSubstr("\"actions\": [\"join\", \"Join\"]"));
-                  const auto log = WaitForLogLine(copy.LogFile(), " : Ranger is playing on Friday (q2dm1, 2/8)");
-                  ASSERT_FALSE(log.empty());
-                  EXPECT_TRUE(log.back().ends_with(" : Ranger is playing on Friday (q2dm1, 2/8)")) << log.back();
-                  bus.Choose(buddy, "join");
-                  EXPECT_THAT(WaitForLaunch(launched), HasSubstr("+connect\n10.99.0.12:27910\n"));
-                  fs::remove(launched);
+            // A buddy comes to Friday: told once, whatever the NewPlayer
+            // actions say, with the log's line.
+            WriteReply(friday, "Friday", {{"Visor", 1, 40}, {"Ranger", 0, 30}});
+            EXPECT_EQ(copy.Ask("click TMainForm|&Search"), "done");
+            const int buddy = bus.WaitForNotice("Ranger is playing on Friday (q2dm1, 2/8)", notice);
+            ASSERT_NE(buddy, 0) << copy.Output();
+            EXPECT_THAT(notice, HasSubstr("\"actions\": [\"join\", \"Join\"]"));
+            const auto log = WaitForLogLine(copy.LogFile(), " : Ranger is playing on Friday (q2dm1, 2/8)");
+            ASSERT_FALSE(log.empty());
+            EXPECT_TRUE(log.back().ends_with(" : Ranger is playing on Friday (q2dm1, 2/8)")) << log.back();
+            bus.Choose(buddy, "join");
+            EXPECT_THAT(WaitForLaunch(launched), HasSubstr("+connect\n10.99.0.12:27910\n"));
+            fs::remove(launched);
 
-                  // A join link to a second start: the running copy launches,
-                  // and the second start ends once it has.
-                  // Started beside it: the same session on the same host.
-                  const std::string beside =
-                      "nsenter --net=/proc/" + std::to_string(copy.Pid()) + "/ns/net env " + environment + kDesktop;
-                  int status = Shell(beside + " quake2://connect/10.99.0.13:27910").status;
-                  EXPECT_EQ(status, 0);
-                  EXPECT_THAT(WaitForLaunch(launched), HasSubstr("+connect\n10.99.0.13:27910\n"));
-                  fs::remove(launched);
+            // A join link to a second start: the running copy launches,
+            // and the second start ends once it has.
+            // Started beside it: the same session on the same host.
+            const std::string beside =
+                "nsenter --net=/proc/" + std::to_string(copy.Pid()) + "/ns/net env " + environment + kDesktop;
+            int status = Shell(beside + " quake2://connect/10.99.0.13:27910").status;
+            EXPECT_EQ(status, 0);
+            EXPECT_THAT(WaitForLaunch(launched), HasSubstr("+connect\n10.99.0.13:27910\n"));
+            fs::remove(launched);
 
-                  // A link that holds more is refused before anyone hears of it.
-                  const Ran refused = Shell(beside + " 'quake2://connect/10.99.0.13:27910%20+exec%20evil.cfg' 2>&1");
-                  status = refused.status;
-                  const std::string& said = refused.output;
-                  EXPECT_EQ(status, 2);
-                  EXPECT_THAT(said, HasSubstr("torvane: refused join link: "));
-                  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-                  EXPECT_FALSE(fs::exists(launched));
-                  const auto lines = Lines(copy.LogFile());
-                  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                                          [](const std::string& line) {
-                                              return line.find("Launching quake to") != std::string::npos;
-                                          }),
-                            3);
-              }));
+            // A link that holds more is refused before anyone hears of it.
+            const Ran refused =
+                Shell(beside + " 'quake2://connect/10.99.0.13:27910%20+exec%20evil.cfg' 2>&1");
+            status = refused.status;
+            const std::string& said = refused.output;
+            EXPECT_EQ(status, 2);
+            EXPECT_THAT(said, HasSubstr("torvane: refused join link: "));
+            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+            EXPECT_FALSE(fs::exists(launched));
+            const auto lines = Lines(copy.LogFile());
+            EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                    [](const std::string& line) {
+                                        return line.find("Launching quake to") != std::string::npos;
+                                    }),
+                      3);
+        }));
+    // The help tells of the links.
+    EXPECT_THAT(Shell(kDesktop + " --help").output, HasSubstr("torvane quake2://connect/HOST:PORT"));
     fs::remove_all(root);
 }
 

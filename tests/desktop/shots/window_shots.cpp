@@ -9,11 +9,11 @@
 #include <QPainter>
 #include <cstdio>
 
+#include "desktop/options.h"
+#include "desktop/suggest.h"
+#include "desktop/userform.h"
+#include "desktop/wait.h"
 #include "net/wait.h"
-#include "net/wait_qt.h"
-#include "peers/suggest_qt.h"
-#include "peers/userform_qt.h"
-#include "settings/options_qt.h"
 
 namespace {
 

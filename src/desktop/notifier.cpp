@@ -1,4 +1,4 @@
-#include "app/notifier_qt.h"
+#include "desktop/notifier.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include "app/text_qt.h"
+#include "desktop/toolkit/text.h"
 
 namespace torvane {
 

@@ -1,4 +1,4 @@
-#include "settings/updown_qt.h"
+#include "desktop/toolkit/updown.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "app/errorbox_qt.h"
+#include "desktop/toolkit/errorbox.h"
 
 #include <memory>
 
-#include "app/text_qt.h"
+#include "desktop/toolkit/text.h"
 
 namespace torvane {
 

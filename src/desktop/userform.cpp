@@ -1,4 +1,4 @@
-#include "peers/userform_qt.h"
+#include "desktop/userform.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -6,8 +6,9 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/fonts_qt.h"
-#include "app/text_qt.h"
+#include "desktop/toolkit/fonts.h"
+#include "desktop/toolkit/reportlist.h"
+#include "desktop/toolkit/text.h"
 
 namespace torvane {
 
@@ -16,28 +17,6 @@ namespace {
 constexpr int kBottomPanelHeight = 41;
 constexpr int kInfoMinimumWidth = 60;
 constexpr int kTopMinimumHeight = 50;
-
-// A read-only report list whose columns do not sort. The last column takes
-// what the others leave of the list's width, so it follows every resize of
-// the window and every move of a splitter.
-QTreeWidget* ReportList(QWidget* parent, const QStringList& columns, const std::vector<int>& leading_widths) {
-    auto* list = new QTreeWidget(parent);
-    list->setHeaderLabels(columns);
-    for (size_t i = 0; i < leading_widths.size(); ++i)
-        list->setColumnWidth(static_cast<int>(i), leading_widths[i]);
-    list->header()->setMinimumSectionSize(20);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setSortingEnabled(false);
-    list->setUniformRowHeights(true);
-    list->header()->setSectionsClickable(false);
-    list->header()->setSectionsMovable(false);
-    list->header()->setStretchLastSection(true);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setSelectionMode(QAbstractItemView::NoSelection);
-    return list;
-}
 
 QTreeWidgetItem* Row(QTreeWidget* list, const QStringList& cells) {
     return new QTreeWidgetItem(list, cells);  // owned by the list

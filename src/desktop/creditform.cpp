@@ -1,4 +1,4 @@
-#include "app/creditform_qt.h"
+#include "desktop/creditform.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>

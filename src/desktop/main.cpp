@@ -7,80 +7,59 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
-#include <cstring>
 #include <optional>
+#include <string>
 #include <variant>
+#include <vector>
 
-#include "app/application_qt.h"
-#include "app/creditform_qt.h"
-#include "app/errorbox_qt.h"
+#include "app/arguments.h"
 #include "app/instancedoor.h"
-#include "app/loopbridge_qt.h"
-#include "app/mainform_qt.h"
 #include "app/shell.h"
-#include "app/shellwindows_qt.h"
 #include "app/stopsignals.h"
 #include "app/systemparts.h"
+#include "desktop/application.h"
+#include "desktop/creditform.h"
+#include "desktop/logf.h"
+#include "desktop/loopbridge.h"
+#include "desktop/mainform.h"
+#include "desktop/options.h"
+#include "desktop/shellwindows.h"
+#include "desktop/suggest.h"
+#include "desktop/toolkit/errorbox.h"
+#include "desktop/userform.h"
 #include "launcher/gamecommand.h"
 #include "net/wsocket_hostinfo.h"
-#include "notify/logf_qt.h"
-#include "peers/suggest_qt.h"
-#include "peers/userform_qt.h"
-#include "platform/version.h"
-#include "settings/options_qt.h"
 
 namespace torvane {
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: torvane [--help] [--version] [quake2://connect/HOST:PORT]\n"
-    "\n"
-    "Torvane finds Quake II servers on the local network, shows their players,\n"
-    "tells you when a server appears, a player enters, a full server has room or\n"
-    "a map changes, and lets copies of Torvane on one network chat and challenge\n"
-    "each other. It lives in the notification area.\n"
-    "\n"
-    "A join link, quake2://connect/HOST:PORT, launches the game into that server:\n"
-    "the copy of Torvane already running does it, or this one once it has started.\n"
-    "HOST is a host name or an IPv4 address; a link that holds anything more is\n"
-    "refused with exit status 2. One copy runs per session: starting another\n"
-    "brings the running one up.\n"
-    "\n"
-    "Settings: $XDG_CONFIG_HOME/torvane/settings.json (default ~/.config).\n"
-    "Without a notification area the main window stays on screen.\n";
-
-// --help and --version answer without a display; every other argument is
-// left to Qt (-platform, -display, ...).
-std::optional<int> AnswerArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (!std::strcmp(argv[i], "--version")) {
-            std::printf("torvane %s\n", kTorvaneVersion);
-            return 0;
-        }
-    }
-    return std::nullopt;
+const ProgramDescription& Description() {
+    static const ProgramDescription description{
+        "torvane",
+        "Torvane finds Quake II servers on the local network, shows their players,\n"
+        "tells you when a server appears, a player enters, a full server has room or\n"
+        "a map changes, and lets copies of Torvane on one network chat and challenge\n"
+        "each other. It lives in the notification area; without one the main window\n"
+        "stays on screen.\n"
+        "One copy runs per session: starting another brings the running one up.\n"
+        "torvane quake2://connect/HOST:PORT (HOST a host name or an IPv4 address)\n"
+        "launches the game into that server, through the copy already running if\n"
+        "there is one; a link that holds anything more is refused with status 2.\n"
+        "Settings: $XDG_CONFIG_HOME/torvane/settings.json (default ~/.config).\n",
+        StandardOptions()};
+    return description;
 }
 
 // Exit status of a join link that is refused.
 constexpr int kRefusedLink = 2;
 
-// The first argument that is meant as a join link, if any.
-const char* LinkArgument(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (LooksLikeJoinLink(argv[i])) return argv[i];
-    return nullptr;
-}
-
 // The request a join link makes, with the server's address looked up here,
 // before any other copy hears of it; a refused link or an unknown host is
 // told on standard error with the exit status.
-std::variant<InstanceRequest, int> JoinRequest(const char* argument) {
+std::variant<InstanceRequest, int> JoinRequest(const std::string& argument) {
     const JoinLinkResult result = ParseJoinLink(argument);
     if (!result.Link) {
         std::fprintf(stderr, "torvane: refused join link: %s\n", result.Refusal.c_str());
@@ -166,11 +145,21 @@ int Run(int argc, char** argv, std::optional<InstanceChannel> channel, const Ins
 int main(int argc, char** argv) {
     torvane::StopSignals::Block();
     std::setlocale(LC_ALL, "");
-    if (const auto answered = torvane::AnswerArguments(argc, argv)) return *answered;
+    // Answered before a display, the settings or a socket is touched; a
+    // join link is the one argument beside the options.
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::optional<std::string> link;
+    if (const auto it = std::find_if(args.begin(), args.end(), torvane::LooksLikeJoinLink);
+        it != args.end()) {
+        link = *it;
+        args.erase(it);
+    }
+    if (const auto answered = torvane::AnswerArguments(torvane::Description(), args, stdout, stderr))
+        return *answered;
 
     torvane::InstanceRequest request;
-    if (const char* link = torvane::LinkArgument(argc, argv)) {
-        const auto joined = torvane::JoinRequest(link);
+    if (link) {
+        const auto joined = torvane::JoinRequest(*link);
         if (const int* status = std::get_if<int>(&joined)) return *status;
         request = std::get<torvane::InstanceRequest>(joined);
     }

@@ -1,4 +1,4 @@
-#include "net/wait_qt.h"
+#include "desktop/wait.h"
 
 #include <QApplication>
 #include <QKeyEvent>

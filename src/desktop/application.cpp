@@ -1,9 +1,9 @@
-#include "app/application_qt.h"
+#include "desktop/application.h"
 
 #include <QMessageBox>
 
-#include "app/errorbox_qt.h"
-#include "app/text_qt.h"
+#include "desktop/toolkit/errorbox.h"
+#include "desktop/toolkit/text.h"
 #include "platform/version.h"
 
 namespace torvane {

@@ -10,9 +10,9 @@
 #include <array>
 
 #include "app/mainview.h"
-#include "app/notifier_qt.h"
 #include "app/tray.h"
-#include "app/tray_qt.h"
+#include "desktop/notifier.h"
+#include "desktop/tray.h"
 
 namespace torvane {
 

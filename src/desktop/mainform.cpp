@@ -1,4 +1,4 @@
-#include "app/mainform_qt.h"
+#include "desktop/mainform.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,9 +9,9 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/icons_qt.h"
 #include "app/maincore.h"
-#include "app/text_qt.h"
+#include "desktop/icons.h"
+#include "desktop/toolkit/text.h"
 #include "discovery/trayicon.h"
 #include "settings/options.h"
 

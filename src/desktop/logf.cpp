@@ -1,4 +1,4 @@
-#include "notify/logf_qt.h"
+#include "desktop/logf.h"
 
 #include <QCloseEvent>
 #include <QShowEvent>

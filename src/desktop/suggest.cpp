@@ -1,4 +1,4 @@
-#include "peers/suggest_qt.h"
+#include "desktop/suggest.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -6,8 +6,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/fonts_qt.h"
-#include "app/text_qt.h"
+#include "desktop/toolkit/fonts.h"
+#include "desktop/toolkit/text.h"
 
 namespace torvane {
 

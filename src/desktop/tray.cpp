@@ -1,10 +1,10 @@
-#include "app/tray_qt.h"
+#include "desktop/tray.h"
 
 #include <QApplication>
 #include <algorithm>
 
-#include "app/icons_qt.h"
-#include "app/text_qt.h"
+#include "desktop/icons.h"
+#include "desktop/toolkit/text.h"
 
 namespace torvane {
 

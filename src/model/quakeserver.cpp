@@ -1,4 +1,4 @@
-#include "discovery/quakeserver.h"
+#include "model/quakeserver.h"
 
 namespace torvane {
 

@@ -1,4 +1,4 @@
-#include "app/loopbridge_qt.h"
+#include "desktop/loopbridge.h"
 
 #include <QCoreApplication>
 

@@ -12,9 +12,9 @@
 #include <functional>
 #include <vector>
 
+#include "desktop/toolkit/updown.h"
 #include "settings/options.h"
 #include "settings/settings.h"
-#include "settings/updown_qt.h"
 
 namespace torvane {
 
@@ -90,6 +90,7 @@ public:
     QLineEdit* BusyEdit;
     QLineEdit* ReadyEdit;
     QLineEdit* PlayingEdit;
+    QLineEdit* BuddiesEdit;
     QButtonGroup* SkillRadio;
     QButtonGroup* Paranoia;
 

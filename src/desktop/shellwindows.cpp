@@ -1,4 +1,4 @@
-#include "app/shellwindows_qt.h"
+#include "desktop/shellwindows.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "settings/options_qt.h"
+#include "desktop/options.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/errorbox_qt.h"
-#include "app/fonts_qt.h"
-#include "app/text_qt.h"
+#include "desktop/toolkit/errorbox.h"
+#include "desktop/toolkit/fonts.h"
+#include "desktop/toolkit/text.h"
 #include "platform/convert.h"
 
 namespace torvane {
@@ -280,6 +280,11 @@ QWidget* OptionsDialog::BuildInfoPage() {
     form->addRow("Busy", BusyEdit);
     form->addRow("Ready", ReadyEdit);
     form->addRow("Playing", PlayingEdit);
+    BuddiesEdit = Text(settings_.Buddies);
+    BuddiesEdit->setToolTip(
+        "Players to be told about wherever they play: names separated by commas, * for any "
+        "characters");
+    form->addRow("Buddies", BuddiesEdit);
 
     auto* radios = new QHBoxLayout;
     layout->addLayout(radios);

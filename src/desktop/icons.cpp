@@ -1,4 +1,4 @@
-#include "app/icons_qt.h"
+#include "desktop/icons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -3,9 +3,9 @@
 #include <QObject>
 #include <QWidget>
 
-#include "app/mainform_qt.h"
 #include "app/shell.h"
-#include "peers/userform_qt.h"
+#include "desktop/mainform.h"
+#include "desktop/userform.h"
 
 namespace torvane {
 
