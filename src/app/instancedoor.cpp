@@ -10,6 +10,7 @@ std::string RequestText(const InstanceRequest& request) {
 }
 
 std::optional<InstanceRequest> ParseRequest(std::string_view text) {
+    const std::string_view text_whole = text;
     if (text == "show") return InstanceRequest{};
     constexpr std::string_view kJoin = "join ";
     if (!text.starts_with(kJoin)) return std::nullopt;
@@ -21,7 +22,10 @@ std::optional<InstanceRequest> ParseRequest(std::string_view text) {
     if (!link.Link || !IsDottedIPv4(address)) return std::nullopt;
     // A link that names an address is launched into that address.
     if (IsDottedIPv4(link.Link->Host) && link.Link->Host != address) return std::nullopt;
-    return InstanceRequest{InstanceRequest::Kind::kJoin, *link.Link, std::string(address)};
+    InstanceRequest request{InstanceRequest::Kind::kJoin, *link.Link, std::string(address)};
+    // Only the form a later copy writes: no escapes, no other spelling.
+    if (RequestText(request) != text_whole) return std::nullopt;
+    return request;
 }
 
 InstanceDoor::InstanceDoor(MessageLoop& loop, InstanceChannel channel,

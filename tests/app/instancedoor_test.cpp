@@ -30,12 +30,15 @@ TEST(InstanceRequest, AJoinReadsBackAsTheSameServerAndNothingElsePasses) {
     ASSERT_TRUE(ParseRequest("show"));
     EXPECT_EQ(ParseRequest("show")->What, InstanceRequest::Kind::kShow);
 
-    for (const char* bad : {"", "show ", "Show", "join", "join quake2://connect/arena:27910",
-                            "join quake2://connect/arena:27910 ", "join quake2://connect/arena:27910 arena",
-                            "join quake2://connect/arena:27910 10.0.0.7 +exec x",
-                            "join quake2://connect/arena:27910+x 10.0.0.7",
-                            // a link that names an address goes to that address only
-                            "join quake2://connect/10.0.0.8:27910 10.0.0.7", "join  10.0.0.7"}) {
+    for (const char* bad :
+         {"", "show ", "Show", "join", "join quake2://connect/arena:27910",
+          "join quake2://connect/arena:27910 ", "join quake2://connect/arena:27910 arena",
+          "join quake2://connect/arena:27910 10.0.0.7 +exec x",
+          "join quake2://connect/arena:27910+x 10.0.0.7",
+          // a link that names an address goes to that address only
+          "join quake2://connect/10.0.0.8:27910 10.0.0.7", "join  10.0.0.7",
+          // only the form a later copy writes
+          "join quake2://connect/%61rena:27910 10.0.0.7", "join QUAKE2://connect/arena:27910 10.0.0.7"}) {
         EXPECT_FALSE(ParseRequest(bad)) << bad;
     }
 }
