@@ -69,6 +69,7 @@ public:
     void AnnounceEvent(const std::string& text) override { tray_.AnnounceEvent(text); }
     void ShowBusy(bool box_checked, bool menu_checked) override;
     void ShowOptionsOnInfoPage() override;
+    void ShowLaunchFailure(const std::string& message) override;
     void RemoveTrayIcon() override { tray_.Remove(); }
 
     // The parts the window tests reach.
