@@ -18,13 +18,16 @@ run_packages=(
 # Tests and their tools: GoogleTest and Google Benchmark, clang for the fuzz
 # targets and the format check, network namespaces for the private LAN, a
 # sound server and sox to hear what was played, quakestat as an independent
-# peer, and an X display with a notification area for the desktop program.
+# peer, an X display with a notification area for the desktop program, and
+# what makes and checks the Debian package (dpkg-dev and file for its
+# library dependencies, lintian, appstream, groff).
 test_packages=(
   git clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   iproute2 util-linux
   pulseaudio pulseaudio-utils sox qstat xvfb
   trayer xdotool xclip imagemagick x11-utils desktop-file-utils python3
+  lintian appstream groff-base dpkg-dev file
 )
 
 packages=("${run_packages[@]}")
