@@ -30,12 +30,26 @@ int HostTable::FindServer(const TQuakeServer& server) const {
     return first;
 }
 
+int HostTable::TrayPosition(std::size_t index) const {
+    // Without strangers, which is the LAN's common case, entry i is record i.
+    if (quiet_ == 0) return static_cast<int>(index);
+    int position = 0;
+    for (std::size_t i = 0; i < index && i < records_.size(); ++i)
+        if (!IsQuiet(records_[i])) ++position;
+    return position;
+}
+
 void HostTable::AddServer(TQuakeServer fresh) {
     records_.push_back(std::move(fresh));
     const TQuakeServer& added = records_.back();
     const int index = static_cast<int>(records_.size()) - 1;
     index_.emplace(HashOf(added.Address, added.HostName), index);
-    view_.InsertTrayHostEntry(index);
+    if (IsQuiet(added)) {
+        ++quiet_;
+        view_.AppendHostRow();
+        return;
+    }
+    view_.InsertTrayHostEntry(TrayPosition(records_.size() - 1));
     view_.AppendHostRow();
     events_.Announce("New server \"" + added.HostName + "\" found on " + added.Address, true);
     events_.SetIcon(EventKind::NewHost);
@@ -50,13 +64,20 @@ void HostTable::MergeServer(TQuakeServer fresh) {
         AddServer(std::move(fresh));
         index = static_cast<int>(records_.size()) - 1;
     } else {
-        DetectChanges(fresh, records_[index], events_);
+        TQuakeServer& stored = records_[index];
+        const bool was_quiet = IsQuiet(stored);
+        if (stored.Source < fresh.Source) fresh.Source = stored.Source;
+        if (!IsQuiet(fresh)) DetectChanges(fresh, stored, events_);
         // Every field is taken from the reply; the identity stays the same,
         // so the index needs no change. MissCount is 1 again.
-        records_[index] = std::move(fresh);
+        stored = std::move(fresh);
+        if (was_quiet && !IsQuiet(stored)) {
+            --quiet_;
+            view_.InsertTrayHostEntry(TrayPosition(index));
+        }
     }
     const TQuakeServer& record = records_[index];
-    view_.SetTrayHostEntryCaption(index, TrayHostCaption(record));
+    if (!IsQuiet(record)) view_.SetTrayHostEntryCaption(TrayPosition(index), TrayHostCaption(record));
     view_.SetHostRow(index, record.HostName, record.MapName, ServerCaption(record));
     view_.EndHostUpdate();
 }
@@ -78,9 +99,11 @@ void HostTable::CountMisses() {
     // from a large table stays linear. `kept` is the index each record has
     // in the views at the moment it is looked at.
     std::size_t kept = 0;
+    int tray_kept = 0;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         TQuakeServer& record = records_[i];
         const int row = static_cast<int>(kept);
+        const bool quiet = IsQuiet(record);
         bool closed = false;
         if (record.AnswerTime < kNoAnswer) {
             view_.SetHostRowImage(row, kRowAnswered);
@@ -93,13 +116,17 @@ void HostTable::CountMisses() {
             }
         }
         if (closed) {
-            events_.Announce(record.HostName + " closed", true);
-            view_.DeleteTrayHostEntry(row);
+            if (quiet) --quiet_;
+            if (!quiet) {
+                events_.Announce(record.HostName + " closed", true);
+                view_.DeleteTrayHostEntry(tray_kept);
+            }
             view_.DeleteHostRow(row);
             continue;
         }
         if (kept != i) records_[kept] = std::move(record);
         ++kept;
+        if (!quiet) ++tray_kept;
     }
     const bool removed = kept != records_.size();
     records_.resize(kept);
@@ -128,8 +155,11 @@ void HostTable::ShowPlayers() {
 }
 
 void HostTable::TrayHostEntryClick(int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= records_.size()) return;
-    game_.LaunchGame(records_[index]);
+    if (index < 0) return;
+    for (const TQuakeServer& record : records_) {
+        if (IsQuiet(record)) continue;
+        if (index-- == 0) return game_.LaunchGame(record);
+    }
 }
 
 }  // namespace torvane

@@ -120,7 +120,9 @@ private:
 // i and FindServer finds each record at its own index; otherwise what is wrong.
 inline std::string ParallelFault(const HostTable& table, const RecordingView& view) {
     if (view.out_of_range) return "a view call used an index out of range";
-    if (view.rows.size() != table.size() || view.tray.size() != table.size()) {
+    std::size_t with_tray = 0;
+    for (const TQuakeServer& record : table.Records()) with_tray += HostTable::IsQuiet(record) ? 0 : 1;
+    if (view.rows.size() != table.size() || view.tray.size() != with_tray) {
         return "sizes differ: " + std::to_string(table.size()) + " records, " +
                std::to_string(view.rows.size()) + " rows, " + std::to_string(view.tray.size()) +
                " tray entries";
@@ -132,7 +134,9 @@ inline std::string ParallelFault(const HostTable& table, const RecordingView& vi
             row.players != ServerCaption(record)) {
             return "row " + std::to_string(i) + " shows another server";
         }
-        if (view.tray[i] != TrayHostCaption(record)) return "tray entry " + std::to_string(i) + " differs";
+        if (!HostTable::IsQuiet(record) &&
+            view.tray[static_cast<std::size_t>(table.TrayPosition(i))] != TrayHostCaption(record))
+            return "tray entry of record " + std::to_string(i) + " differs";
         if (table.FindServer(record) != static_cast<int>(i)) return "index of record " + std::to_string(i);
     }
     return {};

@@ -76,13 +76,14 @@ TEST(LoadSettings, ReadsEveryKeyAndValueInOrder) {
     EXPECT_EQ(test::EveryKeyOpened("open"), store.log);
 
     std::vector<std::string> expected = {
-        "Broadcast",     "BCInterval",     "Port",        "Retries",       "Quake2Command", "Quake2BaseDir",
-        "ShowHints",     "StartMinimized", "NoSingle",    "ShoutPopUp",    "PlayerName",    "BusyMessage",
-        "ReadyMessage",  "PlayingMessage", "Skill",       "ShoutSound",    "SuggestSound",  "MaxChatLines",
-        "StartBusy",     "Paranoia",       "AutoStart",   "MessageSound",  "LogFile",       "LogEnabled",
-        "MainStayOnTop", "UsersStayOnTop", "Port2",       "Port3",         "Port4",         "Port2Enable",
-        "Port3Enable",   "Port4Enable",    "Buddies",     "MainTop",       "MainLeft",      "UsersTop",
-        "UsersLeft",     "UsersWidth",     "UsersHeight", "UserListWidth", "TopPanelHeight"};
+        "Broadcast",     "BCInterval",     "Port",      "Retries",      "Quake2Command", "Quake2BaseDir",
+        "ShowHints",     "StartMinimized", "NoSingle",  "ShoutPopUp",   "PlayerName",    "BusyMessage",
+        "ReadyMessage",  "PlayingMessage", "Skill",     "ShoutSound",   "SuggestSound",  "MaxChatLines",
+        "StartBusy",     "Paranoia",       "AutoStart", "MessageSound", "LogFile",       "LogEnabled",
+        "MainStayOnTop", "UsersStayOnTop", "Port2",     "Port3",        "Port4",         "Port2Enable",
+        "Port3Enable",   "Port4Enable",    "Buddies",   "Masters",      "Favorites",     "QueryRate",
+        "MainTop",       "MainLeft",       "UsersTop",  "UsersLeft",    "UsersWidth",    "UsersHeight",
+        "UserListWidth", "TopPanelHeight"};
     for (int wan = 0; wan < 4; ++wan) expected.insert(expected.end(), {"Address", "Port", "Enabled"});
     for (int event = 0; event < 4; ++event)
         expected.insert(expected.end(), {"Popup", "Launch", "Play", "Sound"});
@@ -145,6 +146,9 @@ TEST(LoadSettings, MissingOptionalValuesKeepTheirDefaults) {
                                                             {kMainKey, "Port3Enable"},
                                                             {kMainKey, "Port4Enable"},
                                                             {kMainKey, "Buddies"},
+                                                            {kMainKey, "Masters"},
+                                                            {kMainKey, "Favorites"},
+                                                            {kMainKey, "QueryRate"},
                                                             {kWindowsKey, "UserListWidth"},
                                                             {kWindowsKey, "TopPanelHeight"}};
     for (const auto& [key, name] : optional) {
