@@ -13,7 +13,9 @@
 // kernel here has no netem. --delays writes, at the end, for each server
 // that was asked, by port: "queries", how many status queries it got, and
 // "delay_ms", the true delay of its last reply: from the platform's arrival
-// stamp of the query to the moment the reply was handed to the platform.
+// stamp of the query to its stamp of the reply leaving (the moment before
+// the send when the platform gives none), so that the process being put
+// aside by a busy machine between the two cannot lengthen it.
 // With --master-port the program also plays a master server on A:M (A must
 // be an address then): a datagram starting with "query" is answered with
 // the list of all its servers at A, split over K datagrams (default 1).
@@ -28,6 +30,7 @@
 // error.
 
 #include <arpa/inet.h>
+#include <linux/net_tstamp.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/epoll.h>
@@ -260,10 +263,42 @@ public:
     Counts counts;
 
 private:
+    // The software stamp a control message carries, or 0.
+    static int64_t StampOf(msghdr& message) {
+        int64_t stamp_ns = 0;
+        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+            if (header->cmsg_level != SOL_SOCKET ||
+                (header->cmsg_type != SCM_TIMESTAMPNS && header->cmsg_type != SCM_TIMESTAMPING))
+                continue;
+            // Either one stamp, or three of which the first is the software one.
+            timespec stamp{};
+            std::memcpy(&stamp, CMSG_DATA(header), sizeof stamp);
+            stamp_ns = static_cast<int64_t>(stamp.tv_sec) * 1'000'000'000 + stamp.tv_nsec;
+        }
+        return stamp_ns;
+    }
+
+    // The platform's stamp of the datagram that last left `fd`, or 0.
+    static int64_t SentStamp(int fd) {
+        int64_t stamp_ns = 0;
+        for (;;) {
+            char data[64];
+            iovec part{data, sizeof data};
+            alignas(cmsghdr) char control[512];
+            msghdr message{};
+            message.msg_iov = &part;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            if (recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) return stamp_ns;
+            if (const int64_t stamp = StampOf(message)) stamp_ns = stamp;
+        }
+    }
+
     static ssize_t ReceiveStamped(int fd, char* buffer, std::size_t size, sockaddr_in& from,
                                   int64_t& arrived) {
         iovec part{buffer, size};
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+        alignas(cmsghdr) char control[512];
         msghdr message{};
         message.msg_name = &from;
         message.msg_namelen = sizeof from;
@@ -272,27 +307,26 @@ private:
         message.msg_control = control;
         message.msg_controllen = sizeof control;
         const ssize_t n = recvmsg(fd, &message, 0);
-        if (n < 0) return n;
-        arrived = Nanoseconds(CLOCK_REALTIME);
-        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
-            if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS) {
-                timespec stamp{};
-                std::memcpy(&stamp, CMSG_DATA(header), sizeof stamp);
-                arrived = static_cast<int64_t>(stamp.tv_sec) * 1'000'000'000 + stamp.tv_nsec;
-            }
+        if (n < 0) {
+            SentStamp(fd);  // a stamp left behind would wake the loop again and again
+            return n;
         }
+        const int64_t stamp = StampOf(message);
+        arrived = stamp != 0 ? stamp : Nanoseconds(CLOCK_REALTIME);
         return n;
     }
 
     void Send(int i, const sockaddr_in& to, int64_t arrived_ns) {
         const std::string& reply = replies_[i];
+        const int64_t before = Nanoseconds(CLOCK_REALTIME);
         if (sendto(sockets_[i].Get(), reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&to),
                    sizeof to) < 0) {
             ++counts.refused;
             return;
         }
         ++counts.replies;
-        true_delay_[i] = static_cast<double>(Nanoseconds(CLOCK_REALTIME) - arrived_ns) / 1e6;
+        const int64_t sent = SentStamp(sockets_[i].Get());
+        true_delay_[i] = static_cast<double>((sent != 0 ? sent : before) - arrived_ns) / 1e6;
     }
 
     const Options& options_;
@@ -345,13 +379,15 @@ int Run(const Options& options) {
     std::vector<int> ports;
     std::vector<UniqueFd> sockets;
     UniqueFd epoll(epoll_create1(EPOLL_CLOEXEC));
-    const int stamps = 1;
+    // Arrivals and departures stamped by the platform.
+    const int stamps = SOF_TIMESTAMPING_RX_SOFTWARE | SOF_TIMESTAMPING_TX_SOFTWARE |
+                       SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_OPT_TSONLY;
     for (int i = 0; i < options.servers; ++i) {
         servers.push_back(MakeServer(options.seed, i, options.max_players));
         replies.push_back(StatusReply(servers.back()));
         ports.push_back(options.same_port ? options.port : options.port + i);
         sockets.push_back(BindServer(options, ports.back()));
-        setsockopt(sockets.back().Get(), SOL_SOCKET, SO_TIMESTAMPNS, &stamps, sizeof stamps);
+        setsockopt(sockets.back().Get(), SOL_SOCKET, SO_TIMESTAMPING, &stamps, sizeof stamps);
         epoll_event event{};
         event.events = EPOLLIN;
         event.data.u32 = static_cast<uint32_t>(i);

@@ -81,12 +81,15 @@ def one_run(args, build, work, tool, argv, datagrams):
         truth = {int(port): figures for port, figures in json.load(f).items()}
     host = lan.address(1)
     listed = listed_torvane(output, host) if tool == "torvane-query" else listed_quakestat(output, host)
-    errors = [abs(ping - truth[port]["delay_ms"]) for port, (ping, _) in listed.items() if port in truth]
+    signed = [ping - truth[port]["delay_ms"] for port, (ping, _) in listed.items() if port in truth]
+    errors = [abs(e) for e in signed]
     return {
         "wall": measured.wall, "cpu": measured.cpu, "servers": len(listed),
         "players": sum(players for _, players in listed.values()),
         "asked_more_than_once": sum(1 for figures in truth.values() if figures["queries"] > 1),
         "errors": errors,
+        "late": sum(1 for e in signed if e > 1.0),
+        "early": sum(1 for e in signed if e < -1.0),
     }
 
 
@@ -111,7 +114,7 @@ def main():
     print(f"{args.servers} servers answering 20 +- 5 ms late, one master datagram, {args.runs} runs each, "
           f"alternating; medians of the runs, ping error over every server listed in every run:")
     print(f"{'':16} {'wall ms':>9} {'CPU ms':>8} {'servers':>8} {'players':>8} {'asked >1':>9} "
-          f"{'ping err median':>16} {'95th pct':>9} {'max':>7}")
+          f"{'ping err median':>16} {'95th pct':>9} {'max':>7} {'>1 ms late':>11} {'>1 ms early':>12}")
     medians = {}
     for name in names:
         runs = results[name]
@@ -120,7 +123,8 @@ def main():
         print(f"{name:16} {medians[name][0] * 1000:9.1f} {medians[name][1] * 1000:8.1f} "
               f"{min(r['servers'] for r in runs):8} {min(r['players'] for r in runs):8} "
               f"{max(r['asked_more_than_once'] for r in runs):9} {statistics.median(errors):16.3f} "
-              f"{percentile(errors, 0.95):9.3f} {max(errors):7.3f}")
+              f"{percentile(errors, 0.95):9.3f} {max(errors):7.3f} {sum(r['late'] for r in runs):11} "
+              f"{sum(r['early'] for r in runs):12}")
     ours, theirs = medians["torvane-query"], medians["quakestat -q2m"]
     print(f"quakestat / torvane-query: wall {theirs[0] / ours[0]:.2f}, CPU {theirs[1] / max(ours[1], 1e-6):.2f}")
 
