@@ -271,6 +271,7 @@ struct MainCore::Parts final : HostView,
     void SetIntervalTimerEnabled(bool enabled) override { timer1.SetEnabled(enabled); }
     void StartSearch() override { cycle.StartSearch(); }
     void SetStatusPanel1(const std::string& text) override { view.SetStatusText(1, text); }
+    void ShowLaunchFailure(const std::string& message) override { view.ShowLaunchFailure(message); }
 
     // BroadcastSender: peer datagrams go out only through the open
     // broadcast socket.

@@ -20,6 +20,10 @@ public:
     // the busy message selected, ready to be typed over.
     virtual void ShowOptionsOnInfoPage() = 0;
 
+    // A launch failed: a message box with `message`, titled "Torvane", that
+    // leaves the program running while it is open.
+    virtual void ShowLaunchFailure(const std::string& message) = 0;
+
     // At exit: the tray icon leaves the notification area.
     virtual void RemoveTrayIcon() = 0;
 };

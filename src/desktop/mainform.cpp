@@ -5,12 +5,14 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <memory>
 
 #include "app/maincore.h"
 #include "desktop/icons.h"
+#include "desktop/toolkit/errorbox.h"
 #include "desktop/toolkit/text.h"
 #include "discovery/trayicon.h"
 #include "settings/options.h"
@@ -204,7 +206,20 @@ void TMainForm::Attach(MainCore* core, TOptions* options, const OtherWindows& ot
 }
 
 void TMainForm::SetStatusText(int panel, const std::string& text) {
-    if (panel == 0 || panel == 1) StatusPanels[static_cast<std::size_t>(panel)]->setText(QText(text));
+    if (panel != 0 && panel != 1) return;
+    // A long text is cut at the panel's edge: the whole of it is the tip.
+    QLabel* label = StatusPanels[static_cast<std::size_t>(panel)];
+    label->setText(QText(text));
+    label->setToolTip(label->text());
+}
+
+void TMainForm::ShowLaunchFailure(const std::string& message) {
+    // Not modal: the searches and the peers go on while it is read.
+    QMessageBox* box = NewErrorBox(message, this);
+    box->setIcon(QMessageBox::Warning);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void TMainForm::AppendHostRow() {

@@ -70,6 +70,7 @@ public:
     void ShowNotice(uint64_t id, const Notice& notice) override { notifier_.Show(id, notice); }
     void ShowBusy(bool box_checked, bool menu_checked) override;
     void ShowOptionsOnInfoPage() override;
+    void ShowLaunchFailure(const std::string& message) override;
     void RemoveTrayIcon() override { tray_.Remove(); }
 
     // The parts the window tests reach.

@@ -71,6 +71,7 @@ public:
         Note(std::string("busy box ") + (box ? "on" : "off") + ", menu " + (menu ? "on" : "off"));
     }
     void ShowOptionsOnInfoPage() override { Note("options on Info"); }
+    void ShowLaunchFailure(const std::string& message) override { Note("box " + message); }
     void RemoveTrayIcon() override { Note("tray icon removed"); }
 
     void SetUserRows(const std::vector<UserRow>&) override {}
@@ -125,6 +126,9 @@ public:
         Note("options page " + std::to_string(static_cast<int>(page)));
     }
     void FocusBusyEdit() override { Note("options focus busy"); }
+    void FocusField(OptionsField field) override {
+        Note("options focus " + std::to_string(static_cast<int>(field)));
+    }
     void ShowError(const std::string& message) override { Note("error " + message); }
     std::optional<std::string> RunSoundOpenDialog() override { return std::nullopt; }
     std::optional<std::string> RunLogSaveDialog() override { return std::nullopt; }
