@@ -5,12 +5,14 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <memory>
 
 #include "app/maincore.h"
 #include "desktop/icons.h"
+#include "desktop/toolkit/errorbox.h"
 #include "desktop/toolkit/text.h"
 #include "discovery/trayicon.h"
 #include "settings/options.h"
@@ -91,7 +93,7 @@ void TMainForm::BuildLists() {
     QAction* play = HostPopupMenu->addAction("&Play");
     QAction* challenge = HostPopupMenu->addAction("&Challenge");
     connect(play, &QAction::triggered, this, [this] {
-        if (core_) core_->HostListViewClick();
+        if (core_) core_->Play1Click();
     });
     connect(challenge, &QAction::triggered, this, [this] {
         if (core_) core_->Suggest1Click();
@@ -168,6 +170,7 @@ QWidget* TMainForm::BuildStatusBar() {
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));  // for test probes
         StatusPanels[static_cast<std::size_t>(i)] = label;
     }
     StatusPanels[0]->setFixedWidth(kStatusPanel0Width);
@@ -194,10 +197,29 @@ void TMainForm::Attach(MainCore* core, TOptions* options, const OtherWindows& ot
     core_ = core;
     options_ = options;
     others_ = others;
+    connect(&notifier_, &DesktopNotifier::ActionInvoked, this, [this](quint64 id, const QString& key) {
+        if (core_) core_->NoticeActionInvoked(id, PlainText(key));
+    });
+    connect(&notifier_, &DesktopNotifier::Closed, this, [this](quint64 id) {
+        if (core_) core_->NoticeClosed(id);
+    });
 }
 
 void TMainForm::SetStatusText(int panel, const std::string& text) {
-    if (panel == 0 || panel == 1) StatusPanels[static_cast<std::size_t>(panel)]->setText(QText(text));
+    if (panel != 0 && panel != 1) return;
+    // A long text is cut at the panel's edge: the whole of it is the tip.
+    QLabel* label = StatusPanels[static_cast<std::size_t>(panel)];
+    label->setText(QText(text));
+    label->setToolTip(label->text());
+}
+
+void TMainForm::ShowLaunchFailure(const std::string& message) {
+    // Not modal: the searches and the peers go on while it is read.
+    QMessageBox* box = NewErrorBox(message, this);
+    box->setIcon(QMessageBox::Warning);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void TMainForm::AppendHostRow() {
