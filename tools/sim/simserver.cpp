@@ -47,6 +47,8 @@ std::string PlayerName(std::mt19937& random) {
     name += Pick(kHandles, random);
     if (shape == 4 || shape == 5) name += std::to_string(Between(random, 1, 99));
     if (shape == 6) name += " the " + std::string(Pick(kHandles, random));
+    // The game keeps 15 bytes of a player's name.
+    if (name.size() > 15) name.resize(15);
     return name;
 }
 
