@@ -37,8 +37,8 @@ void TNotices::Shouted(const std::string& name, const std::string& text) {
 void TNotices::Challenged(const Challenge& challenge) {
     // The fields come from the network: each stays on its line.
     Tell({kSummary,
-          SingleLine(challenge.Challenger) + " challenges you\nGame : " + SingleLine(challenge.HostName) +
-              "\nMap : " + SingleLine(challenge.MapName),
+          EscapeControls(challenge.Challenger) + " challenges you\nGame : " +
+              EscapeControls(challenge.HostName) + "\nMap : " + EscapeControls(challenge.MapName),
           {kAccept, kIgnore}},
          {0, std::nullopt, challenge});
 }

@@ -110,7 +110,7 @@ void PeerProtocol::ReceiveChat(const char* data, int length, const std::string&)
         if (!host_.BusyChecked() && !host_.IsGameRunning()) {
             host_.PlayEventSound(settings_.ShoutSound());
             if (settings_.ShoutPopUp()) users_window_.PopUp();
-            host_.NoticeShout(name, SingleLine(line->Text));
+            host_.NoticeShout(EscapeControls(line->Name), EscapeControls(line->Text));
         }
     } else {
         host_.PlayEventSound(settings_.MessageSound());

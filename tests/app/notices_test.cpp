@@ -56,7 +56,7 @@ TEST(Notices, EachKindOfEventGetsItsTextAndItsButtons) {
     EXPECT_EQ(fakes.shown[1].notice.Body, "Wolf shouted \"over here\"");
     EXPECT_TRUE(fakes.shown[1].notice.Actions.empty());
     // The challenge reads as its dialog does, each field on its own line.
-    EXPECT_EQ(fakes.shown[2].notice.Body, "Wolf Root challenges you\nGame : Arena\nMap : q2dm1");
+    EXPECT_EQ(fakes.shown[2].notice.Body, "Wolf\\x0ARoot challenges you\nGame : Arena\nMap : q2dm1");
     EXPECT_EQ(fakes.shown[2].notice.Actions,
               (std::vector<NoticeAction>{{"accept", "Accept"}, {"ignore", "Ignore"}}));
     EXPECT_EQ(fakes.shown[3].notice.Body, "Ranger is playing on Arena (q2dm1, 5/8)");
