@@ -168,6 +168,7 @@ TEST(MainForm, AFailedLaunchOpensABoxThatNamesTheProgramAndTheDirectory) {
     EXPECT_EQ(0, RunInIsolatedLan([] {
                   Desktop desktop;
                   desktop.spawner.succeed = false;
+                  desktop.core->Cycle().StartSearch();
                   desktop.Reply("Alpha", "10.99.0.21");
                   desktop.main_form.HostListView->topLevelItem(0)->setSelected(true);
                   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
