@@ -1,15 +1,14 @@
 // Feeds arbitrary datagrams, search starts, window ends and selections
 // through the datagram dispatch into a host table, and checks after every
-// step that records, host rows and tray entries still line up.
+// step that records and the rows their announcements built still line up.
 //
 // Input: a sequence of steps, each one byte `op`, two bytes of length (big
 // endian) and that many bytes of payload.
 //   op % 4 == 0: the payload is a received datagram; op's upper bits pick
 //                the sender address and the receiving socket's port.
-//   op % 4 == 1: the end of a search window (CountMisses, ShowPlayers).
+//   op % 4 == 1: the end of a search window (CountMisses, SearchEnded).
 //   op % 4 == 2: a new search; bit 2 ticks Busy, bit 3 ends the first search.
-//   op % 4 == 3: the payload becomes the Retries text; the length picks the
-//                selected row.
+//   op % 4 == 3: the payload becomes the Retries text.
 
 #include <cstdint>
 #include <cstdio>
@@ -55,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     RecordingView view;
     QuietPeers peers;
     HostTable table{view, view, view, search};
+    view.Watch(table);
     DatagramDispatcher dispatcher{clock, search, table, peers};
     for (int i = 0; i < 4; ++i) view.actions[i] = {true, true, true, "x.wav"};
 
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 break;
             case 1:
                 table.CountMisses();
-                table.ShowPlayers();
+                table.SearchEnded("");
                 break;
             case 2:
                 table.MarkAllUnanswered();
@@ -84,8 +84,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 break;
             case 3:
                 view.retries.assign(reinterpret_cast<const char*>(payload), length);
-                view.selected = static_cast<int>(length % (table.size() + 1)) - 1;
-                table.ShowPlayers();
                 break;
         }
         clock.AdvanceMs(7);

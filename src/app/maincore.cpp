@@ -58,6 +58,7 @@ struct LoopAnswerTimer final : AnswerTimer {
 // subsystem sees the others. Members are declared in the order they must be
 // built.
 struct MainCore::Parts final : HostView,
+                               HostTableListener,
                                GameActions,
                                HostSettings,
                                SearchPeers,
@@ -116,6 +117,7 @@ struct MainCore::Parts final : HostView,
         sockets.back()->Attach(cycle, false);
         timer1.Timer().SetOnTimer([this] { cycle.Timer1Timer(); });
         window.Timer().SetOnTimer([this] { cycle.BroadcastEnd(); });
+        hosts.Subscribe(*this);
         answer_timer.timer.SetOnTimer([this] {
             answer_timer.timer.SetEnabled(false);
             gated_peers.AnswerTimerFired();
@@ -146,30 +148,7 @@ struct MainCore::Parts final : HostView,
     }
     void AddLogLine(const std::string& text) override { log.AddLogLine(text); }
     void ShowIconImage(int image) override { view.ShowIconImage(image); }
-    void BeginHostUpdate() override {
-        merge_texts.clear();
-        view.BeginHostUpdate();
-    }
-    void EndHostUpdate() override { view.EndHostUpdate(); }
-    void AppendHostRow() override { view.AppendHostRow(); }
-    void SetHostRow(int row, const std::string& host, const std::string& map,
-                    const std::string& players) override {
-        view.SetHostRow(row, host, map, players);
-    }
-    void SetHostRowImage(int row, int image) override { view.SetHostRowImage(row, image); }
-    void DeleteHostRow(int row) override { view.DeleteHostRow(row); }
     int SelectedHostRow() const override { return view.SelectedHostRow(); }
-    void InsertTrayHostEntry(int position) override { view.InsertTrayHostEntry(position); }
-    void SetTrayHostEntryCaption(int position, const std::string& caption) override {
-        view.SetTrayHostEntryCaption(position, caption);
-    }
-    void DeleteTrayHostEntry(int position) override { view.DeleteTrayHostEntry(position); }
-    void BeginPlayersUpdate() override { view.BeginPlayersUpdate(); }
-    void EndPlayersUpdate() override { view.EndPlayersUpdate(); }
-    void ClearPlayers() override { view.ClearPlayers(); }
-    void AddPlayerRow(const std::string& name, const std::string& frags) override {
-        view.AddPlayerRow(name, frags);
-    }
     // The host table shows the main window only to pop it up for an event.
     void ShowMainWindow() override { view.ShowMainWindow(); }
     void RestoreApplication() override { view.RestoreApplication(); }
@@ -178,6 +157,9 @@ struct MainCore::Parts final : HostView,
         view.AnnounceEvent(merge_texts);
         merge_texts.clear();
     }
+
+    // HostTableListener: a reply's merge begins.
+    void ChangesBegin() override { merge_texts.clear(); }
 
     // GameActions.
     bool IsGameRunning() override { return launcher.IsGameRunning(); }
@@ -276,8 +258,8 @@ void MainCore::ConnectButtonClick() {
     p_->cycle.StartSearch();
 }
 
-void MainCore::HostListViewClick() {
-    p_->hosts.ShowPlayers();
+void MainCore::Subscribe(HostTableListener& listener) {
+    p_->hosts.Subscribe(listener);
 }
 
 void MainCore::HostListViewDblClick() {

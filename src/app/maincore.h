@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/mainview.h"
+#include "discovery/hostlistener.h"
 #include "discovery/querysocket.h"
 #include "net/messageloop.h"
 #include "notify/logf.h"
@@ -70,7 +71,6 @@ public:
 
     // The main window's handlers.
     void ConnectButtonClick();
-    void HostListViewClick();
     void HostListViewDblClick();
     void TrayHostEntryClick(int index);
     // Every change of the Busy box, by the user or by the program.
@@ -85,6 +85,10 @@ public:
     void OptionsClosed();
     // The sound dialog's preview: plays at once, busy or not.
     void PreviewSound(const std::string& path);
+
+    // The host table's announcements go to `listener` too, after the
+    // core's own.
+    void Subscribe(HostTableListener& listener);
 
     bool BusyChecked() const;
     const HostTable& Hosts() const;

@@ -68,4 +68,17 @@ void TTrayIcon::Remove() {
     platform_.Remove();
 }
 
+void TrayHostEntries::ServerAdded(std::size_t index) {
+    tray_.InsertHostEntry(static_cast<int>(index));
+}
+
+void TrayHostEntries::ServerChanged(std::size_t index, unsigned what) {
+    if ((what & kChangedCaption) == 0 || index >= table_.size()) return;
+    tray_.SetHostEntryCaption(static_cast<int>(index), TrayHostCaption(table_[index]));
+}
+
+void TrayHostEntries::ServerRemoved(std::size_t index) {
+    tray_.DeleteHostEntry(static_cast<int>(index));
+}
+
 }  // namespace torvane

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "discovery/hostlistener.h"
+#include "discovery/hosttable.h"
+
 namespace torvane {
 
 // The notification-area icon as the desktop offers it.
@@ -98,6 +101,20 @@ private:
     std::string tip_;
     std::vector<std::string> entries_;
     bool shown_ = false;
+};
+
+// The tray's host entries in step with the host table: entry i is record i,
+// captioned "HOST PLAYERS/MAX", before the fixed items.
+class TrayHostEntries final : public HostTableListener {
+public:
+    TrayHostEntries(TTrayIcon& tray, const HostTable& table) : tray_(tray), table_(table) {}
+    void ServerAdded(std::size_t index) override;
+    void ServerChanged(std::size_t index, unsigned what) override;
+    void ServerRemoved(std::size_t index) override;
+
+private:
+    TTrayIcon& tray_;
+    const HostTable& table_;
 };
 
 }  // namespace torvane

@@ -1,5 +1,7 @@
 #include "discovery/hosttable.h"
 
+#include <algorithm>
+
 #include "discovery/trayicon.h"
 #include "platform/convert.h"
 
@@ -8,10 +10,27 @@ namespace torvane {
 namespace {
 // What Retries means when its text is not a number.
 constexpr int kDefaultRetries = 5;
+
+// What a merged reply changed in the stored record, before it is overwritten.
+unsigned ChangesOf(const TQuakeServer& fresh, const TQuakeServer& stored) {
+    unsigned what = 0;
+    if (fresh.Players.size() != stored.Players.size() || fresh.MaxClients != stored.MaxClients)
+        what |= kChangedCaption;
+    if (fresh.MapName != stored.MapName) what |= kChangedMap;
+    const auto same_player = [](const Player& a, const Player& b) {
+        return a.Name == b.Name && a.Frags == b.Frags && a.Ping == b.Ping;
+    };
+    if (!std::equal(fresh.Players.begin(), fresh.Players.end(), stored.Players.begin(), stored.Players.end(),
+                    same_player))
+        what |= kChangedPlayers;
+    if (fresh.Ping != stored.Ping) what |= kChangedPing;
+    return what;
+}
+
 }  // namespace
 
 HostTable::HostTable(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search)
-    : view_(view), game_(game), settings_(settings), events_(view, game, settings, search) {}
+    : game_(game), settings_(settings), events_(view, game, settings, search) {}
 
 std::size_t HostTable::HashOf(const std::string& address, const std::string& host_name) {
     const std::size_t a = std::hash<std::string>{}(address);
@@ -32,37 +51,40 @@ int HostTable::FindServer(const TQuakeServer& server) const {
 
 void HostTable::AddServer(TQuakeServer fresh) {
     records_.push_back(std::move(fresh));
+    marks_.push_back(-1);
     const TQuakeServer& added = records_.back();
     const int index = static_cast<int>(records_.size()) - 1;
     index_.emplace(HashOf(added.Address, added.HostName), index);
-    view_.InsertTrayHostEntry(index);
-    view_.AppendHostRow();
-    events_.Announce("New server \"" + added.HostName + "\" found on " + added.Address, true);
+    events_.ServerAdded(static_cast<std::size_t>(index));
+    const std::string text = "New server \"" + added.HostName + "\" found on " + added.Address;
+    events_.Announce(text, true);
     events_.SetIcon(EventKind::NewHost);
+    events_.EventRaised(EventKind::NewHost, text, added);
     events_.RunActions(EventKind::NewHost, added);
 }
 
 void HostTable::MergeServer(TQuakeServer fresh) {
     int index = FindServer(fresh);
     if (index < 0 && records_.size() >= kMaxServers) return;
-    view_.BeginHostUpdate();
+    events_.ChangesBegin();
+    unsigned what = kChangedAll;
     if (index < 0) {
         AddServer(std::move(fresh));
         index = static_cast<int>(records_.size()) - 1;
     } else {
+        what = ChangesOf(fresh, records_[index]);
         DetectChanges(fresh, records_[index], events_);
         // Every field is taken from the reply; the identity stays the same,
         // so the index needs no change. MissCount is 1 again.
         records_[index] = std::move(fresh);
     }
-    const TQuakeServer& record = records_[index];
-    view_.SetTrayHostEntryCaption(index, TrayHostCaption(record));
-    view_.SetHostRow(index, record.HostName, record.MapName, ServerCaption(record));
-    view_.EndHostUpdate();
+    events_.ServerChanged(static_cast<std::size_t>(index), what);
+    events_.ChangesEnd();
 }
 
 void HostTable::MarkAllUnanswered() {
     for (TQuakeServer& record : records_) record.AnswerTime = kNoAnswer;
+    events_.SearchStarted();
 }
 
 int HostTable::RetriesSetting() const {
@@ -73,38 +95,33 @@ int HostTable::RetriesSetting() const {
 }
 
 void HostTable::CountMisses() {
-    view_.BeginHostUpdate();
+    events_.ChangesBegin();
     // Closed records are squeezed out in one pass, so removing many servers
     // from a large table stays linear. `kept` is the index each record has
-    // in the views at the moment it is looked at.
+    // for the listeners at the moment it is looked at; a kept record moves
+    // there before it is announced, so record `kept` is the one named.
     std::size_t kept = 0;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         TQuakeServer& record = records_[i];
-        const int row = static_cast<int>(kept);
-        bool closed = false;
-        if (record.AnswerTime < kNoAnswer) {
-            view_.SetHostRowImage(row, kRowAnswered);
-        } else {
-            view_.SetHostRowImage(row, kRowSilent);
-            if (record.MissCount >= RetriesSetting()) {
-                closed = true;
-            } else {
-                ++record.MissCount;
-            }
-        }
-        if (closed) {
+        const bool answered = record.AnswerTime < kNoAnswer;
+        if (!answered && record.MissCount >= RetriesSetting()) {
             events_.Announce(record.HostName + " closed", true);
-            view_.DeleteTrayHostEntry(row);
-            view_.DeleteHostRow(row);
+            events_.ServerRemoved(kept);
             continue;
         }
+        if (!answered) ++record.MissCount;
         if (kept != i) records_[kept] = std::move(record);
+        const int mark = answered ? kRowAnswered : kRowSilent;
+        const bool marked = marks_[i] != mark;
+        marks_[kept] = mark;
+        if (marked) events_.ServerChanged(kept, kChangedMark);
         ++kept;
     }
     const bool removed = kept != records_.size();
     records_.resize(kept);
+    marks_.resize(kept);
     if (removed) RebuildIndex();
-    view_.EndHostUpdate();
+    events_.ChangesEnd();
 }
 
 void HostTable::RebuildIndex() {
@@ -112,19 +129,6 @@ void HostTable::RebuildIndex() {
     for (std::size_t i = 0; i < records_.size(); ++i) {
         index_.emplace(HashOf(records_[i].Address, records_[i].HostName), static_cast<int>(i));
     }
-}
-
-void HostTable::ShowPlayers() {
-    const int selected = view_.SelectedHostRow();
-    if (selected < 0 || static_cast<std::size_t>(selected) >= records_.size()) {
-        view_.ClearPlayers();
-        return;
-    }
-    view_.BeginPlayersUpdate();
-    view_.ClearPlayers();
-    for (const Player& player : records_[selected].Players)
-        view_.AddPlayerRow(player.Name, IntToStr(player.Frags));
-    view_.EndPlayersUpdate();
 }
 
 void HostTable::TrayHostEntryClick(int index) {

@@ -24,6 +24,7 @@ struct TQuakeServer {
     std::string Port;
     std::string MapName;
     int32_t AnswerTime = 0;
+    int Ping = -1;  // round trip in whole milliseconds; -1 until it answered
     int32_t MissCount = 1;
     int32_t MaxClients = 0;
     // Unknown when the reply leaves them out, as a server does with an
@@ -37,5 +38,11 @@ std::string ServerCaption(const TQuakeServer& server);
 
 // The caption of the server's entry in the tray menu.
 std::string TrayHostCaption(const TQuakeServer& server);
+
+// "ADDRESS:PORT", e.g. "10.99.0.12:27910".
+std::string ServerAddress(const TQuakeServer& server);
+
+// The round trip in milliseconds, or "" until the server has answered.
+std::string PingText(const TQuakeServer& server);
 
 }  // namespace torvane
