@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch prefix and checks that a desktop finds
-# what it needs: the three programs, a valid menu entry whose icon exists.
+# what it needs: the three programs with their manual pages, a valid menu
+# entry whose icon exists, the AppStream metadata.
 #   scripts/check-install.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -9,7 +10,9 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for program in torvane torvane-headless torvane-query; do
   [ -x "$prefix/bin/$program" ] || { echo "not installed: bin/$program"; exit 1; }
+  [ -f "$prefix/share/man/man1/$program.1.gz" ] || { echo "not installed: share/man/man1/$program.1.gz"; exit 1; }
 done
+[ -f "$prefix/share/metainfo/org.example.torvane.metainfo.xml" ] || { echo "no AppStream metadata installed"; exit 1; }
 entry=$prefix/share/applications/torvane.desktop
 desktop-file-validate "$entry"
 icon=$(sed -n 's/^Icon=//p' "$entry")

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Torvane and runs every test: the unit and end-to-end tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a few
-# seconds, and a build of the benchmarks; first, a check that the code keeps
+# seconds, a build of the benchmarks, and the Debian package made from that
+# build and checked (lintian, its menu entry, metainfo and manual pages, each
+# program run from the unpacked package); first, a check that the code keeps
 # its .clang-format and that each library includes only what it declares
 # (Qt only in the desktop folder). Tests that need network namespaces or
 # a sound server start them themselves (they need root, and skip without it).
@@ -9,7 +11,7 @@
 #   FUZZ_SECONDS=N   seconds per fuzz target (default 10)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh || exit 1
+./scripts/deps.sh --test || exit 1
 
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-10}
@@ -65,6 +67,13 @@ if cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTORVANE_BEN
   passed=$((passed + 1))
 else
   echo "release build FAILED"; failed=$((failed + 1)); failed_steps+=("release build")
+fi
+
+step "Debian package"
+if ./scripts/check-package.sh build/release; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); failed_steps+=(package)
 fi
 
 echo

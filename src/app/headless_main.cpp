@@ -20,7 +20,9 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
+#include "app/arguments.h"
 #include "app/headlessview.h"
 #include "app/maincore.h"
 #include "app/shell.h"
@@ -30,6 +32,20 @@
 
 namespace torvane {
 namespace {
+
+const ProgramDescription& Description() {
+    static const ProgramDescription description{
+        "torvane-headless",
+        "Torvane without windows: it finds Quake II servers on the local network,\n"
+        "tells when a server appears, a player enters, a full server has room or a\n"
+        "map changes, and chats with the other copies of Torvane. What the windows\n"
+        "would show comes out as lines on standard output; commands come from\n"
+        "standard input: search, select N, players, launch, tray N, busy on|off,\n"
+        "say TEXT, shout TEXT, challenge, accept, ignore, decline, quit.\n"
+        "Settings: $XDG_CONFIG_HOME/torvane/settings.json (default ~/.config).\n",
+        StandardOptions()};
+    return description;
+}
 
 void Report(const std::exception& e) {
     std::fprintf(stderr, "torvane-headless: %s\n", e.what());
@@ -137,7 +153,11 @@ int Run() {
 }  // namespace
 }  // namespace torvane
 
-int main() {
+int main(int argc, char** argv) {
+    // Answered before anything else: no settings read, no socket opened.
+    if (const auto answered = torvane::AnswerArguments(
+            torvane::Description(), std::vector<std::string>(argv + 1, argv + argc), stdout, stderr))
+        return *answered;
     torvane::StopSignals::Block();
     std::setlocale(LC_ALL, "");
     try {

@@ -89,6 +89,8 @@ void WritePlayer(const Player& player, JsonWriter& json) {
 
 void WriteServer(const TQuakeServer& server, JsonWriter& json) {
     json.Raw("  {");
+    json.Key("status");
+    json.Raw("\"answered\", ");
     json.Key("address");
     json.String(server.Address);
     json.Raw(", ");
@@ -122,27 +124,47 @@ void WriteServer(const TQuakeServer& server, JsonWriter& json) {
     json.Raw(server.Players.empty() ? "]}" : "\n   ]}");
 }
 
-void WriteReport(const std::vector<TQuakeServer>& servers, JsonWriter& json) {
+// A server asked by name whose name does not resolve: asked, so listed.
+void WriteUnresolved(const QueryTarget& target, JsonWriter& json) {
+    json.Raw("  {");
+    json.Key("status");
+    json.Raw("\"unresolved\", ");
+    json.Key("address");
+    json.String(target.Address);
+    json.Raw(", ");
+    json.Key("port");
+    json.String(target.Port);
+    json.Raw("}");
+}
+
+void WriteReport(const std::vector<TQuakeServer>& servers, const std::vector<QueryTarget>& unresolved,
+                 JsonWriter& json) {
     json.Raw("[");
     for (std::size_t i = 0; i < servers.size(); ++i) {
         json.Raw(i == 0 ? "\n" : ",\n");
         WriteServer(servers[i], json);
         json.MaybeFlush();
     }
-    json.Raw(servers.empty() ? "]\n" : "\n]\n");
+    for (std::size_t i = 0; i < unresolved.size(); ++i) {
+        json.Raw(i == 0 && servers.empty() ? "\n" : ",\n");
+        WriteUnresolved(unresolved[i], json);
+        json.MaybeFlush();
+    }
+    json.Raw(servers.empty() && unresolved.empty() ? "]\n" : "\n]\n");
 }
 
 }  // namespace
 
-std::string JsonReport(const std::vector<TQuakeServer>& servers) {
+std::string JsonReport(const std::vector<TQuakeServer>& servers, const std::vector<QueryTarget>& unresolved) {
     JsonWriter json(nullptr);
-    WriteReport(servers, json);
+    WriteReport(servers, unresolved, json);
     return std::move(json.Text());
 }
 
-void WriteJsonReport(const std::vector<TQuakeServer>& servers, std::FILE* out) {
+void WriteJsonReport(const std::vector<TQuakeServer>& servers, std::FILE* out,
+                     const std::vector<QueryTarget>& unresolved) {
     JsonWriter json(out);
-    WriteReport(servers, json);
+    WriteReport(servers, unresolved, json);
 }
 
 }  // namespace torvane

@@ -1,7 +1,8 @@
 // torvane-query: runs one search on the local network and the given internet
 // servers and prints what answered. With a broadcast it waits for the whole
 // search window; without one it ends as soon as every server it asked has
-// answered, or when the window ends.
+// answered, or when the window ends. Exit status 0 when a server is listed,
+// 1 when none is, 2 for a command line it cannot take.
 
 #include <cstdio>
 #include <exception>
@@ -21,6 +22,7 @@
 #include "net/messageloop.h"
 #include "net/wsockerr.h"
 #include "platform/clock.h"
+#include "platform/version.h"
 
 namespace torvane {
 namespace {
@@ -129,10 +131,11 @@ int RunQuery(const QueryOptions& options) {
         loop.Run();
 
     if (options.json)
-        WriteJsonReport(hosts.Records(), stdout);
+        WriteJsonReport(hosts.Records(), stdout, list.Unresolved());
     else
         WriteTextReport(hosts.Records(), stdout);
-    return 0;
+    // A script can tell an empty answer from a listed one.
+    return hosts.Records().empty() ? 1 : 0;
 }
 
 }  // namespace
@@ -146,7 +149,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options->help) {
-        std::puts(torvane::QueryUsage().c_str());
+        std::fputs(torvane::QueryUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("torvane-query %s\n", torvane::kTorvaneVersion);
         return 0;
     }
     try {

@@ -36,8 +36,21 @@ std::optional<QueryTarget> Server(const std::string& text) {
 }  // namespace
 
 std::string QueryUsage() {
-    return "usage: torvane-query [--json] [--window-ms MS] [--port N]... [--no-broadcast] [--server "
-           "HOST[:PORT]]...";
+    return "Usage: torvane-query [OPTION]...\n"
+           "\n"
+           "Runs one search for Quake II servers, by broadcast on the local network and\n"
+           "by asking the servers given directly, and prints the servers that answered\n"
+           "with their players. Exit status: 0 when a server answered, 1 when none did,\n"
+           "2 for a command line it cannot take.\n"
+           "\n"
+           "Options:\n"
+           "      --json                print the servers as JSON instead of text\n"
+           "      --window-ms MS        wait MS milliseconds for replies (default 2000)\n"
+           "      --port N              broadcast on port N (up to four; default 27910)\n"
+           "      --no-broadcast        broadcast nothing: ask only the servers given\n"
+           "      --server HOST[:PORT]  ask this server directly (port 27910 unless given)\n"
+           "  -h, --help                print this help and exit\n"
+           "      --version             print the version and exit\n";
 }
 
 std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& args, std::string& error) {
@@ -58,6 +71,8 @@ std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& ar
             no_broadcast = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--window-ms") {
             const std::string* text = value();
             if (!text) return std::nullopt;
@@ -92,6 +107,10 @@ std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& ar
             error = "unknown argument '" + arg + "'";
             return std::nullopt;
         }
+    }
+    if (no_broadcast && options.servers.empty() && !options.help && !options.version) {
+        error = "--no-broadcast without a --server asks nobody";
+        return std::nullopt;
     }
     if (no_broadcast)
         options.ports.clear();

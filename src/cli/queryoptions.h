@@ -18,16 +18,18 @@ struct QueryOptions {
     // Internet servers queried directly, as address and port texts.
     std::vector<QueryTarget> servers;
     bool help = false;
+    bool version = false;
 };
 
 inline constexpr std::size_t kMaxBroadcastPorts = 4;
 inline constexpr const char* kDefaultGamePort = "27910";
 
-// The one-line usage text.
+// The help text: what the program does and every option, one line each.
 std::string QueryUsage();
 
-// Reads the command line (without the program name). On bad arguments
-// returns nothing and sets `error` to a one-line message.
+// Reads the command line (without the program name). On bad arguments, and
+// for a search that would ask nobody, returns nothing and sets `error` to a
+// one-line message.
 std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& args, std::string& error);
 
 }  // namespace torvane

@@ -39,8 +39,11 @@ void ServerListQuery::SetTargets(const std::vector<QueryTarget>& targets) {
         uint32_t address = 0;
         try {
             address = WSocketResolveHost(target.Address);
-        } catch (const std::exception& e) {
-            complain_(e.what());
+        } catch (const std::exception&) {
+            // The socket layer's text speaks of its own step; the user asked
+            // for a server.
+            complain_("cannot find server '" + target.Address + "'");
+            unresolved_.push_back(target);
             continue;
         }
         const auto port = static_cast<uint16_t>(StrToIntDef(target.Port, 0));

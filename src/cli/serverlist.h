@@ -30,9 +30,11 @@ public:
     ServerListQuery& operator=(const ServerListQuery&) = delete;
 
     // Resolves the targets. One whose name cannot be resolved is reported
-    // and left out; a target given twice is asked once.
+    // ("cannot find server 'NAME'"), kept in Unresolved() and left out; a
+    // target given twice is asked once.
     void SetTargets(const std::vector<QueryTarget>& targets);
     std::size_t TargetCount() const { return targets_.size(); }
+    const std::vector<QueryTarget>& Unresolved() const { return unresolved_; }
 
     // Opens the socket and sends the status query to every target.
     void Start();
@@ -60,6 +62,7 @@ private:
     std::function<void(const std::string&)> complain_;
     std::function<void(int)> socket_error_;
     std::vector<Target> targets_;
+    std::vector<QueryTarget> unresolved_;
     std::unordered_map<uint64_t, std::size_t> index_;
     std::size_t answered_count_ = 0;
     std::size_t next_to_send_ = 0;

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "platform/version.h"
+
 namespace torvane {
 
 namespace {
@@ -35,6 +37,11 @@ QLabel* Link(const QString& caption, const QString& url, QWidget* parent) {
 
 }  // namespace
 
+QString TCreditForm::LicenceText() {
+    return QString("Torvane %1, free software under the\nGNU General Public License, version 2 or later")
+        .arg(kTorvaneVersion);
+}
+
 TCreditForm::TCreditForm() {
     setWindowTitle("Credits");
     setFixedSize(kWidth, kHeight);
@@ -58,6 +65,11 @@ TCreditForm::TCreditForm() {
     HomepageLink = Link(kHomepage, kHomepage, this);
     grid->addWidget(HomepageLink, 4, 1);
     grid->setRowStretch(5, 1);
+    LicenceLabel = Text(LicenceText(), this);
+    LicenceLabel->setStyleSheet("color: #b0b0b0; font-size: 8pt;");
+    LicenceLabel->setWordWrap(false);
+    LicenceLabel->setAlignment(Qt::AlignHCenter);
+    grid->addWidget(LicenceLabel, 5, 0, 1, 2, Qt::AlignBottom);
     auto* ok = new QPushButton("OK", this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::hide);

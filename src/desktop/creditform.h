@@ -5,7 +5,8 @@
 
 namespace torvane {
 
-// The credits dialog: who made Torvane, and two links the desktop opens.
+// The credits dialog: who made Torvane, two links the desktop opens, and
+// the version and licence.
 // The OK button and the close box only hide it.
 class TCreditForm final : public QDialog {
     Q_OBJECT
@@ -16,8 +17,12 @@ public:
 
     TCreditForm();
 
+    // The version and the licence, shown beneath the credits.
+    static QString LicenceText();
+
     QLabel* MailLink;
     QLabel* HomepageLink;
+    QLabel* LicenceLabel;
 };
 
 }  // namespace torvane

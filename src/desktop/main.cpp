@@ -7,9 +7,11 @@
 
 #include <clocale>
 #include <cstdio>
-#include <cstring>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "app/arguments.h"
 #include "app/shell.h"
 #include "app/stopsignals.h"
 #include "app/systemparts.h"
@@ -23,36 +25,21 @@
 #include "desktop/suggest.h"
 #include "desktop/toolkit/errorbox.h"
 #include "desktop/userform.h"
-#include "platform/version.h"
 
 namespace torvane {
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: torvane [--help] [--version]\n"
-    "\n"
-    "Torvane finds Quake II servers on the local network, shows their players,\n"
-    "tells you when a server appears, a player enters, a full server has room or\n"
-    "a map changes, and lets copies of Torvane on one network chat and challenge\n"
-    "each other. It lives in the notification area.\n"
-    "\n"
-    "Settings: $XDG_CONFIG_HOME/torvane/settings.json (default ~/.config).\n"
-    "Without a notification area the main window stays on screen.\n";
-
-// --help and --version answer without a display; every other argument is
-// left to Qt (-platform, -display, ...).
-std::optional<int> AnswerArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (!std::strcmp(argv[i], "--version")) {
-            std::printf("torvane %s\n", kTorvaneVersion);
-            return 0;
-        }
-    }
-    return std::nullopt;
+const ProgramDescription& Description() {
+    static const ProgramDescription description{
+        "torvane",
+        "Torvane finds Quake II servers on the local network, shows their players,\n"
+        "tells you when a server appears, a player enters, a full server has room or\n"
+        "a map changes, and lets copies of Torvane on one network chat and challenge\n"
+        "each other. It lives in the notification area; without one the main window\n"
+        "stays on screen.\n"
+        "Settings: $XDG_CONFIG_HOME/torvane/settings.json (default ~/.config).\n",
+        StandardOptions()};
+    return description;
 }
 
 int Run(int argc, char** argv) {
@@ -105,6 +92,9 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     torvane::StopSignals::Block();
     std::setlocale(LC_ALL, "");
-    if (const auto answered = torvane::AnswerArguments(argc, argv)) return *answered;
+    // Answered before a display, the settings or a socket is touched.
+    if (const auto answered = torvane::AnswerArguments(
+            torvane::Description(), std::vector<std::string>(argv + 1, argv + argc), stdout, stderr))
+        return *answered;
     return torvane::Run(argc, argv);
 }

@@ -1,6 +1,7 @@
 #include "launcher/gamecommand.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/programlookup.h"
 
@@ -46,7 +47,65 @@ std::string_view FileNameOf(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameWordAnyCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+// "q2ded", "q2proded", "r1q2ded", "quake2ded-x86_64", "Q2DED.EXE": a run of
+// letters and digits of the file name that holds "q2" or "quake2" and ends
+// in "ded".
+bool IsDedicatedServerName(std::string_view path) {
+    std::string name(FileNameOf(path));
+    std::transform(name.begin(), name.end(), name.begin(), Lower);
+    const auto alphanumeric = [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); };
+    for (auto start = name.begin(); start != name.end();) {
+        const auto end = std::find_if_not(start, name.end(), alphanumeric);
+        const std::string_view run(&*start, static_cast<size_t>(end - start));
+        if (run.size() > 3 && run.ends_with("ded")) {
+            const std::string_view before = run.substr(0, run.size() - 3);
+            if (before.find("q2") != std::string_view::npos ||
+                before.find("quake2") != std::string_view::npos)
+                return true;
+        }
+        start = end == name.end() ? end : end + 1;
+    }
+    return false;
+}
+
+// Whether the command line's last "+set dedicated VALUE" gives the variable
+// a value other than 0, read as the game reads a number (its variable names
+// have no case).
+bool SetsDedicated(std::string_view cmdline) {
+    std::vector<std::string_view> args;
+    for (size_t start = 0; start < cmdline.size();) {
+        const size_t end = std::min(cmdline.find('\0', start), cmdline.size());
+        args.push_back(cmdline.substr(start, end - start));
+        start = end + 1;
+    }
+    bool dedicated = false;
+    for (size_t i = 0; i + 2 < args.size(); ++i) {
+        if (args[i] != "+set" || !SameWordAnyCase(args[i + 1], "dedicated")) continue;
+        std::string_view value = args[i + 2];
+        if (value.starts_with('+')) value.remove_prefix(1);
+        double number = 0;
+        std::from_chars(value.data(), value.data() + value.size(), number);
+        dedicated = number != 0;
+        i += 2;
+    }
+    return dedicated;
+}
+
 }  // namespace
+
+bool IsDedicatedServer(const ProcessNames& names) {
+    return SetsDedicated(names.CommandLine) || IsDedicatedServerName(names.Command) ||
+           IsDedicatedServerName(names.FirstWord) || IsDedicatedServerName(names.Executable);
+}
 
 bool IsGameExecutableName(std::string_view name) {
     return name.ends_with(kGameExecutable);
@@ -57,6 +116,7 @@ std::string GameProgramFileName(const std::string& command) {
 }
 
 bool IsGameProcess(const ProcessNames& names, const std::string& command) {
+    if (IsDedicatedServer(names)) return false;
     if (IsGameExecutableName(names.Command) || IsGameExecutableName(names.FirstWord) ||
         IsGameExecutableName(names.Executable))
         return true;

@@ -21,10 +21,18 @@ bool IsGameExecutableName(std::string_view name);
 // word ("quake2" for "quake2 +set game ctf"); empty for an empty command.
 std::string GameProgramFileName(const std::string& command);
 
-// Whether a process is the game started with `command`: one of its names
-// ends in kGameExecutable (the game under Wine), or the file name of its
-// executable or of its command line's first word is exactly
-// GameProgramFileName(command) (the native game, q2pro, yquake2, ...).
+// Whether a process is a dedicated game server rather than a game someone
+// plays: its command line sets the "dedicated" variable to a value other
+// than 0 (`quake2 +set dedicated 1 +map q2dm1`, the last setting counts), or
+// one of its names is that of a dedicated server program (q2ded, q2proded,
+// r1q2ded, ...: "q2" or "quake2", maybe more letters, then "ded", in any
+// case).
+bool IsDedicatedServer(const ProcessNames& names);
+
+// Whether a process is the game started with `command`: it is no dedicated
+// server, and one of its names ends in kGameExecutable (the game under Wine),
+// or the file name of its executable or of its command line's first word is
+// exactly GameProgramFileName(command) (the native game, q2pro, yquake2, ...).
 bool IsGameProcess(const ProcessNames& names, const std::string& command);
 
 // A server address the game may be pointed at: four decimal numbers 0-255

@@ -57,7 +57,8 @@ std::optional<std::vector<ProcessNames>> ProcProcessList::Snapshot() const {
         if (stat.empty() || IsZombieStat(stat)) continue;
         ProcessNames names;
         names.Command = WithoutTrailingNewline(ReadFile(base + "comm"));
-        names.FirstWord = std::string(FirstWordOfCommandLine(ReadFile(base + "cmdline")));
+        names.CommandLine = ReadFile(base + "cmdline");
+        names.FirstWord = std::string(FirstWordOfCommandLine(names.CommandLine));
         names.Executable = ReadLink(base + "exe");
         processes.push_back(std::move(names));
     }

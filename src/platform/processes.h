@@ -12,6 +12,9 @@ struct ProcessNames {
     std::string Command;     // the short command name (/proc/PID/comm)
     std::string FirstWord;   // the first argument of its command line
     std::string Executable;  // the path of its executable, empty when hidden from us
+    // Its whole command line, NUL-separated arguments as the system keeps
+    // them; empty for kernel threads and when hidden from us.
+    std::string CommandLine;
 };
 
 // The system's process list, behind a seam so tests can feed their own.

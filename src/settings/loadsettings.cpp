@@ -21,12 +21,8 @@ void ReadIfPresent(const Registry& store, const char* name, int32_t& field) {
 }
 
 // Numeric edit fields show the stored integer as decimal text.
-void ReadNumberText(const Registry& store, const char* name, std::string& field) {
-    field = IntToStr(store.ReadInteger(name));
-}
-
 void ReadNumberTextIfPresent(const Registry& store, const char* name, std::string& field) {
-    if (store.ValueExists(name)) ReadNumberText(store, name, field);
+    if (store.ValueExists(name)) field = IntToStr(store.ReadInteger(name));
 }
 
 // A radio group takes any index: below -1 it selects nothing (-1), past the
@@ -83,15 +79,16 @@ void ReadOptionalValues(const Registry& store, Settings& s) {
     ReadIfPresent(store, "Buddies", s.Buddies);
 }
 
+// A window value the file lacks keeps the built-in one.
 void ReadWindows(Registry& store, WindowGeometry& w) {
     if (!store.OpenKey(kWindowsKey, false)) return;
     w.Placed = true;
-    w.MainTop = store.ReadInteger("MainTop");
-    w.MainLeft = store.ReadInteger("MainLeft");
-    w.UsersTop = store.ReadInteger("UsersTop");
-    w.UsersLeft = store.ReadInteger("UsersLeft");
-    w.UsersWidth = store.ReadInteger("UsersWidth");
-    w.UsersHeight = store.ReadInteger("UsersHeight");
+    ReadIfPresent(store, "MainTop", w.MainTop);
+    ReadIfPresent(store, "MainLeft", w.MainLeft);
+    ReadIfPresent(store, "UsersTop", w.UsersTop);
+    ReadIfPresent(store, "UsersLeft", w.UsersLeft);
+    ReadIfPresent(store, "UsersWidth", w.UsersWidth);
+    ReadIfPresent(store, "UsersHeight", w.UsersHeight);
     ReadIfPresent(store, "UserListWidth", w.UserListWidth);
     ReadIfPresent(store, "TopPanelHeight", w.TopPanelHeight);
     ReadIfPresent(store, "MainWidth", w.MainWidth);
@@ -109,28 +106,31 @@ void ReadWindows(Registry& store, WindowGeometry& w) {
 void ReadWanServers(Registry& store, std::array<WanServer, 4>& servers) {
     for (size_t i = 0; i < servers.size(); ++i) {
         if (!store.OpenKey(WanKey(i), false)) continue;
-        servers[i].Address = store.ReadString("Address");
-        servers[i].Port = store.ReadString("Port");
-        servers[i].Enabled = store.ReadBool("Enabled");
+        ReadIfPresent(store, "Address", servers[i].Address);
+        ReadIfPresent(store, "Port", servers[i].Port);
+        ReadIfPresent(store, "Enabled", servers[i].Enabled);
     }
 }
 
 void ReadEventActions(Registry& store, std::array<EventAction, 4>& actions) {
     for (size_t i = 0; i < actions.size(); ++i) {
         if (!store.OpenKey(EventKey(static_cast<EventKind>(i)), false)) continue;
-        actions[i].Popup = store.ReadBool("Popup");
-        actions[i].Launch = store.ReadBool("Launch");
-        actions[i].Play = store.ReadBool("Play");
-        actions[i].Sound = store.ReadString("Sound");
+        ReadIfPresent(store, "Popup", actions[i].Popup);
+        ReadIfPresent(store, "Launch", actions[i].Launch);
+        ReadIfPresent(store, "Play", actions[i].Play);
+        ReadIfPresent(store, "Sound", actions[i].Sound);
     }
 }
 
+// Every value the file lacks keeps its default, so a file written by hand,
+// or by an older or newer Torvane, loads; the next save writes them all. A
+// value of the wrong kind still stops the load with the store's message.
 void ReadAll(Registry& store, Settings& s) {
     if (!store.OpenKey(kMainKey, false)) return;
-    s.Broadcast = store.ReadBool("Broadcast");
-    ReadNumberText(store, "BCInterval", s.BCInterval);
-    ReadNumberText(store, "Port", s.Port);
-    ReadNumberText(store, "Retries", s.Retries);
+    ReadIfPresent(store, "Broadcast", s.Broadcast);
+    ReadNumberTextIfPresent(store, "BCInterval", s.BCInterval);
+    ReadNumberTextIfPresent(store, "Port", s.Port);
+    ReadNumberTextIfPresent(store, "Retries", s.Retries);
     ApplyQuake2PathRule(store, s);
     ReadOptionalValues(store, s);
     ReadWindows(store, s.Windows);

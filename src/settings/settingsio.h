@@ -13,10 +13,11 @@ inline constexpr const char* kMainKey = "\\Software\\Torvane";
 inline constexpr const char* kWindowsKey = "\\Software\\Torvane\\Windows";
 
 // Reads the stored settings into `settings`, once at start-up. Without the
-// main key every setting keeps its default; subkeys are never created. A
-// missing or mistyped value that must be there stops the load with the
-// store's ERegistryException; the values read before it stay applied. An
-// obsolete Quake2Path value is deleted, and the change is flushed either way.
+// main key every setting keeps its default; subkeys are never created; a
+// value the store lacks keeps its default too. A value of the wrong kind
+// stops the load with the store's ERegistryException ("Invalid data type for
+// 'Port'"); the values read before it stay applied. An obsolete Quake2Path
+// value is deleted, and the change is flushed either way.
 void LoadSettings(Registry& store, Settings& settings);
 
 // Writes every setting, then registers or removes the log-on start according

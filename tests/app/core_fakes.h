@@ -129,8 +129,8 @@ class FakeProcesses final : public ProcessList {
 public:
     bool game = false;
     std::optional<std::vector<ProcessNames>> Snapshot() const override {
-        std::vector<ProcessNames> list{{"bash", "/bin/bash", "/usr/bin/bash"}};
-        if (game) list.push_back({"wine", "C:\\QUAKE2\\QUAKE2.EXE", "/usr/bin/wine"});
+        std::vector<ProcessNames> list{{"bash", "/bin/bash", "/usr/bin/bash", ""}};
+        if (game) list.push_back({"wine", "C:\\QUAKE2\\QUAKE2.EXE", "/usr/bin/wine", ""});
         return list;
     }
 };

@@ -41,7 +41,12 @@ struct JournalRegistry final : MemoryRegistry {
     // Puts `values` into the key at `path`.
     void WriteTo(const std::string& path, const RegKey& values) {
         OpenKey(path, true);
-        for (const auto& [name, value] : values) WriteInteger(name, std::get<int32_t>(value));
+        for (const auto& [name, value] : values) {
+            if (const auto* number = std::get_if<int32_t>(&value))
+                WriteInteger(name, *number);
+            else
+                WriteString(name, std::get<std::string>(value));
+        }
         CloseKey();
     }
     Journal* journal = nullptr;
@@ -283,20 +288,21 @@ TEST(MainCoreShutdown, WithLoggingOffNothingIsLoggedFromStartToEnd) {
 
 TEST(MainCoreStartUp, ASettingsFileThatCannotBeLoadedEndsStartUpWithoutASave) {
     Rig rig;
-    // A main key without the Port value, as an interrupted save left it.
-    rig.store.WriteTo("\\Software\\Torvane", {{"Broadcast", 1}, {"BCInterval", 30}});
+    // A Port that is text, as a hand-edited file may hold it.
+    rig.store.WriteTo("\\Software\\Torvane",
+                      {{"Broadcast", 1}, {"BCInterval", 30}, {"Port", std::string("27910")}});
     const Hive before = rig.store.Data();
     try {
         rig.Start();
         ADD_FAILURE() << "start-up went on";
     } catch (const EStartUpFailed& e) {
-        EXPECT_STREQ(e.what(), "Failed to get data for 'Port'");
+        EXPECT_STREQ(e.what(), "Invalid data type for 'Port'");
     }
     EXPECT_EQ(rig.store.Data(), before);
     // Shown while the windows are there, then they are taken down as at
     // exit; no search ran.
     const auto shown =
-        std::find(rig.journal.begin(), rig.journal.end(), "error Failed to get data for 'Port'");
+        std::find(rig.journal.begin(), rig.journal.end(), "error Invalid data type for 'Port'");
     ASSERT_NE(shown, rig.journal.end());
     EXPECT_LT(shown - rig.journal.begin(),
               std::find(rig.journal.begin(), rig.journal.end(), "log Torvane closed") - rig.journal.begin());

@@ -57,6 +57,8 @@ TEST(QueryOptions, BadArgumentsGiveOneLineMessages) {
         {"--server", "a b"},
         {"--server", "h:70000"},
         {"--frobnicate"},
+        {"--no-broadcast"},  // asks nobody
+        {"--no-broadcast", "--port", "27920"},
         {"--port", "1", "--port", "2", "--port", "3", "--port", "4", "--port", "5"}};
     for (const auto& args : bad) {
         std::string error;
@@ -64,6 +66,28 @@ TEST(QueryOptions, BadArgumentsGiveOneLineMessages) {
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
+}
+
+// Every option the parser takes has a line of its own in the help that says
+// what it does, and --help and --version are answered even beside an option
+// that alone would be refused.
+TEST(QueryOptions, HelpGivesEveryOptionALineOfItsOwn) {
+    const std::string help = QueryUsage();
+    ASSERT_TRUE(help.starts_with("Usage: torvane-query")) << help;
+    const std::string options = help.substr(help.find("\nOptions:\n"));
+    for (const std::string name :
+         {"--json", "--window-ms", "--port", "--no-broadcast", "--server", "--help", "--version"}) {
+        const auto at = options.find(name + " ");
+        ASSERT_NE(at, std::string::npos) << name;
+        EXPECT_EQ(options.find(name + " ", at + 1), std::string::npos) << name << " on two lines";
+        const auto line_start = options.rfind('\n', at) + 1;
+        const std::string line = options.substr(line_start, options.find('\n', at) - line_start);
+        EXPECT_GT(line.size(), at - line_start + name.size() + 10) << "no words for " << name << ": " << line;
+    }
+    EXPECT_NE(options.find("\n  -h, --help "), std::string::npos);
+    for (const auto& args : std::vector<std::vector<std::string>>{{"-h"}, {"--help", "--no-broadcast"}})
+        EXPECT_TRUE(Parse(args).value_or(QueryOptions{}).help);
+    EXPECT_TRUE(Parse({"--version"}).value_or(QueryOptions{}).version);
 }
 
 TQuakeServer Sample() {
@@ -103,6 +127,23 @@ TEST(QueryReport, JsonCarriesEveryFieldWithLatin1AsUnicode) {
     EXPECT_EQ(server["players"][1]["ping"], 999);
     EXPECT_EQ(server["players"][2]["name"], "\u009B2J\u0080\u00A0");
     EXPECT_EQ(JsonReport({}), "[]\n");
+}
+
+// A server asked by a name that does not resolve is listed after those that
+// answered, by the name and port it was asked with.
+TEST(QueryReport, JsonListsUnresolvedServersAfterTheAnsweredOnes) {
+    const std::vector<QueryTarget> unresolved = {{true, "nosuch.invalid", "27910"},
+                                                 {true, "gone\xE9", "27999"}};
+    const auto both = nlohmann::json::parse(JsonReport({Sample()}, unresolved));
+    ASSERT_EQ(both.size(), 3u);
+    EXPECT_EQ(both[0]["status"], "answered");
+    EXPECT_EQ(both[1], nlohmann::json::parse(R"({"status": "unresolved", "address": "nosuch.invalid",
+                                                 "port": "27910"})"));
+    EXPECT_EQ(both[2]["address"], "gone\u00E9");
+    EXPECT_EQ(both[2]["port"], "27999");
+    const auto only = nlohmann::json::parse(JsonReport({}, {unresolved[0]}));
+    ASSERT_EQ(only.size(), 1u);
+    EXPECT_EQ(only[0]["status"], "unresolved");
 }
 
 TEST(QueryReport, AnUnknownLimitIsNull) {

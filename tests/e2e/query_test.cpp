@@ -74,22 +74,54 @@ TEST(QueryOnLan, FindsServersOnSeveralHostsAndPortsAndAServerAskedDirectly) {
         }));
 }
 
-TEST(QueryOnLan, ReportsAnUnresolvableServerAndStillSearches) {
+TEST(QueryOnLan, NamesAnUnresolvableServerListsItAndStillSearches) {
     if (!CanCreateNetworkNamespace())
         GTEST_SKIP() << "needs root to build a private LAN in network namespaces";
-    EXPECT_EQ(
-        0, RunInIsolatedLan([] {
-            const pid_t server = StartFakeQuakeServer(1, 27910, {StatusReplyDatagram("Alpha", "base1", 8)});
-            int status = -1;
-            const std::string out =
-                RunOnLanHost(2, kQuery + " --server no-such-host.invalid --window-ms 500 2>&1", status);
-            StopLanHost(server);
-            EXPECT_EQ(status, 0);
-            EXPECT_NE(out.find("torvane-query: SetAddr: Cannot convert host address 'no-such-host.invalid'"),
-                      std::string::npos)
-                << out;
-            EXPECT_NE(out.find("Alpha  base1  0/8  10.99.0.11:27910"), std::string::npos) << out;
-        }));
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  const pid_t server =
+                      StartFakeQuakeServer(1, 27910, {StatusReplyDatagram("Alpha", "base1", 8)});
+                  int status = -1;
+                  const std::string out =
+                      RunOnLanHost(2, kQuery + " --server no-such-host.invalid --window-ms 500 2>&1", status);
+                  int json_status = -1;
+                  const std::string json = RunOnLanHost(
+                      2, kQuery + " --json --server no-such-host.invalid:27999 --window-ms 500 2>/dev/null",
+                      json_status);
+                  StopLanHost(server);
+                  EXPECT_EQ(status, 0) << "a server answered";
+                  EXPECT_NE(out.find("torvane-query: cannot find server 'no-such-host.invalid'\n"),
+                            std::string::npos)
+                      << out;
+                  EXPECT_EQ(out.find("SetAddr"), std::string::npos) << out;
+                  EXPECT_NE(out.find("Alpha  base1  0/8  10.99.0.11:27910"), std::string::npos) << out;
+
+                  EXPECT_EQ(json_status, 0);
+                  const auto table = nlohmann::json::parse(json);
+                  ASSERT_EQ(table.size(), 2u) << json;
+                  EXPECT_EQ(table[0]["hostname"], "Alpha");
+                  EXPECT_EQ(table[0]["status"], "answered");
+                  EXPECT_EQ(table[1], nlohmann::json::parse(R"({"status": "unresolved",
+                "address": "no-such-host.invalid", "port": "27999"})"));
+              }));
+}
+
+// Whether anything answered is the exit status: 1 when nobody did, so a
+// script need not read the report to know.
+TEST(QueryOnLan, ExitsWithOneWhenNoServerAnswers) {
+    if (!CanCreateNetworkNamespace())
+        GTEST_SKIP() << "needs root to build a private LAN in network namespaces";
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  int status = -1;
+                  const std::string out = RunOnLanHost(
+                      1, kQuery + " --json --window-ms 300 --server nosuch.invalid 2>/dev/null", status);
+                  EXPECT_EQ(status, 1) << out;
+                  const auto table = nlohmann::json::parse(out);
+                  ASSERT_EQ(table.size(), 1u) << out;
+                  EXPECT_EQ(table[0]["status"], "unresolved");
+                  const std::string text = RunOnLanHost(1, kQuery + " --window-ms 300", status);
+                  EXPECT_EQ(status, 1);
+                  EXPECT_EQ(text, "");
+              }));
 }
 
 TEST(QueryOnLan, ASocketErrorIsReportedWithItsCodeAndTheSearchGoesOn) {
@@ -104,16 +136,23 @@ TEST(QueryOnLan, ASocketErrorIsReportedWithItsCodeAndTheSearchGoesOn) {
     char chunk[256];
     while (const size_t n = fread(chunk, 1, sizeof chunk, pipe)) out.append(chunk, n);
     const int result = pclose(pipe);
-    EXPECT_EQ(WIFEXITED(result) ? WEXITSTATUS(result) : -1, 0) << out;
+    EXPECT_EQ(WIFEXITED(result) ? WEXITSTATUS(result) : -1, 1) << "nothing answered: " << out;
     EXPECT_EQ(out, "ERROR (10051): " + WSocketErrorDesc(10051) + "\n");
 }
 
-TEST(QueryOnLan, BadArgumentsExitWithTwo) {
-    int status = -1;
+TEST(QueryOnLan, BadArgumentsAndAQueryOfNobodyExitWithTwo) {
     // No network is touched: the arguments are refused first.
-    const int result = std::system((kQuery + " --port 99999 2>/dev/null").c_str());
-    status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    EXPECT_EQ(status, 2);
+    for (const std::string args :
+         {"--port 99999", "--no-broadcast", "--no-broadcast --json --window-ms 100"}) {
+        const int result = std::system((kQuery + " " + args + " 2>/dev/null").c_str());
+        EXPECT_EQ(WIFEXITED(result) ? WEXITSTATUS(result) : -1, 2) << args;
+    }
+    FILE* pipe = popen((kQuery + " --no-broadcast 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[256] = {};
+    ASSERT_NE(fgets(line, sizeof line, pipe), nullptr);
+    pclose(pipe);
+    EXPECT_STREQ(line, "torvane-query: --no-broadcast without a --server asks nobody\n");
 }
 
 // Many servers answering one broadcast at once: the replies wait in the

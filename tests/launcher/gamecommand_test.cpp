@@ -40,28 +40,64 @@ TEST(GameProcess, TheNativeGameIsFoundByExactFileNamesOnly) {
     const std::string command = "quake2 +set game ctf";
     // The executable's file name, or that of the command line's first word.
     for (const ProcessNames& names :
-         {ProcessNames{"", "", "/usr/games/quake2"}, ProcessNames{"", "quake2", "/usr/bin/bash"},
-          ProcessNames{"", "/opt/q2/quake2", ""}, ProcessNames{"", "./quake2", ""}}) {
+         {ProcessNames{"", "", "/usr/games/quake2", ""}, ProcessNames{"", "quake2", "/usr/bin/bash", ""},
+          ProcessNames{"", "/opt/q2/quake2", "", ""}, ProcessNames{"", "./quake2", "", ""}}) {
         EXPECT_TRUE(IsGameProcess(names, command)) << names.FirstWord << " " << names.Executable;
     }
     // Exact case, whole file names, never the short command name alone, and
     // a directory named like the game is no game.
-    for (const ProcessNames& names :
-         {ProcessNames{"quake2", "/usr/bin/sh", "/usr/bin/dash"},
-          ProcessNames{"", "Quake2", "/usr/games/QUAKE2"},
-          ProcessNames{"", "quake2-launcher", "/usr/bin/xquake2"}, ProcessNames{"", "/quake2/game", ""},
-          ProcessNames{"", "quake2 ", ""}, ProcessNames{"", "", ""}}) {
+    for (const ProcessNames& names : {ProcessNames{"quake2", "/usr/bin/sh", "/usr/bin/dash", ""},
+                                      ProcessNames{"", "Quake2", "/usr/games/QUAKE2", ""},
+                                      ProcessNames{"", "quake2-launcher", "/usr/bin/xquake2", ""},
+                                      ProcessNames{"", "/quake2/game", "", ""},
+                                      ProcessNames{"", "quake2 ", "", ""}, ProcessNames{"", "", "", ""}}) {
         EXPECT_FALSE(IsGameProcess(names, command)) << names.FirstWord << " " << names.Executable;
     }
     // The game under Wine is found whatever the command says.
-    EXPECT_TRUE(IsGameProcess({"wine64", "C:\\QUAKE2\\QUAKE2.EXE", "/usr/bin/wine64"}, command));
-    EXPECT_TRUE(IsGameProcess({"QUAKE2.EXE", "", ""}, "q2pro"));
-    EXPECT_FALSE(IsGameProcess({"quake2.exe", "C:\\quake2.exe", ""}, command));
+    EXPECT_TRUE(IsGameProcess({"wine64", "C:\\QUAKE2\\QUAKE2.EXE", "/usr/bin/wine64", ""}, command));
+    EXPECT_TRUE(IsGameProcess({"QUAKE2.EXE", "", "", ""}, "q2pro"));
+    EXPECT_FALSE(IsGameProcess({"quake2.exe", "C:\\quake2.exe", "", ""}, command));
     // The command's first word may carry a directory; only its file name counts.
-    EXPECT_TRUE(IsGameProcess({"", "/usr/games/q2pro", ""}, "\t/opt/bin/q2pro +connect x"));
-    EXPECT_FALSE(IsGameProcess({"", "", ""}, ""));
+    EXPECT_TRUE(IsGameProcess({"", "/usr/games/q2pro", "", ""}, "\t/opt/bin/q2pro +connect x"));
+    EXPECT_FALSE(IsGameProcess({"", "", "", ""}, ""));
     EXPECT_EQ(GameProgramFileName("  /opt/yq2/yquake2 +set a b"), "yquake2");
     EXPECT_EQ(GameProgramFileName(""), "");
+}
+
+// A dedicated server started with the game's own program, or a server
+// program of its own, is nobody playing.
+TEST(GameProcess, ADedicatedServerIsNeverTheRunningGame) {
+    using std::string_literals::operator""s;
+    const auto process = [](const std::string& cmdline) {
+        const auto first = cmdline.substr(0, cmdline.find('\0'));
+        return ProcessNames{"quake2", first, "/usr/games/quake2", cmdline};
+    };
+    for (const std::string& cmdline :
+         {"quake2\0+set\0dedicated\0001\0+map\0q2dm1"s, "quake2\0+set\0DEDICATED\0002"s,
+          "quake2\0+set\0dedicated\0001.0"s, "quake2\0+set\0dedicated\0000\0+set\0dedicated\0001"s}) {
+        EXPECT_TRUE(IsDedicatedServer(process(cmdline))) << cmdline;
+        EXPECT_FALSE(IsGameProcess(process(cmdline), "quake2")) << cmdline;
+    }
+    // The variable off, set last to 0, or named without its value is a game.
+    for (const std::string& cmdline :
+         {"quake2\0+set\0dedicated\0000"s, "quake2\0+set\0dedicated\0001\0+set\0dedicated\0000"s,
+          "quake2\0+set\0dedicated"s, "quake2\0+set\0game\0dedicated\0+connect\0001"s,
+          "quake2\0+connect\00010.0.0.1:27910"s, "quake2"s, ""s}) {
+        EXPECT_FALSE(IsDedicatedServer(process(cmdline))) << cmdline;
+        EXPECT_TRUE(IsGameProcess(process(cmdline), "quake2")) << cmdline;
+    }
+    // Server programs by any of their names; the game under Wine as a
+    // server too.
+    for (const ProcessNames& names :
+         {ProcessNames{"q2ded", "", "", ""}, ProcessNames{"", "/opt/q2pro/q2proded", "", ""},
+          ProcessNames{"", "", "/usr/local/bin/r1q2ded-x86_64", ""},
+          ProcessNames{"", "C:\\Q2\\QUAKE2DED.EXE", "", ""},
+          ProcessNames{"QUAKE2.EXE", "QUAKE2.EXE", "", "QUAKE2.EXE\0+set\0dedicated\0001"s}}) {
+        EXPECT_TRUE(IsDedicatedServer(names)) << names.Command << names.FirstWord << names.Executable;
+        EXPECT_FALSE(IsGameProcess(names, "q2ded")) << names.Command << names.FirstWord << names.Executable;
+    }
+    for (const char* name : {"quake2", "q2pro", "yquake2", "q2dedicated", "ded", "speeded", "q2-ded"})
+        EXPECT_FALSE(IsDedicatedServer({name, name, std::string("/usr/bin/") + name, name})) << name;
 }
 
 TEST(ServerPort, APortWithLeadingZerosOrBlanksIsItsPlainNumber) {

@@ -24,33 +24,35 @@ protected:
                           [] { return std::string("/nonexistent-torvane"); }};
 
     void SetGame(bool running) {
-        processes.processes = std::vector<ProcessNames>{{"bash", "/bin/bash", "/usr/bin/bash"}};
-        if (running) processes.processes->push_back({"wine64", "C:\\QUAKE2\\QUAKE2.EXE", "/usr/bin/wine64"});
+        processes.processes = std::vector<ProcessNames>{{"bash", "/bin/bash", "/usr/bin/bash", ""}};
+        if (running)
+            processes.processes->push_back({"wine64", "C:\\QUAKE2\\QUAKE2.EXE", "/usr/bin/wine64", ""});
     }
 };
 
 TEST_F(GameLauncherTest, FindsTheGameUnderAnyOfItsThreeNames) {
-    for (const ProcessNames& game :
-         {ProcessNames{"QUAKE2.EXE", "", ""}, ProcessNames{"wine", "C:\\Games\\XQUAKE2.EXE", "/usr/bin/wine"},
-          ProcessNames{"q2", "./q2", "/opt/q2/QUAKE2.EXE"}}) {
-        processes.processes = std::vector<ProcessNames>{{"init", "/sbin/init", "/sbin/init"}, game};
+    for (const ProcessNames& game : {ProcessNames{"QUAKE2.EXE", "", "", ""},
+                                     ProcessNames{"wine", "C:\\Games\\XQUAKE2.EXE", "/usr/bin/wine", ""},
+                                     ProcessNames{"q2", "./q2", "/opt/q2/QUAKE2.EXE", ""}}) {
+        processes.processes = std::vector<ProcessNames>{{"init", "/sbin/init", "/sbin/init", ""}, game};
         EXPECT_TRUE(launcher.IsGameRunning()) << game.Command;
     }
-    processes.processes = std::vector<ProcessNames>{{"quake2.exe", "C:\\Quake2\\quake2.exe", "/q/quake2.exe"},
-                                                    {"UAKE2.EXE", "UAKE2.EXE", ""}};
+    processes.processes = std::vector<ProcessNames>{
+        {"quake2.exe", "C:\\Quake2\\quake2.exe", "/q/quake2.exe", ""}, {"UAKE2.EXE", "UAKE2.EXE", "", ""}};
     EXPECT_FALSE(launcher.IsGameRunning());
 }
 
 TEST_F(GameLauncherTest, FindsTheNativeGameByTheFileNameOfTheCommandsFirstWord) {
     settings.command = "  q2pro +set game ctf";
-    processes.processes = std::vector<ProcessNames>{{"kthreadd", "", ""}, {"q2pro", "/usr/games/q2pro", ""}};
+    processes.processes =
+        std::vector<ProcessNames>{{"kthreadd", "", "", ""}, {"q2pro", "/usr/games/q2pro", "", ""}};
     EXPECT_TRUE(launcher.IsGameRunning());
     EXPECT_EQ(host.log, (Journal{"Quake launch detected"}));
     // The setting is read at each scan.
     settings.command = "yquake2";
     EXPECT_FALSE(launcher.IsGameRunning());
     EXPECT_EQ(host.status, PlayingStatus::Ready);
-    processes.processes->push_back({"yquake2", "./yquake2", "/opt/yq2/yquake2"});
+    processes.processes->push_back({"yquake2", "./yquake2", "/opt/yq2/yquake2", ""});
     EXPECT_TRUE(launcher.IsGameRunning());
     // An empty command matches no process, not even those without names.
     settings.command = " ";

@@ -40,6 +40,7 @@ TEST(ProcProcessList, ReadsTheThreeNamesOfEveryLiveProcess) {
     EXPECT_EQ((*snapshot)[0].Executable, "/usr/bin/wine64-preloader");
     EXPECT_EQ((*snapshot)[1].Command, "init");
     EXPECT_EQ((*snapshot)[1].FirstWord, "/sbin/init");
+    EXPECT_EQ((*snapshot)[1].CommandLine, "/sbin/init\0splash\0"s);
     EXPECT_EQ((*snapshot)[2].Command, "kthreadd");
     EXPECT_EQ((*snapshot)[2].FirstWord, "");
     EXPECT_EQ((*snapshot)[2].Executable, "");

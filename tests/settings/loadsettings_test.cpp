@@ -209,19 +209,52 @@ TEST(LoadSettings, EachStayOnTopValueComesBackIntoItsOwnBox) {
     }
 }
 
-TEST(LoadSettings, AMissingOrMistypedValueStopsTheLoadAfterTheValuesBeforeIt) {
-    Hive hive = SavedHive(NonDefaultSettings());
-    hive[kMainKey].erase("Port");
-    Settings s;
-    EXPECT_EQ("Failed to get data for 'Port'", LoadError(hive, s));
-    EXPECT_FALSE(s.Broadcast);
-    EXPECT_EQ("120", s.BCInterval);
-    EXPECT_EQ("27910", s.Port);
-    EXPECT_EQ("5", s.Retries);
+// Every value a file may lack, of every key: each keeps its default and the
+// load reads all the others.
+TEST(LoadSettings, AMissingValueOfAnyKeyKeepsItsDefaultAndTheRestIsRead) {
+    const Settings stored = NonDefaultSettings();
+    const Hive full = SavedHive(stored);
+    const Settings defaults;
+    int checked = 0;
+    for (const auto& [key, values] : full) {
+        for (const auto& [name, value] : values) {
+            if (name == "Version") continue;
+            Hive hive = full;
+            hive[key].erase(name);
+            Settings s;
+            ASSERT_EQ("no error", LoadError(hive, s)) << key << " " << name;
+            // Back in the store, the value missing is its default and every
+            // other one is as stored.
+            Hive expected = full;
+            expected[key][name] = SavedHive(defaults).at(key).at(name);
+            EXPECT_EQ(SavedHive(s), expected) << key << " " << name;
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 32 + 8 + 4 * 3 + 4 * 4);  // values are added, never removed
+}
 
-    hive = SavedHive(NonDefaultSettings());
+// A file holding one value, as a user may write by hand: the rest are the
+// defaults, and the next save writes the whole layout.
+TEST(LoadSettings, AFileWithOnlyAPlayerNameLoadsAndTheSaveWritesEverything) {
+    const Settings s = Loaded(Hive{{kMainKey, {{"PlayerName", std::string("Ranger")}}}});
+    Settings expected;
+    expected.PlayerName = "Ranger";
+    EXPECT_EQ(SavedHive(s), SavedHive(expected));
+    EXPECT_TRUE(s.Broadcast);
+    EXPECT_EQ("27910", s.Port);
+
+    // A windows key with one value places the windows; the rest are built in.
+    const Settings placed = Loaded(Hive{{kMainKey, {}}, {kWindowsKey, {{"MainTop", 7}}}});
+    EXPECT_TRUE(placed.Windows.Placed);
+    EXPECT_EQ(7, placed.Windows.MainTop);
+    EXPECT_EQ(WindowGeometry{}.UsersHeight, placed.Windows.UsersHeight);
+}
+
+TEST(LoadSettings, AMistypedValueStopsTheLoadAfterTheValuesBeforeIt) {
+    Hive hive = SavedHive(NonDefaultSettings());
     hive[kMainKey]["BCInterval"] = std::string("30");
-    s = Settings();
+    Settings s;
     EXPECT_EQ("Invalid data type for 'BCInterval'", LoadError(hive, s));
     EXPECT_FALSE(s.Broadcast);
     EXPECT_EQ("27910", s.Port);
@@ -247,17 +280,17 @@ TEST(LoadSettings, AMissingOrMistypedValueStopsTheLoadAfterTheValuesBeforeIt) {
 
 TEST(LoadSettings, ValuesOfSubkeys) {
     Hive hive = SavedHive(NonDefaultSettings());
-    hive[WanKey(1)].erase("Enabled");
+    hive[WanKey(1)]["Enabled"] = std::string("yes");
     Settings s;
-    EXPECT_EQ("Failed to get data for 'Enabled'", LoadError(hive, s));
+    EXPECT_EQ("Invalid data type for 'Enabled'", LoadError(hive, s));
     EXPECT_TRUE(s.Wan[0].Enabled);
     EXPECT_EQ("server2.x.example", s.Wan[1].Address);
     EXPECT_FALSE(s.Wan[1].Enabled);
 
     hive = SavedHive(NonDefaultSettings());
-    hive[kWindowsKey].erase("UsersHeight");
+    hive[kWindowsKey]["UsersHeight"] = std::string("tall");
     s = Settings();
-    EXPECT_EQ("Failed to get data for 'UsersHeight'", LoadError(hive, s));
+    EXPECT_EQ("Invalid data type for 'UsersHeight'", LoadError(hive, s));
     EXPECT_EQ(515, s.Windows.UsersWidth);
 
     hive = SavedHive(NonDefaultSettings());
@@ -267,14 +300,14 @@ TEST(LoadSettings, ValuesOfSubkeys) {
     EXPECT_TRUE(s.Event(EventKind::NotFull).Play);
     EXPECT_FALSE(s.Event(EventKind::NewMap).Popup);
 
-    // Texts read as empty when missing.
+    // Texts that are missing keep their defaults too.
     hive = SavedHive(NonDefaultSettings());
     hive[WanKey(0)].erase("Address");
     hive[WanKey(0)].erase("Port");
     hive[EventKey(EventKind::NewHost)].erase("Sound");
     s = Loaded(hive);
     EXPECT_EQ("", s.Wan[0].Address);
-    EXPECT_EQ("", s.Wan[0].Port);
+    EXPECT_EQ("27910", s.Wan[0].Port);
     EXPECT_EQ("", s.Event(EventKind::NewHost).Sound);
 }
 

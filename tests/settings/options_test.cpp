@@ -140,7 +140,7 @@ TEST(OptionsStartUp, AFirstRunKeepsTheWindowsWhereTheDesktopPutsThem) {
 }
 
 TEST(OptionsStartUp, ALoadErrorEscapesWithOnlyTheLogHandedOver) {
-    OptionsRig early(Hive{{kMainKey, {{"Broadcast", 1}, {"BCInterval", 30}}}});
+    OptionsRig early(Hive{{kMainKey, {{"Broadcast", 1}, {"BCInterval", std::string("30")}}}});
     EXPECT_THROW(early.Make(), ERegistryException);
     EXPECT_EQ(early.side.calls, (Calls{"caption Torvane 2.13", "log file ", "logging on"}));
 
