@@ -44,8 +44,8 @@ struct WindowGeometry {
     int32_t MainHeight = 215;
     bool MainMaximized = false;
     int32_t HostListWidth = 320;
-    std::string HostColumnWidths;
-    std::string PlayerColumnWidths;
+    std::string HostColumnWidths{};
+    std::string PlayerColumnWidths{};
     int32_t HostSortColumn = -1;
     bool HostSortDescending = false;
     int32_t PlayerSortColumn = 1;  // Frags, highest first

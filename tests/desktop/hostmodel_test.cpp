@@ -63,10 +63,12 @@ TEST(HostListModel, KeepsTheTableOrderUntilSortedAndSortsNumbersAsNumbers) {
     EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"Bravo", "alpha", "Charlie"}));
     EXPECT_EQ(rig.Column(HostListModel::kPlayers), (Texts{"10/16", "9/16", "2/16"}));
     EXPECT_EQ(rig.Column(HostListModel::kPing), (Texts{"120", "", "9"})) << "blank until it answered";
-    EXPECT_EQ(rig.Column(HostListModel::kAddress), (Texts{"10.99.0.9:27910", "10.99.0.10:27910", "10.99.0.2:27910"}));
+    EXPECT_EQ(rig.Column(HostListModel::kAddress),
+              (Texts{"10.99.0.9:27910", "10.99.0.10:27910", "10.99.0.2:27910"}));
 
     rig.sorted.sort(HostListModel::kPing, Qt::AscendingOrder);
-    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"Charlie", "Bravo", "alpha"})) << "9 before 120, silent last";
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"Charlie", "Bravo", "alpha"}))
+        << "9 before 120, silent last";
     rig.sorted.sort(HostListModel::kPlayers, Qt::AscendingOrder);
     EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"Charlie", "alpha", "Bravo"}));
     rig.sorted.sort(HostListModel::kPlayers, Qt::DescendingOrder);
@@ -101,12 +103,14 @@ TEST(HostListModel, TheEndOfASearchRemovesAndMarksRowsInStepWithTheTable) {
         rig.table.MergeServer(Server("10.99.0." + std::to_string(i), "S" + std::to_string(i), i, 10 * i));
     rig.sorted.sort(HostListModel::kPing, Qt::DescendingOrder);
     rig.table.MarkAllUnanswered();
-    for (int i : {2, 5}) rig.table.MergeServer(Server("10.99.0." + std::to_string(i), "S" + std::to_string(i), i, 10 * i));
+    for (int i : {2, 5})
+        rig.table.MergeServer(Server("10.99.0." + std::to_string(i), "S" + std::to_string(i), i, 10 * i));
     rig.table.CountMisses();
     ASSERT_EQ(rig.model.rowCount(), 2);
     EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"S5", "S2"}));
     for (std::size_t i = 0; i < rig.table.size(); ++i) {
-        EXPECT_EQ(rig.model.index(static_cast<int>(i), 0).data().toString().toStdString(), rig.table[i].HostName);
+        EXPECT_EQ(rig.model.index(static_cast<int>(i), 0).data().toString().toStdString(),
+                  rig.table[i].HostName);
         EXPECT_EQ(rig.table.Mark(i), kRowAnswered);
     }
 }

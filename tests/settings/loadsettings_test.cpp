@@ -249,6 +249,15 @@ TEST(LoadSettings, AFileWithOnlyAPlayerNameLoadsAndTheSaveWritesEverything) {
     EXPECT_TRUE(placed.Windows.Placed);
     EXPECT_EQ(7, placed.Windows.MainTop);
     EXPECT_EQ(WindowGeometry{}.UsersHeight, placed.Windows.UsersHeight);
+    // A file from before the main window could be resized or sorted opens
+    // it at its built-in size, in the table's order, players by frags.
+    EXPECT_EQ(446, placed.Windows.MainWidth);
+    EXPECT_EQ(215, placed.Windows.MainHeight);
+    EXPECT_EQ(320, placed.Windows.HostListWidth);
+    EXPECT_EQ("", placed.Windows.HostColumnWidths);
+    EXPECT_EQ(-1, placed.Windows.HostSortColumn);
+    EXPECT_EQ(1, placed.Windows.PlayerSortColumn);
+    EXPECT_TRUE(placed.Windows.PlayerSortDescending);
 }
 
 TEST(LoadSettings, AMistypedValueStopsTheLoadAfterTheValuesBeforeIt) {
