@@ -5,11 +5,13 @@
 // Input: a sequence of steps, each one byte `op`, two bytes of length (big
 // endian) and that many bytes of payload.
 //   op % 4 == 0: the payload is a received datagram; op's upper bits pick
-//                the sender address and the receiving socket's port.
+//                the sender address and the receiving socket's port, bits
+//                2 and 3 where the server was found (LAN, favourite, master).
 //   op % 4 == 1: the end of a search window (CountMisses, SearchEnded).
 //   op % 4 == 2: a new search; bit 2 ticks Busy, bit 3 ends the first search.
 //   op % 4 == 3: the payload becomes the Retries text.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +40,9 @@ void Deliver(DatagramDispatcher& dispatcher, uint8_t op, const uint8_t* payload,
     const std::string address = "192.168.0." + std::to_string(op >> 5);
     const std::string port = (op & 0x10) ? "27920" : "27910";
     try {
-        dispatcher.DispatchDatagram(buffer.data(), static_cast<int>(size), address, port);
+        ReplyOrigin origin;
+        origin.source = static_cast<ServerSource>(std::min((op >> 2) & 3, 2));
+        dispatcher.DispatchDatagram(buffer.data(), static_cast<int>(size), address, port, origin);
     } catch (const EConvertError&) {
         // Dropped, as the socket layer's receive loop drops it.
     }

@@ -11,7 +11,10 @@ and every player, with host name, map, slots, players' names, frags and
 pings (and, from one extra quakestat run with -R, the frag and time limits).
 
     sudo scripts/perf/compare-quakestat.py [--build build/release] [--servers 1000]
-        [--runs 5] [--maxsim 50,200,500,1000]
+        [--runs 5] [--maxsim 50,200,500,1000] [--rate N]
+
+torvane-query asks at most --rate servers per second (its own default,
+1,000, when not given).
 """
 
 import argparse
@@ -34,6 +37,7 @@ def parse_args():
     parser.add_argument("--servers", type=int, default=1000)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--maxsim", default="50,200,500,1000")
+    parser.add_argument("--rate", type=int)
     return parser.parse_args()
 
 
@@ -110,7 +114,8 @@ def main():
     lan.move_to_host(2)
 
     targets = [f"{host}:{FIRST_PORT + i}" for i in range(args.servers)]
-    tools = {"torvane-query": [f"{build}/torvane-query", "--json", "--no-broadcast"]
+    rate = ["--rate", str(args.rate)] if args.rate else []
+    tools = {"torvane-query": [f"{build}/torvane-query", "--json", "--no-broadcast"] + rate
              + [a for t in targets for a in ("--server", t)]}
     for maxsim in args.maxsim.split(","):
         tools[f"quakestat -maxsim {maxsim}"] = ["quakestat", "-maxsim", maxsim, "-P", "-json"] \

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/hostview.h"
+#include "discovery/internetsearch.h"
 #include "discovery/searchcycle.h"
 #include "launcher/launcherhost.h"
 #include "peers/peerhost.h"
@@ -11,7 +12,10 @@ namespace torvane {
 // The live settings record, read by each subsystem through its own narrow
 // interface at the moment of use. The Busy box is not a stored setting: the
 // main window's state answers it.
-class LiveSettings final : public SearchSettings, public LauncherSettings, public PeerSettings {
+class LiveSettings final : public SearchSettings,
+                           public InternetSettings,
+                           public LauncherSettings,
+                           public PeerSettings {
 public:
     explicit LiveSettings(const Settings& settings) : s_(settings) {}
 
@@ -27,6 +31,9 @@ public:
     }
     std::string BCInterval() const override { return s_.BCInterval; }
     bool Broadcast() const override { return s_.Broadcast; }
+    std::string Masters() const override { return s_.Masters; }
+    std::string Favorites() const override { return s_.Favorites; }
+    std::string QueryRate() const override { return s_.QueryRate; }
 
     // The launcher.
     std::string Quake2BaseDir() const override { return s_.Quake2BaseDir; }

@@ -5,6 +5,7 @@
 #include "app/livesettings.h"
 #include "discovery/dispatch.h"
 #include "discovery/hosttable.h"
+#include "discovery/internetsearch.h"
 #include "discovery/looptimer.h"
 #include "discovery/querysocket.h"
 #include "discovery/searchcycle.h"
@@ -109,8 +110,13 @@ struct MainCore::Parts final : HostView,
           timer1(loop, kDefaultIntervalMs, true),
           window(loop, kSearchWindowMs, false),
           sockets(MakeSockets(seams.sockets, loop)),
+          internet(loop, dispatcher, live, seams.clock,
+                   [this](const std::string& text) {
+                       view.SetStatusText(0, text);
+                       AddLogLine(text);
+                   }),
           cycle({search, hosts, dispatcher, Roles(sockets), timer1, window, live, *this, view, *this, *this,
-                 seams.clock}) {
+                 seams.clock, &internet}) {
         player.Loop = false;
         player.Async = true;
         for (std::size_t i = 0; i + 1 < sockets.size(); ++i) sockets[i]->Attach(cycle, true);
@@ -227,6 +233,7 @@ struct MainCore::Parts final : HostView,
     LoopTimer timer1;
     LoopTimer window;
     std::vector<std::unique_ptr<CycleSocket>> sockets;
+    InternetSearch internet;  // favourites and master-listed servers
     SearchCycle cycle;
 };
 

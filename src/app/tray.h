@@ -103,8 +103,9 @@ private:
     bool shown_ = false;
 };
 
-// The tray's host entries in step with the host table: entry i is record i,
-// captioned "HOST PLAYERS/MAX", before the fixed items.
+// The tray's host entries in step with the host table, captioned "HOST
+// PLAYERS/MAX", before the fixed items: one for each record but the
+// strangers', in the table's order.
 class TrayHostEntries final : public HostTableListener {
 public:
     TrayHostEntries(TTrayIcon& tray, const HostTable& table) : tray_(tray), table_(table) {}
@@ -113,8 +114,11 @@ public:
     void ServerRemoved(std::size_t index) override;
 
 private:
+    int Position(std::size_t index) const;
+
     TTrayIcon& tray_;
     const HostTable& table_;
+    std::vector<bool> listed_;  // a row each: whether it has its entry
 };
 
 }  // namespace torvane

@@ -114,6 +114,12 @@ void WriteServer(const TQuakeServer& server, JsonWriter& json) {
     json.Raw(", ");
     json.Key("answer_ms");
     json.Number(server.AnswerTime);
+    json.Raw(", ");
+    json.Key("ping");
+    json.Number(server.Ping);
+    json.Raw(", ");
+    json.Key("source");
+    json.String(SourceName(server.Source));
     json.Raw(",\n   ");
     json.Key("players");
     json.Raw("[");

@@ -1,8 +1,9 @@
-// torvane-query: runs one search on the local network and the given internet
-// servers and prints what answered. With a broadcast it waits for the whole
-// search window; without one it ends as soon as every server it asked has
-// answered, or when the window ends. Exit status 0 when a server is listed,
-// 1 when none is, 2 for a command line it cannot take.
+// torvane-query: runs one search on the local network, the given internet
+// servers and the servers the given master servers list, and prints what
+// answered. With a broadcast it waits for the whole search window; without
+// one it ends as soon as every server it asked has answered, or when its last
+// query is a window old. Exit status 0 when a server is listed, 1 when
+// none is, 2 for a command line it cannot take.
 
 #include <cstdio>
 #include <exception>
@@ -12,9 +13,9 @@
 
 #include "cli/queryoptions.h"
 #include "cli/queryreport.h"
-#include "cli/serverlist.h"
 #include "discovery/dispatch.h"
 #include "discovery/hosttable.h"
+#include "discovery/internetsearch.h"
 #include "discovery/looptimer.h"
 #include "discovery/querysocket.h"
 #include "discovery/quiethost.h"
@@ -41,6 +42,7 @@ void ReportSocketError(int code) {
 class QueryHost final : public QuietHost,
                         public SearchView,
                         public SearchSettings,
+                        public InternetSettings,
                         public SearchPeers,
                         public QuietPeers {
 public:
@@ -59,11 +61,14 @@ public:
         return options_.ports.empty() ? kDefaultGamePort : options_.ports[0];
     }
     QueryTarget ExtraPort(std::size_t n) const override { return {true, "", options_.ports.at(n + 1)}; }
-    // The servers given on the command line are asked through one socket of
-    // their own (ServerListQuery), not through the search's four.
+    // The servers given on the command line are asked as favourites, all
+    // through the internet search's one socket, not through four of their own.
     QueryTarget InternetServer(std::size_t) const override { return {}; }
     std::string BCInterval() const override { return "30"; }
     bool Broadcast() const override { return false; }
+    std::string Masters() const override { return Words(options_.masters); }
+    std::string Favorites() const override { return Words(options_.servers); }
+    std::string QueryRate() const override { return std::to_string(options_.rate); }
 
     // Never asks other copies of Torvane to announce themselves.
     int64_t LastStatusRequestTime() const override { return INT64_MAX; }
@@ -72,6 +77,12 @@ public:
     void RefreshUsers() override {}
 
 private:
+    static std::string Words(const std::vector<QueryTarget>& targets) {
+        std::string words;
+        for (const QueryTarget& target : targets) words += target.Address + ":" + target.Port + " ";
+        return words;
+    }
+
     const QueryOptions& options_;
 };
 
@@ -101,8 +112,12 @@ int RunQuery(const QueryOptions& options) {
         sockets.broadcast.push_back(owned.back().get());
     }
 
+    InternetSearch::Timing timing;
+    timing.window_ms = options.window_ms;
+    InternetSearch internet(loop, dispatcher, host, clock, Complain, timing);
+
     SearchCycle cycle(
-        {search, hosts, dispatcher, sockets, timer1, window, host, host, host, host, host, clock});
+        {search, hosts, dispatcher, sockets, timer1, window, host, host, host, host, host, clock, &internet});
     for (auto& socket : owned) {
         socket->Attach(cycle, true);
         socket->SetErrorHandler([&cycle](QuerySocket& failed) {
@@ -110,28 +125,21 @@ int RunQuery(const QueryOptions& options) {
             cycle.SocketError(failed);
         });
     }
-    auto finish = [&] {
-        cycle.BroadcastEnd();
+    bool ended = false;
+    cycle.OnSearchEnd = [&] {
+        ended = true;
         loop.Quit();
     };
-    window.Timer().SetOnTimer(finish);
-
-    ServerListQuery list(loop, dispatcher, Complain, ReportSocketError);
-    list.SetTargets(options.servers);
-    const bool broadcasts = !options.ports.empty();
-    // Without a broadcast nobody else can answer: once every server asked
-    // has replied, the search is over.
-    if (!broadcasts) list.OnAllAnswered = finish;
+    window.Timer().SetOnTimer([&] { cycle.BroadcastEnd(); });
 
     cycle.StartSearch();
-    list.Start();
-    if (!broadcasts && list.TargetCount() == 0)
-        finish();
-    else
-        loop.Run();
+    // Without a broadcast nobody else can answer: the search ends once the
+    // servers asked are done.
+    if (options.ports.empty()) cycle.BroadcastEnd();
+    if (!ended) loop.Run();
 
     if (options.json)
-        WriteJsonReport(hosts.Records(), stdout, list.Unresolved());
+        WriteJsonReport(hosts.Records(), stdout, internet.Unresolved());
     else
         WriteTextReport(hosts.Records(), stdout);
     // A script can tell an empty answer from a listed one.

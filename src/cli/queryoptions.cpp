@@ -21,8 +21,8 @@ bool IsPort(const std::string& text) {
 }
 
 // "HOST" or "HOST:PORT"; the host may not be empty or contain blanks.
-std::optional<QueryTarget> Server(const std::string& text) {
-    QueryTarget target{true, text, kDefaultGamePort};
+std::optional<QueryTarget> Server(const std::string& text, const char* default_port = kDefaultGamePort) {
+    QueryTarget target{true, text, default_port};
     if (const auto colon = text.rfind(':'); colon != std::string::npos) {
         target.Address = text.substr(0, colon);
         target.Port = text.substr(colon + 1);
@@ -38,10 +38,11 @@ std::optional<QueryTarget> Server(const std::string& text) {
 std::string QueryUsage() {
     return "Usage: torvane-query [OPTION]...\n"
            "\n"
-           "Runs one search for Quake II servers, by broadcast on the local network and\n"
-           "by asking the servers given directly, and prints the servers that answered\n"
-           "with their players. Exit status: 0 when a server answered, 1 when none did,\n"
-           "2 for a command line it cannot take.\n"
+           "Runs one search for Quake II servers, by broadcast on the local network, by\n"
+           "asking the servers given directly and the servers the master servers given\n"
+           "list, and prints the servers that answered with their players, each with its\n"
+           "ping and where it came from. Exit status: 0 when a server answered, 1 when\n"
+           "none did, 2 for a command line it cannot take.\n"
            "\n"
            "Options:\n"
            "      --json                print the servers as JSON instead of text\n"
@@ -49,6 +50,10 @@ std::string QueryUsage() {
            "      --port N              broadcast on port N (up to four; default 27910)\n"
            "      --no-broadcast        broadcast nothing: ask only the servers given\n"
            "      --server HOST[:PORT]  ask this server directly (port 27910 unless given)\n"
+           "      --master HOST[:PORT]  ask every server this master server lists (port\n"
+           "                            27900 unless given)\n"
+           "      --rate N              send at most N status queries per second\n"
+           "                            (default 1000)\n"
            "  -h, --help                print this help and exit\n"
            "      --version             print the version and exit\n";
 }
@@ -103,13 +108,32 @@ std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             options.servers.push_back(*server);
+        } else if (arg == "--master") {
+            const std::string* text = value();
+            if (!text) return std::nullopt;
+            auto master = Server(*text, "27900");
+            if (!master) {
+                error = "--master takes HOST or HOST:PORT with a port from 1 to 65535, not '" + *text + "'";
+                return std::nullopt;
+            }
+            options.masters.push_back(*master);
+        } else if (arg == "--rate") {
+            const std::string* text = value();
+            if (!text) return std::nullopt;
+            const auto rate = Number(*text, 1, 1'000'000);
+            if (!rate) {
+                error = "--rate takes queries per second from 1 to 1000000, not '" + *text + "'";
+                return std::nullopt;
+            }
+            options.rate = *rate;
         } else {
             error = "unknown argument '" + arg + "'";
             return std::nullopt;
         }
     }
-    if (no_broadcast && options.servers.empty() && !options.help && !options.version) {
-        error = "--no-broadcast without a --server asks nobody";
+    if (no_broadcast && options.servers.empty() && options.masters.empty() && !options.help &&
+        !options.version) {
+        error = "--no-broadcast without a --server or a --master asks nobody";
         return std::nullopt;
     }
     if (no_broadcast)

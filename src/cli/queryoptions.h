@@ -17,6 +17,10 @@ struct QueryOptions {
     std::vector<std::string> ports;
     // Internet servers queried directly, as address and port texts.
     std::vector<QueryTarget> servers;
+    // Master servers whose lists are queried.
+    std::vector<QueryTarget> masters;
+    // Status queries per second to the servers and the listed ones.
+    uint32_t rate = 1000;
     bool help = false;
     bool version = false;
 };

@@ -34,7 +34,8 @@ std::string Printable(const std::string& text) {
 std::string ServerLines(const TQuakeServer& server) {
     std::string out = Printable(server.HostName) + "  " + Printable(server.MapName) + "  " +
                       ServerCaption(server) + "  " + server.Address + ":" + Printable(server.Port) + "  " +
-                      std::to_string(server.AnswerTime) + " ms\n";
+                      std::to_string(server.AnswerTime) + " ms  ping " + std::to_string(server.Ping) + "  " +
+                      SourceName(server.Source) + "\n";
     for (const Player& player : server.Players) {
         out += "    " + Printable(player.Name) + "  " + std::to_string(player.Frags) + " frags  " +
                std::to_string(player.Ping) + " ping\n";

@@ -10,7 +10,7 @@
 namespace torvane {
 
 // The host table as text: one line per server (host name, map, players,
-// address:port, answer time), its players indented below.
+// address:port, answer time, ping, source), its players indented below.
 std::string TextReport(const std::vector<TQuakeServer>& servers);
 void WriteTextReport(const std::vector<TQuakeServer>& servers, std::FILE* out);
 

@@ -1,5 +1,6 @@
 #include "discovery/dispatch.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -22,6 +23,13 @@ static_assert(kReplyPrefix.size() == static_cast<size_t>(kStatusReplyPrefixLengt
 
 }  // namespace
 
+int PingMs(int64_t sent_ticks, int64_t arrived_ticks) {
+    const int64_t ticks = arrived_ticks - sent_ticks;
+    if (ticks <= 0) return 0;
+    const int64_t ms = (ticks + 5'000) / 10'000;
+    return ms > INT32_MAX ? INT32_MAX : static_cast<int>(ms);
+}
+
 DatagramKind ClassifyDatagram(const char* data, int length) {
     if (StartsWith(data, length, kReplyPrefix)) return DatagramKind::StatusReply;
     if (StartsWith(data, length, kChatTag)) return DatagramKind::Chat;
@@ -32,11 +40,11 @@ DatagramKind ClassifyDatagram(const char* data, int length) {
 }
 
 void DatagramDispatcher::DispatchDatagram(char* data, int length, const std::string& address,
-                                          const std::string& port) {
+                                          const std::string& port, const ReplyOrigin& origin) {
     if (length < 0 || length > kMaxReceiveLength) return;
     switch (ClassifyDatagram(data, length)) {
         case DatagramKind::StatusReply:
-            AcceptStatusReply(data, length, port, address);
+            AcceptStatusReply(data, length, port, address, origin);
             break;
         case DatagramKind::Chat:
             peers_.ReceiveChat(data, length, address);
@@ -57,11 +65,17 @@ void DatagramDispatcher::DispatchDatagram(char* data, int length, const std::str
 }
 
 void DatagramDispatcher::AcceptStatusReply(char* data, int length, const std::string& port,
-                                           const std::string& address) {
+                                           const std::string& address, const ReplyOrigin& origin) {
     TQuakeServer server;
     // Stamped before parsing, on the steady clock, so neither a long reply
     // nor a step of the wall clock moves the answer time.
-    server.AnswerTime = ElapsedMs(search_.SearchStart, clock_.SteadyTicks());
+    const int64_t now = clock_.SteadyTicks();
+    server.AnswerTime = ElapsedMs(search_.SearchStart, now);
+    // The platform's arrival stamp leaves out the time the reply waited in
+    // the queue behind others.
+    server.Ping = PingMs(origin.sent != 0 ? origin.sent : search_.SearchStart,
+                         origin.arrived != 0 ? origin.arrived : now);
+    server.Source = origin.source;
     server.Address = address;
     server.Port = port;
     ParseStatusReply(data, length, server);

@@ -24,6 +24,19 @@ public:
     virtual void ReceiveChallenge(const char* data, int length, const std::string& address) = 0;
 };
 
+// How a datagram came: when the query it answers left and when it arrived,
+// in steady-clock ticks, and where the server was found.
+struct ReplyOrigin {
+    // The moment the query (or the broadcast) left; 0 for the search's start.
+    int64_t sent = 0;
+    // The platform's stamp of the arrival; 0 for the moment it is handled.
+    int64_t arrived = 0;
+    ServerSource source = ServerSource::Lan;
+};
+
+// A round trip in whole milliseconds, rounded, never below 0.
+int PingMs(int64_t sent_ticks, int64_t arrived_ticks);
+
 // Handles every datagram any socket receives: status replies go into the
 // host table, peer messages to the peer receivers, anything else is dropped.
 class DatagramDispatcher {
@@ -37,10 +50,13 @@ public:
     // socket, which becomes a server's Port. A negative or oversized length
     // is ignored. EConvertError from a malformed reply is not caught here:
     // the socket layer's receive loop discards it.
-    void DispatchDatagram(char* data, int length, const std::string& address, const std::string& port);
+    // `origin` times the reply and names its source.
+    void DispatchDatagram(char* data, int length, const std::string& address, const std::string& port,
+                          const ReplyOrigin& origin = {});
 
     // Stamps, parses and, when acceptable, merges one status reply.
-    void AcceptStatusReply(char* data, int length, const std::string& port, const std::string& address);
+    void AcceptStatusReply(char* data, int length, const std::string& port, const std::string& address,
+                           const ReplyOrigin& origin = {});
 
 private:
     const Clock& clock_;

@@ -16,7 +16,8 @@ enum ServerChange : unsigned {
     kChangedPlayers = 1u << 2,  // the player list: names, frags or pings
     kChangedPing = 1u << 3,     // the server's own round trip
     kChangedMark = 1u << 4,     // answered or silent in the last finished search
-    kChangedAll = (1u << 5) - 1,
+    kChangedSource = 1u << 5,   // a stranger from a master's list turned out to be near
+    kChangedAll = (1u << 6) - 1,
 };
 
 // What the host table announces as its servers come, change and go. Record

@@ -49,6 +49,15 @@ int HostTable::FindServer(const TQuakeServer& server) const {
     return first;
 }
 
+int HostTable::TrayPosition(std::size_t index) const {
+    // Without strangers, which is the LAN's common case, entry i is record i.
+    if (quiet_ == 0) return static_cast<int>(index);
+    int position = 0;
+    for (std::size_t i = 0; i < index && i < records_.size(); ++i)
+        if (!IsQuiet(records_[i])) ++position;
+    return position;
+}
+
 void HostTable::AddServer(TQuakeServer fresh) {
     records_.push_back(std::move(fresh));
     marks_.push_back(-1);
@@ -56,6 +65,10 @@ void HostTable::AddServer(TQuakeServer fresh) {
     const int index = static_cast<int>(records_.size()) - 1;
     index_.emplace(HashOf(added.Address, added.HostName), index);
     events_.ServerAdded(static_cast<std::size_t>(index));
+    if (IsQuiet(added)) {
+        ++quiet_;
+        return;
+    }
     const std::string text = "New server \"" + added.HostName + "\" found on " + added.Address;
     events_.Announce(text, true);
     events_.SetIcon(EventKind::NewHost);
@@ -72,11 +85,18 @@ void HostTable::MergeServer(TQuakeServer fresh) {
         AddServer(std::move(fresh));
         index = static_cast<int>(records_.size()) - 1;
     } else {
-        what = ChangesOf(fresh, records_[index]);
-        DetectChanges(fresh, records_[index], events_);
+        TQuakeServer& stored = records_[index];
+        const bool was_quiet = IsQuiet(stored);
+        if (stored.Source < fresh.Source) fresh.Source = stored.Source;
+        what = ChangesOf(fresh, stored);
+        if (!IsQuiet(fresh)) DetectChanges(fresh, stored, events_);
         // Every field is taken from the reply; the identity stays the same,
         // so the index needs no change. MissCount is 1 again.
-        records_[index] = std::move(fresh);
+        stored = std::move(fresh);
+        if (was_quiet && !IsQuiet(stored)) {
+            --quiet_;
+            what |= kChangedSource;
+        }
     }
     events_.ServerChanged(static_cast<std::size_t>(index), what);
     events_.ChangesEnd();
@@ -105,7 +125,10 @@ void HostTable::CountMisses() {
         TQuakeServer& record = records_[i];
         const bool answered = record.AnswerTime < kNoAnswer;
         if (!answered && record.MissCount >= RetriesSetting()) {
-            events_.Announce(record.HostName + " closed", true);
+            if (IsQuiet(record))
+                --quiet_;
+            else
+                events_.Announce(record.HostName + " closed", true);
             events_.ServerRemoved(kept);
             continue;
         }
@@ -132,8 +155,11 @@ void HostTable::RebuildIndex() {
 }
 
 void HostTable::TrayHostEntryClick(int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= records_.size()) return;
-    game_.LaunchGame(records_[index]);
+    if (index < 0) return;
+    for (const TQuakeServer& record : records_) {
+        if (IsQuiet(record)) continue;
+        if (index-- == 0) return game_.LaunchGame(record);
+    }
 }
 
 }  // namespace torvane

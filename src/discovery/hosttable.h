@@ -17,6 +17,12 @@ namespace torvane {
 // every change to its listeners (see HostTableListener); record i is the
 // server each of them names by index i.
 //
+// A server known only from a master server's list is a stranger: it gets a
+// row but no tray entry, and raises no event and no message (a thousand of
+// them must not pop anything up). Its source is the nearest it has been
+// reached by while it stays in the table, so a master-listed server that
+// turns out to be on the LAN or a favourite gets its tray entry then.
+//
 // The table holds at most kMaxServers records, so a flood of forged replies
 // with ever new host names cannot grow it, the host list and the tray menu
 // without bound. At the cap a reply from an unknown server is turned away
@@ -63,6 +69,12 @@ public:
     // A click on tray host entry `index`: launches into that server at once.
     void TrayHostEntryClick(int index);
 
+    // Whether a record is a stranger's: no tray entry, no events.
+    static bool IsQuiet(const TQuakeServer& record) { return record.Source == ServerSource::Master; }
+    // The tray entry of record `index` (which must have one): the number of
+    // records before it that have one.
+    int TrayPosition(std::size_t index) const;
+
 private:
     static std::size_t HashOf(const std::string& address, const std::string& host_name);
     void AddServer(TQuakeServer fresh);
@@ -78,6 +90,7 @@ private:
     // the records themselves tell which one matches. Keeps no copy of the
     // texts, so a server costs the table a few words beyond its record.
     std::unordered_multimap<std::size_t, int> index_;
+    std::size_t quiet_ = 0;  // records without a tray entry
 };
 
 }  // namespace torvane

@@ -15,7 +15,10 @@ SocketMaker& QuerySockets() {
     return maker;
 }
 
-QuerySocket::QuerySocket(MessageLoop& loop) : socket_(loop) {}
+QuerySocket::QuerySocket(MessageLoop& loop) : socket_(loop) {
+    // Pings are measured to the platform's arrival stamps.
+    socket_.SetReceiveStamps(true);
+}
 
 void QuerySocket::Attach(SearchCycle& cycle, bool sends_queries) {
     cycle_ = &cycle;
@@ -54,9 +57,12 @@ void QuerySocket::Listen(const std::string& address, const std::string& port) {
 }
 
 void QuerySocket::EnlargeReceiveBuffer() {
-    const int fd = socket_.HSocket();
+    torvane::EnlargeReceiveBuffer(socket_.HSocket());
+}
+
+void EnlargeReceiveBuffer(int fd) {
     if (fd < 0) return;
-    int bytes = kReceiveBufferBytes;
+    int bytes = QuerySocket::kReceiveBufferBytes;
     // A privileged process may go past the system's limit; anyone else gets
     // as much of it as the limit allows.
     if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)

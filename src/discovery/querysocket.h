@@ -17,6 +17,10 @@ public:
     virtual void Attach(SearchCycle& cycle, bool sends_queries) = 0;
 };
 
+// Asks the platform for a receive queue of QuerySocket::kReceiveBufferBytes
+// on datagram socket `fd`, or as much of it as the system allows.
+void EnlargeReceiveBuffer(int fd);
+
 // Makes the sockets of a search; the seam through which tests put fakes in
 // the place of the network.
 class SocketMaker {
@@ -60,6 +64,7 @@ public:
     int LastError() const override { return failure_ != 0 ? failure_ : socket_.LastError(); }
     std::string PortText() const override { return socket_.Port(); }
     int ReceiveFrom(char* buffer, int size, uint32_t& source) override;
+    int64_t LastArrivalTicks() const override { return socket_.LastArrivalTicks(); }
 
 private:
     void Configure(const std::string& address, const std::string& port);

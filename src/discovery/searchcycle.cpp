@@ -13,7 +13,15 @@ uint32_t IntervalMs(const std::string& seconds_text) {
     return ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms);
 }
 
-SearchCycle::SearchCycle(Parts parts) : p_(std::move(parts)) {}
+SearchCycle::SearchCycle(Parts parts) : p_(std::move(parts)) {
+    if (p_.remote) {
+        p_.remote->OnIdle = [this] {
+            if (!end_pending_) return;
+            end_pending_ = false;
+            EndSearch();
+        };
+    }
+}
 
 void SearchCycle::OpenListenSocket() {
     try {
@@ -31,6 +39,12 @@ void SearchCycle::StartSearch() {
     p_.hosts.MarkAllUnanswered();
     p_.view.SetStatusText(0, "Searching for local servers");
     p_.view.SetStatusText(1, "");
+
+    // A search of the remote servers still under way is started afresh; its
+    // end is this search's. It goes first: looking their names up may take
+    // seconds, and the replies to the broadcast would wait that long unread.
+    end_pending_ = false;
+    if (p_.remote) p_.remote->StartSearch();
 
     QueryBroadcastSocket();
     for (std::size_t i = 1; i < p_.sockets.broadcast.size(); ++i) {
@@ -60,7 +74,20 @@ void SearchCycle::QueryBroadcastSocket() {
     if (socket.IsClosed())
         OpenAndQuery(socket, kBroadcastAddress, p_.settings.Port());
     else if (socket.IsConnected())
-        socket.Send(StatusQuery.data(), static_cast<int>(StatusQuery.size()));
+        SendQuery(socket);
+}
+
+void SearchCycle::SendQuery(SearchSocket& socket) {
+    // Stamped before it leaves: a reply can never seem to come back sooner
+    // than it did.
+    sent_[&socket] = p_.clock.SteadyTicks();
+    socket.Send(StatusQuery.data(), static_cast<int>(StatusQuery.size()));
+}
+
+bool SearchCycle::IsInternetSocket(const SearchSocket& socket) const {
+    for (const SearchSocket* internet : p_.sockets.internet)
+        if (internet == &socket) return true;
+    return false;
 }
 
 void SearchCycle::OpenAndQuery(SearchSocket& socket, const std::string& address, const std::string& port) {
@@ -94,6 +121,14 @@ void SearchCycle::Timer1Timer() {
 
 void SearchCycle::BroadcastEnd() {
     p_.broadcast_timer.SetEnabled(false);
+    if (p_.remote && p_.remote->Busy()) {
+        end_pending_ = true;
+        return;
+    }
+    EndSearch();
+}
+
+void SearchCycle::EndSearch() {
     p_.view.SetStatusText(0, "Search complete");
     for (std::size_t i = 1; i < p_.sockets.broadcast.size(); ++i)
         if (!p_.sockets.broadcast[i]->IsClosed()) p_.sockets.broadcast[i]->Close();
@@ -108,6 +143,7 @@ void SearchCycle::BroadcastEnd() {
     p_.peers.RefreshUsers();
     if (p_.game.IsGameRunning()) p_.view.SetStatusText(1, "Running quake detected");
     if (!p_.search.SearchChanged) ShowIdleIcon();
+    if (OnSearchEnd) OnSearchEnd();
 }
 
 void SearchCycle::ShowIdleIcon() {
@@ -120,14 +156,23 @@ std::string SearchCycle::Summary() const {
 }
 
 void SearchCycle::SessionConnected(SearchSocket& sender) {
-    sender.Send(StatusQuery.data(), static_cast<int>(StatusQuery.size()));
+    SendQuery(sender);
 }
 
 void SearchCycle::DataAvailable(SearchSocket& sender) {
     uint32_t source = 0;
     const int length = sender.ReceiveFrom(buffer_.data(), kMaxReceiveLength, source);
     if (length < 0) return;
-    p_.dispatcher.DispatchDatagram(buffer_.data(), length, DottedAddress(source), sender.PortText());
+    ReplyOrigin origin;
+    // The listening socket sends nothing: what it hears answers the
+    // broadcast of the game port.
+    const SearchSocket* asker =
+        &sender == p_.sockets.listen && !p_.sockets.broadcast.empty() ? p_.sockets.broadcast[0] : &sender;
+    if (const auto found = sent_.find(asker); found != sent_.end()) origin.sent = found->second;
+    origin.arrived = sender.LastArrivalTicks();
+    // The internet servers the user typed in are favourites.
+    origin.source = IsInternetSocket(sender) ? ServerSource::Favourite : ServerSource::Lan;
+    p_.dispatcher.DispatchDatagram(buffer_.data(), length, DottedAddress(source), sender.PortText(), origin);
 }
 
 void SearchCycle::SocketError(SearchSocket& sender) {

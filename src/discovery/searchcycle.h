@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ public:
     // Reads one datagram of at most `size` bytes; the sender's IPv4 address
     // comes back in network order. Negative when nothing could be read.
     virtual int ReceiveFrom(char* buffer, int size, uint32_t& source) = 0;
+    // When the datagram last read arrived, in steady-clock ticks; 0 when
+    // the socket cannot tell.
+    virtual int64_t LastArrivalTicks() const { return 0; }
 };
 
 // A window timer as the search cycle drives it; the owner calls
@@ -49,6 +53,18 @@ public:
     virtual bool Enabled() const = 0;
     // Enabling a running timer keeps its phase.
     virtual void SetEnabled(bool enabled) = 0;
+};
+
+// The servers beyond the LAN and its internet-server sockets: favourites and
+// master-listed servers, asked along with every search.
+class RemoteServers {
+public:
+    virtual ~RemoteServers() = default;
+    virtual void StartSearch() = 0;
+    // Whether queries or master answers are still outstanding.
+    virtual bool Busy() const = 0;
+    // Runs when a busy search of these servers ends.
+    std::function<void()> OnIdle;
 };
 
 // One place to query: a broadcast port or an internet server.
@@ -135,6 +151,8 @@ public:
         SearchPeers& peers;
         GameActions& game;
         const Clock& clock;
+        // Favourites and master-listed servers; none when null.
+        RemoteServers* remote = nullptr;
     };
 
     explicit SearchCycle(Parts parts);
@@ -144,7 +162,11 @@ public:
 
     void StartSearch();
     void Timer1Timer();
+    // The end of the 2-second window; when the servers beyond the LAN are
+    // still being asked, the search ends once they are done.
     void BroadcastEnd();
+    // Runs at the end of every search, after its summary.
+    std::function<void()> OnSearchEnd;
 
     // Socket events.
     void SessionConnected(SearchSocket& sender);
@@ -157,12 +179,19 @@ public:
 private:
     void OpenAndQuery(SearchSocket& socket, const std::string& address, const std::string& port);
     void QueryBroadcastSocket();
+    void SendQuery(SearchSocket& socket);
+    bool IsInternetSocket(const SearchSocket& socket) const;
     void ShowIdleIcon();
+    void EndSearch();
 
     Parts p_;
     ReceiveBuffer buffer_{};
     // The failure last logged for each socket whose address did not resolve.
     std::map<const SearchSocket*, std::string> unresolved_;
+    // The window has ended while the remote servers were still being asked.
+    bool end_pending_ = false;
+    // When each socket's query last left, in steady-clock ticks.
+    std::map<const SearchSocket*, int64_t> sent_;
 };
 
 }  // namespace torvane

@@ -9,6 +9,18 @@ std::string ServerCaption(const TQuakeServer& server) {
            std::to_string(static_cast<uint32_t>(server.MaxClients));
 }
 
+const char* SourceName(ServerSource source) {
+    switch (source) {
+        case ServerSource::Lan:
+            return "LAN";
+        case ServerSource::Favourite:
+            return "favourite";
+        case ServerSource::Master:
+            return "master";
+    }
+    return "LAN";
+}
+
 std::string TrayHostCaption(const TQuakeServer& server) {
     return server.HostName + " " + ServerCaption(server);
 }

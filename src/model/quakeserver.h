@@ -16,6 +16,14 @@ struct Player {
     int32_t Ping = 0;
 };
 
+// Where Torvane learned of a server, the nearest first: an answer to the
+// broadcast on the local network, one of the user's favourites (or internet
+// servers), or a master server's list.
+enum class ServerSource : uint8_t { Lan = 0, Favourite = 1, Master = 2 };
+
+// "LAN", "favourite", "master".
+const char* SourceName(ServerSource source);
+
 // One game server, identified by Address and HostName together.
 struct TQuakeServer {
     std::vector<Player> Players;
@@ -31,6 +39,8 @@ struct TQuakeServer {
     // empty setting.
     std::optional<int32_t> FragLimit;
     std::optional<int32_t> TimeLimit;
+    int Ping = -1;  // round trip in whole milliseconds; -1 until it answered
+    ServerSource Source = ServerSource::Lan;
 };
 
 // "players/maxclients", e.g. "5/16".

@@ -274,7 +274,10 @@ bool TCustomWSocket::OpenHandle() {
     const int type =
         (FSocketKind == kDatagramSocket ? SOCK_DGRAM : SOCK_STREAM) | SOCK_NONBLOCK | SOCK_CLOEXEC;
     FSocketHandle = ::socket(FAddressFamily, type, FProtoNumber);
-    if (FSocketHandle >= 0) return true;
+    if (FSocketHandle >= 0) {
+        ApplyReceiveStamps();
+        return true;
+    }
     CaptureErrno();
     FSocketHandle = -1;
     return false;

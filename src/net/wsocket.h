@@ -124,6 +124,15 @@ public:
     void SetFlushTimeout(int32_t seconds) { FFlushTimeout = seconds; }
     TSocketSendFlags SendFlags();
     void SetSendFlags(TSocketSendFlags flags);
+    // Receive stamps, a data-transfer option of datagram sockets: the
+    // platform stamps every datagram the moment it reaches the machine, and
+    // ReceiveFrom keeps the stamp of the one it read, so a round trip can be
+    // measured without the time the datagram waited in the queue.
+    bool ReceiveStamps() const { return FReceiveStamps; }
+    void SetReceiveStamps(bool value);
+    // When the datagram last read by ReceiveFrom arrived, on the socket's
+    // clock (SteadyTicks); 0 when unknown (option off, no stamp given).
+    int64_t LastArrivalTicks() const { return FLastArrival; }
     ::torvane::MessageLoop& Loop() const { return FLoop; }
 
     // Events; a trigger calls its handler only when one is bound.
@@ -158,6 +167,11 @@ public:
     virtual int Send(const void* data, int length);
     virtual int SendStr(const std::string& text);
     void SendText(const std::string& text) { SendStr(text); }
+    // Sends one datagram to `to` at once, past the send queue: for a
+    // datagram socket that talks to many peers. Answers the bytes sent, or
+    // -1 with the failure in LastError (10035 when the platform has no room
+    // for it now: the caller tries again later). Never reports an error.
+    virtual int SendTo(const sockaddr_in& to, const void* data, int length);
     void PutDataInSendBuffer(const void* data, int length);
     void PutStringInSendBuffer(const std::string& text);
     void TryToSend();
@@ -220,6 +234,8 @@ protected:
     void InternalClose(bool shutdown);
     bool OpenHandle();
     bool SetStreamOptions();
+    void ApplyReceiveStamps();
+    int ReceiveStamped(void* buffer, int size, sockaddr_in& sender, socklen_t& length);
     bool Register(uint16_t events);
     void ForgetHandle();
     void ReleaseHandle();
@@ -267,6 +283,8 @@ protected:
     int FChunkSize = 1514;
     int FSendFlags = 0;
     bool FMultiThreaded = false;
+    bool FReceiveStamps = false;
+    int64_t FLastArrival = 0;
     TCustomWait* FWaitCtrl = nullptr;
     int32_t FLastError = 0;
     std::string FDnsResult;

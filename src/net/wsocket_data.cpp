@@ -1,8 +1,10 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "net/wait.h"
@@ -42,7 +44,39 @@ bool QueuedDatagramBytes(int fd, int& count) {
     return true;
 }
 
+// A stamp further in the past than this is no arrival time: the wall clock
+// was stepped between the stamp and its reading.
+constexpr int64_t kLongestStampAgeNs = 10'000'000'000;
+
+// The platform stamps arrivals on the wall clock; the socket's clock is
+// steady. The age of the stamp, read on the wall clock at once, carries it
+// over: a step of the wall clock within that microsecond is all it misses.
+int64_t ArrivalTicks(const timespec& stamp, const Clock& clock) {
+    // The wall clock is read between two readings of the steady one, and
+    // taken to stand at their middle.
+    const int64_t steady_before = clock.SteadyTicks();
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const int64_t steady_now = steady_before + (clock.SteadyTicks() - steady_before) / 2;
+    int64_t age_ns =
+        (static_cast<int64_t>(now.tv_sec) - stamp.tv_sec) * 1'000'000'000 + (now.tv_nsec - stamp.tv_nsec);
+    if (age_ns > kLongestStampAgeNs) return 0;
+    if (age_ns < 0) age_ns = 0;
+    return steady_now - age_ns / 100;
+}
+
 }  // namespace
+
+void TCustomWSocket::SetReceiveStamps(bool value) {
+    FReceiveStamps = value;
+    if (FSocketHandle != -1) ApplyReceiveStamps();
+}
+
+void TCustomWSocket::ApplyReceiveStamps() {
+    if (FSocketKind != kDatagramSocket) return;
+    // Best effort: without stamps the reader's own clock stands in.
+    SetIntOption(FSocketHandle, SOL_SOCKET, SO_TIMESTAMPNS, FReceiveStamps ? 1 : 0);
+}
 
 // ------------------------------------------------------------------ dispatch
 
@@ -152,6 +186,21 @@ int TCustomWSocket::Send(const void* data, int length) {
     // OnDataSent always comes later from the loop, never from inside Send.
     if (FQueueDrained) FSink->PostNotification(FSocketHandle, kNotifyWrite, 0);
     return result;
+}
+
+int TCustomWSocket::SendTo(const sockaddr_in& to, const void* data, int length) {
+    if (FSocketHandle == -1 || FSocketKind != kDatagramSocket) {
+        FLastError = kWsaEnotsock;
+        return -1;
+    }
+    const ssize_t sent =
+        ::sendto(FSocketHandle, data, length > 0 ? static_cast<size_t>(length) : 0, FSendFlags | MSG_NOSIGNAL,
+                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    if (sent < 0) {
+        FLastError = CaptureErrno();
+        return -1;
+    }
+    return static_cast<int>(sent);
 }
 
 int TCustomWSocket::SendStr(const std::string& text) {
@@ -275,8 +324,11 @@ int TCustomWSocket::Receive(void* buffer, int size) {
 int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in& from, int& fromLength) {
     sockaddr_in sender{};
     socklen_t length = sizeof sender;
-    const ssize_t result = ::recvfrom(FSocketHandle, buffer, size > 0 ? static_cast<size_t>(size) : 0, 0,
-                                      reinterpret_cast<sockaddr*>(&sender), &length);
+    FLastArrival = 0;
+    const ssize_t result = FReceiveStamps && FSocketKind == kDatagramSocket
+                               ? ReceiveStamped(buffer, size, sender, length)
+                               : ::recvfrom(FSocketHandle, buffer, size > 0 ? static_cast<size_t>(size) : 0,
+                                            0, reinterpret_cast<sockaddr*>(&sender), &length);
     FSink->ReenableRead(FSocketHandle);
     if (result < 0) {
         FLastError = CaptureErrno();
@@ -285,6 +337,31 @@ int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in& from, int& 
     from = sender;
     fromLength = static_cast<int>(length);
     FReadCount += result;
+    return static_cast<int>(result);
+}
+
+int TCustomWSocket::ReceiveStamped(void* buffer, int size, sockaddr_in& sender, socklen_t& length) {
+    iovec part{buffer, size > 0 ? static_cast<size_t>(size) : 0};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr message{};
+    message.msg_name = &sender;
+    message.msg_namelen = length;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t result = ::recvmsg(FSocketHandle, &message, 0);
+    if (result < 0) return -1;
+    length = message.msg_namelen;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS &&
+            header->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
+            timespec stamp{};
+            std::memcpy(&stamp, CMSG_DATA(header), sizeof stamp);
+            FLastArrival = ArrivalTicks(stamp, FClock);
+        }
+    }
     return static_cast<int>(result);
 }
 

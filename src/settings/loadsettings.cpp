@@ -77,6 +77,9 @@ void ReadOptionalValues(const Registry& store, Settings& s) {
     ReadIfPresent(store, "Port3Enable", s.Port3Enable);
     ReadIfPresent(store, "Port4Enable", s.Port4Enable);
     ReadIfPresent(store, "Buddies", s.Buddies);
+    ReadIfPresent(store, "Masters", s.Masters);
+    ReadIfPresent(store, "Favorites", s.Favorites);
+    ReadNumberTextIfPresent(store, "QueryRate", s.QueryRate);
 }
 
 // A window value the file lacks keeps the built-in one.

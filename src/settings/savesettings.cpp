@@ -45,6 +45,9 @@ void WriteMainValues(Registry& store, const Settings& s) {
     store.WriteBool("Port3Enable", s.Port3Enable);
     store.WriteBool("Port4Enable", s.Port4Enable);
     store.WriteString("Buddies", s.Buddies);
+    store.WriteString("Masters", s.Masters);
+    store.WriteString("Favorites", s.Favorites);
+    WriteNumberText(store, "QueryRate", s.QueryRate);
 }
 
 void WriteWindows(Registry& store, const WindowGeometry& w) {

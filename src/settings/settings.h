@@ -70,6 +70,14 @@ struct Settings {
     bool Port3Enable = false;
     bool Port4Enable = false;
     std::array<WanServer, 4> Wan;  // Wan[0] is Wan1
+    // Servers beyond the LAN: blank-separated HOST or HOST:PORT words. The
+    // master servers are none by default: nothing is asked of the internet
+    // until the user names a master.
+    std::string Masters;
+    std::string Favorites;
+    // Status queries per second, at most, to the favourites and the servers
+    // the masters list.
+    std::string QueryRate = "1000";
 
     // Game page; the Quake (1) fields are shown disabled and never stored.
     // The game's defaults are where Debian puts the program and its data.

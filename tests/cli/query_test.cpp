@@ -22,6 +22,20 @@ TEST(QueryOptions, DefaultsBroadcastOnTheGamePortForTwoSeconds) {
     EXPECT_EQ(options->window_ms, 2000u);
     EXPECT_FALSE(options->json);
     EXPECT_TRUE(options->servers.empty());
+    EXPECT_TRUE(options->masters.empty());
+    EXPECT_EQ(options->rate, 1000u);
+}
+
+TEST(QueryOptions, MastersWithOrWithoutServersAndARate) {
+    auto options = Parse({"--master", "10.99.0.11", "--master", "master.example.test:27901", "--server",
+                          "10.99.0.12", "--rate", "250", "--no-broadcast"});
+    ASSERT_TRUE(options);
+    ASSERT_EQ(options->masters.size(), 2u);
+    EXPECT_EQ(options->masters[0].Address, "10.99.0.11");
+    EXPECT_EQ(options->masters[0].Port, "27900");
+    EXPECT_EQ(options->masters[1].Port, "27901");
+    EXPECT_EQ(options->servers.size(), 1u);
+    EXPECT_EQ(options->rate, 250u);
 }
 
 TEST(QueryOptions, PortsServersAndNoBroadcast) {
@@ -59,6 +73,12 @@ TEST(QueryOptions, BadArgumentsGiveOneLineMessages) {
         {"--frobnicate"},
         {"--no-broadcast"},  // asks nobody
         {"--no-broadcast", "--port", "27920"},
+        {"--master"},
+        {"--master", "m:0"},
+        {"--master", ":27900"},
+        {"--rate", "0"},
+        {"--rate", "fast"},
+        {"--rate"},
         {"--port", "1", "--port", "2", "--port", "3", "--port", "4", "--port", "5"}};
     for (const auto& args : bad) {
         std::string error;
@@ -100,6 +120,8 @@ TQuakeServer Sample() {
     server.FragLimit = 20;
     server.TimeLimit = 0;
     server.AnswerTime = 12;
+    server.Ping = 9;
+    server.Source = ServerSource::Master;
     server.Players = {{"Ranger", 12, 48},
                       {"Gr\x1B[31mnt", -1, 999},
                       {"\x9B"
@@ -121,6 +143,8 @@ TEST(QueryReport, JsonCarriesEveryFieldWithLatin1AsUnicode) {
     EXPECT_EQ(server["fraglimit"], 20);
     EXPECT_EQ(server["timelimit"], 0);
     EXPECT_EQ(server["answer_ms"], 12);
+    EXPECT_EQ(server["ping"], 9);
+    EXPECT_EQ(server["source"], "master");
     ASSERT_EQ(server["players"].size(), 3u);
     EXPECT_EQ(server["players"][1]["name"], "Gr\x1B[31mnt");
     EXPECT_EQ(server["players"][1]["frags"], -1);
@@ -158,7 +182,7 @@ TEST(QueryReport, AnUnknownLimitIsNull) {
 
 TEST(QueryReport, TextShowsOneLinePerServerWithPlayersBelowAndNoControlCharacters) {
     EXPECT_EQ(TextReport({Sample()}),
-              "Caf\u00E9 \"deathmatch\"  q2dm1  3/16  10.99.0.11:27920  12 ms\n"
+              "Caf\u00E9 \"deathmatch\"  q2dm1  3/16  10.99.0.11:27920  12 ms  ping 9  master\n"
               "    Ranger  12 frags  48 ping\n"
               "    Gr?[31mnt  -1 frags  999 ping\n"
               "    ?2J?\u00A0  0 frags  1 ping\n");

@@ -110,5 +110,31 @@ TEST_F(DispatchTest, OtherTrafficAndBadLengthsAreDroppedSilently) {
     EXPECT_EQ(table.size(), 0u);
 }
 
+TEST(PingMs, RoundsToWholeMillisecondsAndNeverGoesBelowZero) {
+    EXPECT_EQ(PingMs(1'000'000, 1'000'000 + 204'999), 20);
+    EXPECT_EQ(PingMs(1'000'000, 1'000'000 + 205'000), 21);
+    EXPECT_EQ(PingMs(1'000'000, 1'000'000 + 4'999), 0);
+    EXPECT_EQ(PingMs(1'000'000, 999'000), 0);  // stamped before it left: a clock's rounding
+}
+
+TEST_F(DispatchTest, AReplyIsTimedFromItsQueryToItsArrivalAndKeepsItsSource) {
+    search.SearchStart = clock.SteadyTicks();
+    clock.AdvanceMs(500);
+    Datagram datagram(Reply(Info("Friday", "base1")));
+    const ReplyOrigin origin{search.SearchStart + 1'000'000, search.SearchStart + 1'250'000,
+                             ServerSource::Master};
+    dispatcher.DispatchDatagram(datagram.data(), datagram.length, "10.1.2.3", "27960", origin);
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0].Ping, 25);
+    EXPECT_EQ(table[0].AnswerTime, 500);  // the answer time still runs from the search's start
+    EXPECT_EQ(table[0].Source, ServerSource::Master);
+
+    // Without stamps: from the search's start to the moment it is handled.
+    Dispatch(Reply(Info("Saturday", "base2")), "27910", "192.168.0.6");
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(table[1].Ping, 500);
+    EXPECT_EQ(table[1].Source, ServerSource::Lan);
+}
+
 }  // namespace
 }  // namespace torvane

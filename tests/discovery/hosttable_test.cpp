@@ -346,5 +346,58 @@ TEST_F(HostTableTest, SearchesAreAnnouncedAsTheyStartAndEnd) {
     EXPECT_EQ(view.searches, (std::vector<std::string>{"started", "ended: 1 hosts, 0 players and 0 users"}));
 }
 
+TEST_F(HostTableTest, MasterListedStrangersGetARowButNoTrayEntryEventOrMessage) {
+    for (int kind = 0; kind < 4; ++kind) view.actions[kind] = {true, true, true, "x.wav"};
+    auto stranger = [](const std::string& address, const std::string& map, std::vector<Player> players) {
+        TQuakeServer server = Server(address, "Far " + address, map, 2, std::move(players));
+        server.Source = ServerSource::Master;
+        return server;
+    };
+    Merge(Server("192.168.0.5", "Friday", "base1", 8));
+    EXPECT_EQ(Merge(stranger("10.0.0.1", "q2dm1", Crowd(2))),
+              (Calls{"begin hosts", "append row", "row 1: Far 10.0.0.1 | q2dm1 | 2/2", "end hosts"}));
+    Merge(Server("192.168.0.6", "Saturday", "base2", 8));
+    ASSERT_EQ(view.tray, (std::vector<std::string>{"Friday 0/8", "Saturday 0/8"}));
+
+    // A map change, a player who left and one who came, a full server with
+    // room again: nothing is raised or said.
+    EXPECT_EQ(Merge(stranger("10.0.0.1", "q2dm2", {{"P0", 0, 50}, {"Newcomer", 0, 50}})),
+              (Calls{"begin hosts", "row 1: Far 10.0.0.1 | q2dm2 | 2/2", "end hosts"}));
+    EXPECT_EQ(Merge(stranger("10.0.0.1", "q2dm2", Crowd(1))),
+              (Calls{"begin hosts", "row 1: Far 10.0.0.1 | q2dm2 | 1/2", "end hosts"}));
+    EXPECT_FALSE(search.SearchChanged);
+
+    // A tray click names the second entry: Saturday, not the stranger.
+    view.Clear();
+    table.TrayHostEntryClick(1);
+    EXPECT_EQ(view.calls, (Calls{"launch 192.168.0.6:27910 Saturday"}));
+
+    // Found on the LAN as well: it takes its tray entry in record order, and
+    // a master's answer later does not take it away.
+    TQuakeServer near = Server("10.0.0.1", "Far 10.0.0.1", "q2dm2", 2, Crowd(2));
+    Merge(near);
+    EXPECT_EQ(table[1].Source, ServerSource::Lan);
+    Merge(stranger("10.0.0.1", "q2dm2", Crowd(2)));
+    EXPECT_EQ(table[1].Source, ServerSource::Lan);
+    EXPECT_EQ(view.tray, (std::vector<std::string>{"Friday 0/8", "Far 10.0.0.1 2/2", "Saturday 0/8"}));
+    EXPECT_EQ(ParallelFault(table, view), "");
+}
+
+TEST_F(HostTableTest, ASilentStrangerGoesWithoutAWordAndTheTrayStaysInStep) {
+    view.retries = "1";
+    TQuakeServer far = Server("10.0.0.1", "Far", "q2dm1", 8);
+    far.Source = ServerSource::Master;
+    Merge(far);
+    Merge(Server("192.168.0.5", "Friday", "base1", 8));
+    Merge(Server("192.168.0.6", "Saturday", "base2", 8));
+    NewSearch();
+    table.MergeServer(Server("192.168.0.6", "Saturday", "base2", 8));
+    EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "row image 0 1", "delete row 0", "row image 0 1",
+                                  "status 1: Friday closed", "log: Friday closed", "tray delete 0",
+                                  "delete row 0", "row image 0 0", "end hosts"}));
+    EXPECT_EQ(view.tray, (std::vector<std::string>{"Saturday 0/8"}));
+    EXPECT_EQ(ParallelFault(table, view), "");
+}
+
 }  // namespace
 }  // namespace torvane

@@ -72,7 +72,8 @@ public:
         rows[index].host = record.HostName;
         rows[index].map = record.MapName;
         rows[index].players = ServerCaption(record);
-        if (what & kChangedCaption) rows[index].tray = TrayHostCaption(record);
+        if ((what & (kChangedCaption | kChangedSource)) && !HostTable::IsQuiet(record))
+            rows[index].tray = TrayHostCaption(record);
         Record("row " + std::to_string(row) + ": " + rows[index].host + " | " + rows[index].map + " | " +
                rows[index].players);
     }
@@ -133,7 +134,8 @@ inline std::string ParallelFault(const HostTable& table, const RecordingView& vi
             row.players != ServerCaption(record)) {
             return "row " + std::to_string(i) + " shows another server";
         }
-        if (row.tray != TrayHostCaption(record)) return "tray entry " + std::to_string(i) + " differs";
+        const std::string tray = HostTable::IsQuiet(record) ? std::string() : TrayHostCaption(record);
+        if (row.tray != tray) return "tray entry of record " + std::to_string(i) + " differs";
         if (row.image != table.Mark(i)) return "row " + std::to_string(i) + " shows another mark";
         if (table.FindServer(record) != static_cast<int>(i)) return "index of record " + std::to_string(i);
     }

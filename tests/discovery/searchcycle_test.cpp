@@ -24,6 +24,7 @@ public:
     bool unresolvable = false;  // Connect throws as for a name that does not resolve
     std::deque<std::pair<std::string, uint32_t>> inbox;
     std::string port;
+    int64_t arrival = 0;  // the platform's stamp of the next datagram read
 
     bool IsClosed() const override { return state_ == State::Closed; }
     bool IsConnected() const override { return state_ == State::Connected; }
@@ -59,6 +60,7 @@ public:
         source = from;
         return length;
     }
+    int64_t LastArrivalTicks() const override { return arrival; }
 
 private:
     enum class State { Closed, Connected, Listening };
@@ -381,6 +383,68 @@ TEST_F(SearchCycleTest, TheListenSocketBindsToTheGamePortOnEveryAddress) {
     Deliver(8, Reply(Info("Friday", "base1")));
     ASSERT_EQ(hosts.size(), 1u);
     EXPECT_EQ(hosts[0].Port, "27910");
+}
+
+TEST_F(SearchCycleTest, APingRunsFromTheQueryOfTheSocketThatGotTheReplyToItsArrivalStamp) {
+    settings.internet[0] = {true, "10.0.0.7", "27910"};
+    cycle->StartSearch();  // both queries leave at the search's start
+    clock.AdvanceMs(300);
+    // Stamped 20.4 ms after the broadcast, handled much later.
+    Socket(0).arrival = clock.SteadyTicks() - 2'796'000;
+    Deliver(0, Reply(Info("Friday", "base1")));
+    // The listening socket hears answers to the broadcast on the game port.
+    Socket(8).arrival = search.SearchStart + 125'000;
+    Deliver(8, Reply(Info("Saturday", "q2dm1")), 0x0600A8C0);
+    ASSERT_EQ(hosts.size(), 2u);
+    EXPECT_EQ(hosts[0].Ping, 20);
+    EXPECT_EQ(hosts[0].Source, ServerSource::Lan);
+    EXPECT_EQ(hosts[1].Ping, 13);  // 12.5 ms rounds up
+
+    // A later search: the internet server's query leaves again only when its
+    // socket opens again, so its ping runs from that moment.
+    cycle->BroadcastEnd();
+    clock.AdvanceMs(5000);
+    cycle->StartSearch();
+    clock.AdvanceMs(7);
+    Deliver(4, Reply(Info("Remote", "base2")), 0x0700000A);  // no stamp: handled at once
+    ASSERT_EQ(hosts.size(), 3u);
+    EXPECT_EQ(hosts[2].Ping, 7);
+    EXPECT_EQ(hosts[2].Source, ServerSource::Favourite);
+}
+
+struct FakeRemote : RemoteServers {
+    int searches = 0;
+    bool busy = false;
+    void StartSearch() override { ++searches; }
+    bool Busy() const override { return busy; }
+};
+
+TEST_F(SearchCycleTest, TheSearchEndsWhenTheServersBeyondTheLanAreDoneIfThatIsAfterTheWindow) {
+    FakeRemote remote;
+    SearchCycle cycle2(
+        {search, hosts, dispatcher, {}, timer1, window, settings, view, peers, peers, view, clock, &remote});
+    int ends = 0;
+    cycle2.OnSearchEnd = [&] { ++ends; };
+    cycle2.StartSearch();
+    EXPECT_EQ(remote.searches, 1);
+    remote.busy = true;
+    cycle2.BroadcastEnd();
+    EXPECT_EQ(ends, 0);
+    EXPECT_FALSE(window.Enabled());
+    EXPECT_TRUE(search.FirstSearch);  // the end steps wait
+
+    remote.busy = false;
+    remote.OnIdle();
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(search.FirstSearch);
+    EXPECT_EQ(peers.tip, "0 hosts, 0 players and 0 users");
+    remote.OnIdle();  // idle again without a pending end: nothing
+    EXPECT_EQ(ends, 1);
+
+    // Done before the window: the window's end ends the search at once.
+    cycle2.StartSearch();
+    cycle2.BroadcastEnd();
+    EXPECT_EQ(ends, 2);
 }
 
 }  // namespace

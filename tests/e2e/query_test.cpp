@@ -152,7 +152,7 @@ TEST(QueryOnLan, BadArgumentsAndAQueryOfNobodyExitWithTwo) {
     char line[256] = {};
     ASSERT_NE(fgets(line, sizeof line, pipe), nullptr);
     pclose(pipe);
-    EXPECT_STREQ(line, "torvane-query: --no-broadcast without a --server asks nobody\n");
+    EXPECT_STREQ(line, "torvane-query: --no-broadcast without a --server or a --master asks nobody\n");
 }
 
 // Many servers answering one broadcast at once: the replies wait in the

@@ -3,6 +3,7 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <filesystem>
@@ -432,6 +433,45 @@ TEST_F(WSocketBroadcastTest, SubnetBroadcastWithoutTheOptionFailsAndIsNotResent)
                   socket.SendStr("second");
                   EXPECT_EQ(Events{"second"}, listener.Receive());
               }));
+}
+
+TEST_F(WSocketDatagramTest, ReceiveStampsTellWhenADatagramArrivedNotWhenItWasRead) {
+    socket.SetReceiveStamps(true);
+    const uint16_t port = ListenOnLoopback();
+    char buffer[32];
+    sockaddr_in from{};
+    int from_length = sizeof from;
+    pollfd ready{socket.HSocket(), POLLIN, 0};
+    // The platform switches stamping on for the whole machine a moment after
+    // the first socket asks for it, and stamps what arrives before that at
+    // the read: a first datagram, read well after, lets that moment pass.
+    peer.SendTo(port, "first");
+    ASSERT_EQ(1, ::poll(&ready, 1, 5000));
+    ::poll(nullptr, 0, 50);
+    ASSERT_EQ(5, socket.ReceiveFrom(buffer, sizeof buffer, from, from_length));
+
+    const Clock& clock = SystemClock::Instance();
+    const int64_t before_send = clock.SteadyTicks();
+    peer.SendTo(port, "stamped");
+    // Once the datagram waits in the queue, any later reading of the clock
+    // is past its arrival. It is read 50 ms later, and a stamp taken at the
+    // read would be that much later too; the carrying over from the wall
+    // clock may err by microseconds, far below the 1 ms allowed.
+    ASSERT_EQ(1, ::poll(&ready, 1, 5000));
+    const int64_t queued = clock.SteadyTicks();
+    ::poll(nullptr, 0, 50);
+    ASSERT_EQ(7, socket.ReceiveFrom(buffer, sizeof buffer, from, from_length));
+    EXPECT_EQ(std::string(buffer, 7), "stamped");
+    EXPECT_EQ(peer.Port(), ntohs(from.sin_port));
+    EXPECT_GE(socket.LastArrivalTicks(), before_send);
+    EXPECT_LE(socket.LastArrivalTicks(), queued + 10'000);
+
+    // Switched off on the open socket: no stamp, the reader's clock stands in.
+    socket.SetReceiveStamps(false);
+    peer.SendTo(port, "plain");
+    ASSERT_EQ(1, ::poll(&ready, 1, 5000));
+    ASSERT_EQ(5, socket.ReceiveFrom(buffer, sizeof buffer, from, from_length));
+    EXPECT_EQ(socket.LastArrivalTicks(), 0);
 }
 
 }  // namespace

@@ -19,14 +19,61 @@ TEST(SaveSettings, WritesEveryKeyAndValueInOrder) {
 
     EXPECT_EQ(test::EveryKeyOpened("create"), store.log);
 
-    std::vector<std::string> expected = {
-        "Version",       "Broadcast",     "BCInterval",     "Port",        "Retries",       "Quake2Command",
-        "Quake2BaseDir", "ShowHints",     "StartMinimized", "NoSingle",    "ShoutPopUp",    "PlayerName",
-        "BusyMessage",   "ReadyMessage",  "PlayingMessage", "Skill",       "MaxChatLines",  "ShoutSound",
-        "SuggestSound",  "StartBusy",     "Paranoia",       "AutoStart",   "MessageSound",  "LogFile",
-        "LogEnabled",    "MainStayOnTop", "UsersStayOnTop", "Port2",       "Port3",         "Port4",
-        "Port2Enable",   "Port3Enable",   "Port4Enable",    "Buddies",     "MainTop",       "MainLeft",
-        "UsersTop",      "UsersLeft",     "UsersWidth",     "UsersHeight", "UserListWidth", "TopPanelHeight"};
+    std::vector<std::string> expected = {"Version",
+                                         "Broadcast",
+                                         "BCInterval",
+                                         "Port",
+                                         "Retries",
+                                         "Quake2Command",
+                                         "Quake2BaseDir",
+                                         "ShowHints",
+                                         "StartMinimized",
+                                         "NoSingle",
+                                         "ShoutPopUp",
+                                         "PlayerName",
+                                         "BusyMessage",
+                                         "ReadyMessage",
+                                         "PlayingMessage",
+                                         "Skill",
+                                         "MaxChatLines",
+                                         "ShoutSound",
+                                         "SuggestSound",
+                                         "StartBusy",
+                                         "Paranoia",
+                                         "AutoStart",
+                                         "MessageSound",
+                                         "LogFile",
+                                         "LogEnabled",
+                                         "MainStayOnTop",
+                                         "UsersStayOnTop",
+                                         "Port2",
+                                         "Port3",
+                                         "Port4",
+                                         "Port2Enable",
+                                         "Port3Enable",
+                                         "Port4Enable",
+                                         "Buddies",
+                                         "Masters",
+                                         "Favorites",
+                                         "QueryRate",
+                                         "MainTop",
+                                         "MainLeft",
+                                         "UsersTop",
+                                         "UsersLeft",
+                                         "UsersWidth",
+                                         "UsersHeight",
+                                         "UserListWidth",
+                                         "TopPanelHeight",
+                                         "MainWidth",
+                                         "MainHeight",
+                                         "MainMaximized",
+                                         "HostListWidth",
+                                         "HostColumnWidths",
+                                         "PlayerColumnWidths",
+                                         "HostSortColumn",
+                                         "HostSortDescending",
+                                         "PlayerSortColumn",
+                                         "PlayerSortDescending"};
     for (int wan = 0; wan < 4; ++wan) expected.insert(expected.end(), {"Address", "Port", "Enabled"});
     for (int event = 0; event < 4; ++event)
         expected.insert(expected.end(), {"Popup", "Launch", "Play", "Sound"});
@@ -39,6 +86,10 @@ TEST(SaveSettings, WritesEveryKeyAndValueInOrder) {
                   store.Data().at(WanKey(i)));
     EXPECT_EQ(RegValue(std::string("2.13")), store.Data().at(kMainKey).at("Version"));
     EXPECT_EQ(RegValue(27910), store.Data().at(kMainKey).at("Port"));
+    // Nothing beyond the LAN is asked until the user says so.
+    EXPECT_EQ(RegValue(std::string()), store.Data().at(kMainKey).at("Masters"));
+    EXPECT_EQ(RegValue(std::string()), store.Data().at(kMainKey).at("Favorites"));
+    EXPECT_EQ(RegValue(1000), store.Data().at(kMainKey).at("QueryRate"));
 }
 
 TEST(SaveSettings, ABadNumberTextStopsTheSaveWhereItIsWritten) {

@@ -20,6 +20,9 @@ inline Settings NonDefaultSettings(const std::string& tag = "x") {
     for (size_t i = 0; i < s.Wan.size(); ++i)
         s.Wan[i] = {"server" + std::to_string(i + 1) + "." + tag + ".example", std::to_string(27950 + i),
                     true};
+    s.Masters = "master." + tag + ".example master2." + tag + ".example:27950";
+    s.Favorites = "10.0.0.1:27910 fav." + tag + ".example:27911";
+    s.QueryRate = "250";
     s.Quake2Command = "quake2 +set game " + tag;
     s.Quake2BaseDir = "/games/quake2-" + tag;
     s.ShowHints = s.StartMinimized = s.NoSingle = false;
