@@ -32,7 +32,6 @@ struct TQuakeServer {
     std::string Port;
     std::string MapName;
     int32_t AnswerTime = 0;
-    int Ping = -1;  // round trip in whole milliseconds; -1 until it answered
     int32_t MissCount = 1;
     int32_t MaxClients = 0;
     // Unknown when the reply leaves them out, as a server does with an
