@@ -47,7 +47,7 @@ void HeadlessView::ServerChanged(std::size_t index, unsigned what) {
     if (what == kChangedMark || !hosts_ || index >= hosts_->size()) return;
     const TQuakeServer& server = (*hosts_)[index];
     Say("host", std::to_string(index) + " | " + server.HostName + " | " + server.MapName + " | " +
-                    ServerCaption(server) + " | " + PingText(server) + " | " + ServerAddress(server));
+                    ServerCaption(server) + " | " + PingText(server) + " | " + AddressText(server));
 }
 
 void HeadlessView::ServerRemoved(std::size_t index) {

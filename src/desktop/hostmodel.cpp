@@ -67,7 +67,7 @@ QVariant HostListModel::data(const QModelIndex& index, int role) const {
                     key += part.rightJustified(3, '0') + '.';
                 return key + QText(server.Port).rightJustified(5, '0');
             }
-            return QText(ServerAddress(server));
+            return QText(AddressText(server));
         default:
             return {};
     }

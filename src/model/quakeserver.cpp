@@ -25,7 +25,7 @@ std::string TrayHostCaption(const TQuakeServer& server) {
     return server.HostName + " " + ServerCaption(server);
 }
 
-std::string ServerAddress(const TQuakeServer& server) {
+std::string AddressText(const TQuakeServer& server) {
     return server.Address + ':' + server.Port;
 }
 

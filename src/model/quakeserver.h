@@ -49,7 +49,7 @@ std::string ServerCaption(const TQuakeServer& server);
 std::string TrayHostCaption(const TQuakeServer& server);
 
 // "ADDRESS:PORT", e.g. "10.99.0.12:27910".
-std::string ServerAddress(const TQuakeServer& server);
+std::string AddressText(const TQuakeServer& server);
 
 // The round trip in milliseconds, or "" until the server has answered.
 std::string PingText(const TQuakeServer& server);

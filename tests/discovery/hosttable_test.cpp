@@ -355,7 +355,7 @@ TEST_F(HostTableTest, MasterListedStrangersGetARowButNoTrayEntryEventOrMessage) 
     };
     Merge(Server("192.168.0.5", "Friday", "base1", 8));
     EXPECT_EQ(Merge(stranger("10.0.0.1", "q2dm1", Crowd(2))),
-              (Calls{"begin hosts", "append row", "row 1: Far 10.0.0.1 | q2dm1 | 2/2", "end hosts"}));
+              (Calls{"begin hosts", "added 1", "row 1: Far 10.0.0.1 | q2dm1 | 2/2", "end hosts"}));
     Merge(Server("192.168.0.6", "Saturday", "base2", 8));
     ASSERT_EQ(view.tray, (std::vector<std::string>{"Friday 0/8", "Saturday 0/8"}));
 
@@ -392,9 +392,8 @@ TEST_F(HostTableTest, ASilentStrangerGoesWithoutAWordAndTheTrayStaysInStep) {
     Merge(Server("192.168.0.6", "Saturday", "base2", 8));
     NewSearch();
     table.MergeServer(Server("192.168.0.6", "Saturday", "base2", 8));
-    EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "row image 0 1", "delete row 0", "row image 0 1",
-                                  "status 1: Friday closed", "log: Friday closed", "tray delete 0",
-                                  "delete row 0", "row image 0 0", "end hosts"}));
+    EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "removed 0", "status 1: Friday closed", "log: Friday closed",
+                                  "removed 0", "mark 0 0", "end hosts"}));
     EXPECT_EQ(view.tray, (std::vector<std::string>{"Saturday 0/8"}));
     EXPECT_EQ(ParallelFault(table, view), "");
 }
