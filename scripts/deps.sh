@@ -18,7 +18,9 @@ run_packages=(
 # Tests and their tools: GoogleTest and Google Benchmark, clang for the fuzz
 # targets and the format check, network namespaces for the private LAN, a
 # sound server and sox to hear what was played, quakestat as an independent
-# peer, an X display with a notification area for the desktop program, and
+# peer, an X display with a notification area for the desktop program, a
+# private session bus with a stand-in notification service (dbus,
+# python3-dbus, python3-gi) and dunst for pictures of the notifications, and
 # what makes and checks the Debian package (dpkg-dev and file for its
 # library dependencies, lintian, appstream, groff).
 test_packages=(
@@ -28,6 +30,7 @@ test_packages=(
   pulseaudio pulseaudio-utils sox qstat xvfb
   trayer xdotool xclip imagemagick x11-utils desktop-file-utils python3
   lintian appstream groff-base dpkg-dev file
+  dbus python3-dbus python3-gi dunst
 )
 
 packages=("${run_packages[@]}")

@@ -24,6 +24,17 @@ void HeadlessOptions::ShowError(const std::string& message) {
     std::fprintf(stderr, "torvane-headless: %s\n", message.c_str());
 }
 
+// The box's lines as one output line.
+void HeadlessView::ShowLaunchFailure(const std::string& message) {
+    std::string line;
+    for (size_t start = 0; start < message.size();) {
+        const size_t end = std::min(message.find('\n', start), message.size());
+        if (end > start) line += (line.empty() ? "" : " ") + message.substr(start, end - start);
+        start = end + 1;
+    }
+    Say("box", line);
+}
+
 void HeadlessView::SetStatusText(int panel, const std::string& text) {
     Say("status" + std::to_string(panel), text);
 }

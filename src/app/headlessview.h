@@ -52,6 +52,7 @@ public:
     void Hide() override { out_.Say("options", "hidden"); }
     void SelectPage(OptionsPage) override {}
     void FocusBusyEdit() override {}
+    void FocusField(OptionsField) override {}
     void ShowError(const std::string& message) override;
     std::optional<std::string> RunSoundOpenDialog() override { return std::nullopt; }
     std::optional<std::string> RunLogSaveDialog() override { return std::nullopt; }
@@ -95,9 +96,10 @@ public:
     void ShowMainWindow() override { Say("window", "shown"); }
     void RestoreApplication() override {}
     void BringToFront() override {}
-    void AnnounceEvent(const std::string&) override {}
+    void ShowNotice(uint64_t, const Notice&) override {}
     void ShowBusy(bool box_checked, bool menu_checked) override;
     void ShowOptionsOnInfoPage() override { Say("options", "Info"); }
+    void ShowLaunchFailure(const std::string& message) override;
     void RemoveTrayIcon() override {}
 
     // The host table's announcements.

@@ -72,7 +72,15 @@ public:
     // The main window's handlers.
     void ConnectButtonClick();
     void HostListViewDblClick();
+    // The host menu's "&Play": the game into the selected server, as a
+    // double-click does (the face shows its players first).
+    void Play1Click();
     void TrayHostEntryClick(int index);
+    // A join link: the game into that server, as a double-click does.
+    void JoinServer(const std::string& host_name, const std::string& address, const std::string& port);
+    // The user chose a button of a notification, or it closed.
+    void NoticeActionInvoked(uint64_t id, const std::string& key);
+    void NoticeClosed(uint64_t id);
     // Every change of the Busy box, by the user or by the program.
     void SetBusyCheck(bool checked);
     void Busy1Click();

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "app/maincore.h"
 #include "desktop/icons.h"
+#include "desktop/toolkit/errorbox.h"
 #include "desktop/toolkit/text.h"
 #include "discovery/hosttable.h"
 #include "discovery/trayicon.h"
@@ -123,7 +125,10 @@ void TMainForm::BuildLists() {
     HostPopupMenu = new QMenu(this);
     QAction* play = HostPopupMenu->addAction("&Play");
     QAction* challenge = HostPopupMenu->addAction("&Challenge");
-    connect(play, &QAction::triggered, this, [this] { ShowPlayers(); });
+    connect(play, &QAction::triggered, this, [this] {
+        ShowPlayers();
+        if (core_) core_->Play1Click();
+    });
     connect(challenge, &QAction::triggered, this, [this] {
         if (core_) core_->Suggest1Click();
     });
@@ -199,6 +204,7 @@ QWidget* TMainForm::BuildStatusBar() {
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));  // for test probes
         StatusPanels[static_cast<std::size_t>(i)] = label;
     }
     StatusPanels[0]->setFixedWidth(kStatusPanel0Width);
@@ -225,6 +231,12 @@ void TMainForm::Attach(MainCore* core, TOptions* options, const OtherWindows& ot
     core_ = core;
     options_ = options;
     others_ = others;
+    connect(&notifier_, &DesktopNotifier::ActionInvoked, this, [this](quint64 id, const QString& key) {
+        if (core_) core_->NoticeActionInvoked(id, PlainText(key));
+    });
+    connect(&notifier_, &DesktopNotifier::Closed, this, [this](quint64 id) {
+        if (core_) core_->NoticeClosed(id);
+    });
     if (!core_) return;
     // The model first, so that every later listener sees the rows as the
     // views do.
@@ -275,7 +287,20 @@ void TMainForm::ShowPlayers() {
 }
 
 void TMainForm::SetStatusText(int panel, const std::string& text) {
-    if (panel == 0 || panel == 1) StatusPanels[static_cast<std::size_t>(panel)]->setText(QText(text));
+    if (panel != 0 && panel != 1) return;
+    // A long text is cut at the panel's edge: the whole of it is the tip.
+    QLabel* label = StatusPanels[static_cast<std::size_t>(panel)];
+    label->setText(QText(text));
+    label->setToolTip(label->text());
+}
+
+void TMainForm::ShowLaunchFailure(const std::string& message) {
+    // Not modal: the searches and the peers go on while it is read.
+    QMessageBox* box = NewErrorBox(message, this);
+    box->setIcon(QMessageBox::Warning);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 int TMainForm::SelectedHostRow() const {

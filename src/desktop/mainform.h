@@ -14,6 +14,7 @@
 #include "app/mainview.h"
 #include "app/tray.h"
 #include "desktop/hostmodel.h"
+#include "desktop/notifier.h"
 #include "desktop/tray.h"
 #include "discovery/hostlistener.h"
 #include "settings/settings.h"
@@ -65,9 +66,10 @@ public:
     void ShowMainWindow() override { show(); }
     void RestoreApplication() override;
     void BringToFront() override;
-    void AnnounceEvent(const std::string& text) override { tray_.AnnounceEvent(text); }
+    void ShowNotice(uint64_t id, const Notice& notice) override { notifier_.Show(id, notice); }
     void ShowBusy(bool box_checked, bool menu_checked) override;
     void ShowOptionsOnInfoPage() override;
+    void ShowLaunchFailure(const std::string& message) override;
     void RemoveTrayIcon() override { tray_.Remove(); }
 
     // HostTableListener: the player list follows the end of each search.
@@ -118,6 +120,8 @@ private:
     TrayWindowsOfMain tray_windows_{*this};
     TTrayIcon tray_;
     std::unique_ptr<TrayHostEntries> tray_entries_;
+    // Notifications; the tray balloon where the desktop has no service.
+    DesktopNotifier notifier_{[this](const Notice& notice) { tray_.AnnounceEvent(notice.Body); }};
     MainCore* core_ = nullptr;
     TOptions* options_ = nullptr;
     OtherWindows others_;

@@ -119,7 +119,7 @@ QWidget* OptionsDialog::BuildGeneralPage() {
     SingleCheck->setToolTip("Ignore single player games");
     StartBusy = Check("Start busy", settings_.StartBusy);
     AutoStart = Check("Autostart at boot", settings_.AutoStart);
-    AutoStart->setToolTip("Start Torvane when windows starts up");
+    AutoStart->setToolTip("Start Torvane when you log in to the desktop");
     MainStayOnTop = Check("Main stay on top", settings_.MainStayOnTop);
     MainStayOnTop->setToolTip("Should main window stay above all windows when active ?");
     UsersStayOnTop = Check("Users stay on top", settings_.UsersStayOnTop);
@@ -247,9 +247,11 @@ QWidget* OptionsDialog::BuildGamePage() {
     auto* quake2 = new QGroupBox("Quake2 path", page);
     auto* form2 = new QFormLayout(quake2);
     CommandEdit = Text(settings_.Quake2Command, true);
-    CommandEdit->setToolTip("Command to start Quake2 and parameters. Do not include full path");
+    CommandEdit->setToolTip(
+        "Command to start Quake2 and parameters. Without a path it is looked for in the directory, then on "
+        "the PATH");
     BaseDirEdit = Text(settings_.Quake2BaseDir, true);
-    BaseDirEdit->setToolTip("Directory where Quake 2is located without tailing backslash");
+    BaseDirEdit->setToolTip("Directory where Quake 2 is installed, without a trailing slash");
     form2->addRow("Command", CommandEdit);
     form2->addRow("BaseDir", BaseDirEdit);
     layout->addWidget(quake2);
@@ -280,6 +282,11 @@ QWidget* OptionsDialog::BuildInfoPage() {
     form->addRow("Busy", BusyEdit);
     form->addRow("Ready", ReadyEdit);
     form->addRow("Playing", PlayingEdit);
+    BuddiesEdit = Text(settings_.Buddies);
+    BuddiesEdit->setToolTip(
+        "Players to be told about wherever they play: names separated by commas, * for any "
+        "characters");
+    form->addRow("Buddies", BuddiesEdit);
 
     auto* radios = new QHBoxLayout;
     layout->addLayout(radios);
@@ -411,6 +418,34 @@ void OptionsDialog::FocusBusyEdit() {
     SelectPage(OptionsPage::kInfo);
     BusyEdit->setFocus(Qt::OtherFocusReason);
     BusyEdit->selectAll();
+}
+
+QLineEdit* OptionsDialog::EditOf(OptionsField field) const {
+    switch (field) {
+        case OptionsField::kInterval:
+            return BroadcastEdit->Edit();
+        case OptionsField::kRetries:
+            return RetriesEdit->Edit();
+        case OptionsField::kPort:
+            return PortEdit;
+        case OptionsField::kPort2:
+        case OptionsField::kPort3:
+        case OptionsField::kPort4:
+            return PortNEdit[static_cast<size_t>(field) - static_cast<size_t>(OptionsField::kPort2)];
+        case OptionsField::kWan1Port:
+        case OptionsField::kWan2Port:
+        case OptionsField::kWan3Port:
+        case OptionsField::kWan4Port:
+            break;
+    }
+    return WanPort[static_cast<size_t>(field) - static_cast<size_t>(OptionsField::kWan1Port)];
+}
+
+void OptionsDialog::FocusField(OptionsField field) {
+    SelectPage(OptionsPage::kNetwork);
+    QLineEdit* edit = EditOf(field);
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
 }
 
 void OptionsDialog::ShowError(const std::string& message) {

@@ -41,6 +41,7 @@ public:
     void Hide() override { hide(); }
     void SelectPage(OptionsPage page) override;
     void FocusBusyEdit() override;
+    void FocusField(OptionsField field) override;
     void ShowError(const std::string& message) override;
     std::optional<std::string> RunSoundOpenDialog() override;
     std::optional<std::string> RunLogSaveDialog() override;
@@ -90,6 +91,7 @@ public:
     QLineEdit* BusyEdit;
     QLineEdit* ReadyEdit;
     QLineEdit* PlayingEdit;
+    QLineEdit* BuddiesEdit;
     QButtonGroup* SkillRadio;
     QButtonGroup* Paranoia;
 
@@ -120,6 +122,7 @@ private:
     QButtonGroup* Radio(QGroupBox* group, const std::array<const char*, 3>& items, int32_t& field);
     QToolButton* SoundButton(SoundChoice choice);
     void Run(void (TOptions::*handler)());
+    QLineEdit* EditOf(OptionsField field) const;
 
     Settings& settings_;
     TOptions* options_ = nullptr;

@@ -71,8 +71,7 @@ int QueryRatePerSecond(const std::string& text) {
 InternetSearch::InternetSearch(MessageLoop& loop, DatagramDispatcher& dispatcher,
                                const InternetSettings& settings, const Clock& clock,
                                std::function<void(const std::string&)> report, Timing timing)
-    : loop_(loop),
-      dispatcher_(dispatcher),
+    : dispatcher_(dispatcher),
       settings_(settings),
       clock_(clock),
       report_(std::move(report)),

@@ -126,7 +126,6 @@ private:
     bool Finished(int64_t now) const;
     void CheckFinished(int64_t now);
 
-    MessageLoop& loop_;
     DatagramDispatcher& dispatcher_;
     const InternetSettings& settings_;
     const Clock& clock_;

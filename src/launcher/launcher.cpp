@@ -46,6 +46,13 @@ bool GameLauncher::IsGameRunning() {
     return found;
 }
 
+std::string LaunchFailureText(const std::string& program, const std::string& base_dir,
+                              const std::string& reason) {
+    return "Quake could not be started: " + reason + ".\n\nProgram: " + program +
+           "\nGame directory: " + base_dir +
+           "\n\nThe command and the game directory are set in Options, Game.";
+}
+
 bool GameLauncher::LaunchGame(const LaunchTarget& target) {
     const std::optional<std::string> port = PlainPortText(target.Port);
     if (!IsDottedIPv4(target.Address) || !port) {
@@ -66,9 +73,13 @@ bool GameLauncher::LaunchGame(const LaunchTarget& target) {
     if (!started) {
         // Without a word the launch would look like a success. The timers
         // have not been touched, so searching goes on as before.
-        const std::string why = "Quake could not be started: " + SystemErrorText(started.Error);
+        const std::string reason = SystemErrorText(started.Error);
+        const std::string why = "Quake could not be started: " + reason;
         host_.SetStatusPanel1(why);
         host_.AddLogLine(why);
+        // The status bar is narrow and soon overwritten; the box stays
+        // until read, and says what to change.
+        host_.ShowLaunchFailure(LaunchFailureText(game.Program, base_dir, reason));
         return false;
     }
     // The game is among the processes now: the next question must see it.

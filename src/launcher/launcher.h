@@ -23,6 +23,11 @@ struct LaunchTarget {
 };
 
 // Detects the running game and starts it into a server.
+// The message box of a launch that failed: the system's reason, the program
+// tried and the game directory, and that both are set in Options, Game.
+std::string LaunchFailureText(const std::string& program, const std::string& base_dir,
+                              const std::string& reason);
+
 class GameLauncher {
 public:
     // A scan reads files of every process, and every shout, challenge and
@@ -50,8 +55,10 @@ public:
     // decimal port number, is refused with a log line before anything else
     // happens, so nothing from the network ever reaches the game's command
     // line unchecked; the port goes there as its plain number. A start that
-    // fails tells why in the status bar and the log and leaves both search
-    // timers alone: an open search window still ends at its own time.
+    // fails tells why in the status bar and the log, and in a message box
+    // the program tried, the game directory and where to change them
+    // (LaunchFailureText); it leaves both search timers alone: an open
+    // search window still ends at its own time.
     bool LaunchGame(const LaunchTarget& target);
 
 private:

@@ -41,6 +41,9 @@ public:
     // The status bar's panel for the last event.
     virtual void SetStatusPanel1(const std::string& text) = 0;
     virtual void AddLogLine(const std::string& text) = 0;
+    // A launch failed: a message box that says what was tried and where to
+    // change it.
+    virtual void ShowLaunchFailure(const std::string& message) = 0;
 };
 
 }  // namespace torvane

@@ -110,6 +110,7 @@ void PeerProtocol::ReceiveChat(const char* data, int length, const std::string&)
         if (!host_.BusyChecked() && !host_.IsGameRunning()) {
             host_.PlayEventSound(settings_.ShoutSound());
             if (settings_.ShoutPopUp()) users_window_.PopUp();
+            host_.NoticeShout(name, SingleLine(line->Text));
         }
     } else {
         host_.PlayEventSound(settings_.MessageSound());
@@ -132,6 +133,7 @@ void PeerProtocol::ReceiveChallenge(const char* data, int length, const std::str
     host_.PlayEventSound(settings_.SuggestSound());
     suggest_form_.Fill(*challenge);
     suggest_form_.Show();
+    host_.NoticeChallenge(*challenge);
 }
 
 void PeerProtocol::Suggest1Click() {

@@ -10,15 +10,53 @@ namespace torvane {
 
 namespace {
 
-// The numeric fields the dialog keeps as typed text, by stored value name.
-constexpr std::array<std::pair<const char*, std::string Settings::*>, 6> kNumberFields = {{
-    {"BCInterval", &Settings::BCInterval},
-    {"Port", &Settings::Port},
-    {"Retries", &Settings::Retries},
-    {"Port2", &Settings::Port2},
-    {"Port3", &Settings::Port3},
-    {"Port4", &Settings::Port4},
+// The numeric fields of the main key, in the order of the save, with the
+// label the dialog shows beside each.
+struct NumberField {
+    OptionsField field;
+    const char* name;
+    const char* label;
+    std::string Settings::*text;
+    bool port;
+};
+constexpr std::array<NumberField, 6> kNumberFields = {{
+    {OptionsField::kInterval, "BCInterval", "Interval", &Settings::BCInterval, false},
+    {OptionsField::kPort, "Port", "Port", &Settings::Port, true},
+    {OptionsField::kRetries, "Retries", "Retries", &Settings::Retries, false},
+    {OptionsField::kPort2, "Port2", "Port #2", &Settings::Port2, true},
+    {OptionsField::kPort3, "Port3", "Port #3", &Settings::Port3, true},
+    {OptionsField::kPort4, "Port4", "Port #4", &Settings::Port4, true},
 }};
+
+const char* LabelOf(OptionsField field) {
+    switch (field) {
+        case OptionsField::kWan1Port:
+            return "Port of internet server 1";
+        case OptionsField::kWan2Port:
+            return "Port of internet server 2";
+        case OptionsField::kWan3Port:
+            return "Port of internet server 3";
+        case OptionsField::kWan4Port:
+            return "Port of internet server 4";
+        default:
+            break;
+    }
+    for (const NumberField& number : kNumberFields)
+        if (number.field == field) return number.label;
+    return "";
+}
+
+// What is wrong with a port text; nothing when it is a port.
+std::optional<std::string> PortProblem(const std::string& text) {
+    int32_t value = 0;
+    try {
+        value = StrToInt(text);
+    } catch (const EConvertError& e) {
+        return e.what();
+    }
+    if (value >= 1 && value <= 65535) return std::nullopt;
+    return text + " is not a port from 1 to 65535";
+}
 
 bool IsInteger(const std::string& text) {
     try {
@@ -27,6 +65,10 @@ bool IsInteger(const std::string& text) {
     } catch (const EConvertError&) {
         return false;
     }
+}
+
+bool IsUsable(const NumberField& number, const std::string& text) {
+    return number.port ? !PortProblem(text) : IsInteger(text);
 }
 
 // The number stored under `name` in the main key, as text; nothing when
@@ -44,6 +86,34 @@ std::optional<std::string> StoredNumberText(Registry& store, const char* name) {
 }
 
 }  // namespace
+
+FieldError FieldConversionError(OptionsField field, const std::string& conversion_message) {
+    return {field, std::string(LabelOf(field)) + ": " + conversion_message};
+}
+
+std::optional<FieldError> CheckNumberFields(const Settings& settings) {
+    for (const NumberField& number : kNumberFields) {
+        const std::string& text = settings.*number.text;
+        if (number.port) {
+            if (const auto problem = PortProblem(text)) return FieldConversionError(number.field, *problem);
+        } else {
+            try {
+                StrToInt(text);
+            } catch (const EConvertError& e) {
+                return FieldConversionError(number.field, e.what());
+            }
+        }
+    }
+    static constexpr std::array<OptionsField, 4> kWanPorts = {
+        OptionsField::kWan1Port, OptionsField::kWan2Port, OptionsField::kWan3Port, OptionsField::kWan4Port};
+    for (size_t i = 0; i < settings.Wan.size(); ++i) {
+        const WanServer& server = settings.Wan[i];
+        if (!server.Enabled && server.Address.empty()) continue;
+        if (const auto problem = PortProblem(server.Port))
+            return FieldConversionError(kWanPorts[i], *problem);
+    }
+    return std::nullopt;
+}
 
 std::string& SoundOf(Settings& settings, SoundChoice choice) {
     switch (choice) {
@@ -106,6 +176,10 @@ void TOptions::ShowOnInfoPage() {
 }
 
 bool TOptions::FormClose() {
+    if (const auto error = CheckNumberFields(settings_)) {
+        ShowFieldError(*error);
+        return false;
+    }
     TakeWindowState();
     try {
         Save(settings_);
@@ -121,10 +195,12 @@ bool TOptions::FormClose() {
 
 void TOptions::FormDestroy() {
     TakeWindowState();
+    if (const auto error = CheckNumberFields(settings_); error && error->field <= OptionsField::kPort4) {
+        SaveKeepingStoredNumbers(error->message);
+        return;
+    }
     try {
         Save(settings_);
-    } catch (const EConvertError& e) {
-        SaveKeepingStoredNumbers(e.what());
     } catch (const std::exception& e) {
         view_.ShowError(e.what());
     }
@@ -134,8 +210,13 @@ void TOptions::CheckBroadcastClick() {
     try {
         host_.ApplyBroadcastInterval();
     } catch (const EConvertError& e) {
-        view_.ShowError(e.what());
+        ShowFieldError(FieldConversionError(OptionsField::kInterval, e.what()));
     }
+}
+
+void TOptions::ShowFieldError(const FieldError& error) {
+    view_.ShowError(error.message);
+    view_.FocusField(error.field);
 }
 
 void TOptions::Button1Click() {
@@ -166,11 +247,14 @@ void TOptions::Save(const Settings& settings) {
 void TOptions::SaveKeepingStoredNumbers(const std::string& failure) {
     Settings safe = settings_;
     std::string kept;
-    for (const auto& [name, field] : kNumberFields) {
-        std::string& text = safe.*field;
-        if (IsInteger(text)) continue;
-        text = StoredNumberText(store_.registry, name).value_or(Settings{}.*field);
-        kept += std::string(kept.empty() ? "" : ", ") + name + " stays " + text;
+    for (const NumberField& number : kNumberFields) {
+        std::string& text = safe.*number.text;
+        if (IsUsable(number, text)) continue;
+        // What is stored may itself be out of range (written by hand): then
+        // the default.
+        const auto stored = StoredNumberText(store_.registry, number.name);
+        text = stored && IsUsable(number, *stored) ? *stored : Settings{}.*number.text;
+        kept += std::string(kept.empty() ? "" : ", ") + number.name + " stays " + text;
     }
     try {
         Save(safe);

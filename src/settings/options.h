@@ -12,6 +12,37 @@ namespace torvane {
 // The six pages of the options dialog, in their order.
 enum class OptionsPage { kGeneral, kNetwork, kEvents, kGame, kInfo, kLog };
 
+// The fields of the dialog that hold a number, each by its control.
+enum class OptionsField {
+    kInterval,  // BroadcastEdit
+    kRetries,   // RetriesEdit
+    kPort,      // PortEdit
+    kPort2,
+    kPort3,
+    kPort4,
+    kWan1Port,  // Wan1Port
+    kWan2Port,
+    kWan3Port,
+    kWan4Port,
+};
+
+// A numeric field whose text cannot be taken, and what the user is told:
+// the field's label, a colon and the conversion's message ("Port: '27910x'
+// is not a valid integer value").
+struct FieldError {
+    OptionsField field;
+    std::string message;
+};
+
+// The first field, in the order of the save, that holds no integer, or a
+// port outside 1 to 65535 ("Port #2: 70000 is not a port from 1 to 65535").
+// The port of an internet server counts only while it is enabled or has an
+// address: an unused row may hold anything.
+std::optional<FieldError> CheckNumberFields(const Settings& settings);
+
+// The message of a conversion error in `field`.
+FieldError FieldConversionError(OptionsField field, const std::string& conversion_message);
+
 // The seven ".." buttons (SpeedButton1 to SpeedButton7), by the sound each
 // one chooses.
 enum class SoundChoice { kNewHost, kNewPlayer, kNotFull, kNewMap, kShout, kSuggest, kMessage };
@@ -33,6 +64,9 @@ public:
     virtual void SelectPage(OptionsPage page) = 0;
     // BusyEdit becomes the active control with its whole text selected.
     virtual void FocusBusyEdit() = 0;
+    // The page of `field` is shown and the field becomes the active control
+    // with its whole text selected, ready to be mended.
+    virtual void FocusField(OptionsField field) = 0;
     // A message box titled "Torvane".
     virtual void ShowError(const std::string& message) = 0;
     // The file dialogs; nothing when the user cancels. While the sound
@@ -103,15 +137,20 @@ public:
     void ShowOnInfoPage();
 
     // The dialog closes (OK button or close box): save, close the broadcast
-    // socket if the port changed, apply stay-on-top, hide. When the save
-    // fails the message is shown and the dialog stays open (false).
+    // socket if the port changed, apply stay-on-top, hide. A numeric field
+    // that cannot be taken (CheckNumberFields) is named in a message, gets
+    // the focus, and nothing is saved; when the save fails the message is
+    // shown. Either way the dialog stays open (false).
     bool FormClose();
     void OkButtonClick() { FormClose(); }
-    // At exit: everything saved. A field that holds no number is reported,
-    // and its stored value is kept, so the next start can load the file.
+    // At exit: everything saved. A numeric field that cannot be taken is
+    // reported, and its stored value is kept, so the next start can load
+    // the file and search.
     void FormDestroy();
 
     void HintCheckClick() { host_.SetShowHints(settings_.ShowHints); }
+    // The interval check box; an interval that is no number is named and
+    // gets the focus.
     void CheckBroadcastClick();
     void LogCheckClick() { host_.SetLogEnabled(settings_.LogEnabled); }
     void ViewLogClick() { host_.ShowLogWindow(); }
@@ -127,6 +166,7 @@ private:
     void HandOverLog();
     void TakeWindowState();
     void Save(const Settings& settings);
+    void ShowFieldError(const FieldError& error);
     void SaveKeepingStoredNumbers(const std::string& failure);
 
     Settings& settings_;

@@ -83,8 +83,8 @@ struct Settings {
     // The game's defaults are where Debian puts the program and its data.
     std::string Quake2Command = "quake2";
     std::string Quake2BaseDir = "/usr/share/games/quake2";
-    std::string QCommand = "quake.exe";
-    std::string QBaseDir = "e:\\games\\quake";
+    std::string QCommand = "quake";
+    std::string QBaseDir = "/usr/share/games/quake";
 
     // General page.
     bool ShowHints = true;

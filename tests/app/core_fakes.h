@@ -46,11 +46,19 @@ public:
     void ShowMainWindow() override { Note("show window"); }
     void RestoreApplication() override { Note("restore"); }
     void BringToFront() override { Note("to front"); }
-    void AnnounceEvent(const std::string& text) override { Note("announce " + text); }
+    // "notice BODY [KEY...]"; the id of the last one is kept.
+    void ShowNotice(uint64_t id, const Notice& notice) override {
+        std::string keys;
+        for (const NoticeAction& action : notice.Actions) keys += (keys.empty() ? "" : " ") + action.Key;
+        Note("notice " + notice.Body + " [" + keys + "]");
+        last_notice = id;
+    }
+    uint64_t last_notice = 0;
     void ShowBusy(bool box, bool menu) override {
         Note(std::string("busy box ") + (box ? "on" : "off") + ", menu " + (menu ? "on" : "off"));
     }
     void ShowOptionsOnInfoPage() override { Note("options on Info"); }
+    void ShowLaunchFailure(const std::string& message) override { Note("box " + message); }
     void RemoveTrayIcon() override { Note("tray icon removed"); }
 
     void SetUserRows(const std::vector<UserRow>&) override {}
@@ -68,8 +76,8 @@ public:
     void SetGameLabel(const std::string&) override {}
     void SetMapLabel(const std::string&) override {}
     void SetCaption(const std::string&) override {}
-    void ShowAndRaise() override {}
-    void Hide() override {}
+    void ShowAndRaise() override { Note("suggest shown"); }
+    void Hide() override { Note("suggest hidden"); }
 
 private:
     void Note(const std::string& text) { journal_.push_back(text); }
@@ -105,6 +113,9 @@ public:
         Note("options page " + std::to_string(static_cast<int>(page)));
     }
     void FocusBusyEdit() override { Note("options focus busy"); }
+    void FocusField(OptionsField field) override {
+        Note("options focus " + std::to_string(static_cast<int>(field)));
+    }
     void ShowError(const std::string& message) override { Note("error " + message); }
     std::optional<std::string> RunSoundOpenDialog() override { return std::nullopt; }
     std::optional<std::string> RunLogSaveDialog() override { return std::nullopt; }

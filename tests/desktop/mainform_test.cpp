@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QTest>
 #include <optional>
 
@@ -24,6 +25,7 @@
 #include "desktop/suggest.h"
 #include "desktop/userform.h"
 #include "discovery/hosttable.h"
+#include "launcher/launcher.h"
 #include "peers/peerprotocol.h"
 #include "support/fake_quake_server.h"
 #include "support/isolated_lan.h"
@@ -176,6 +178,34 @@ TEST(MainForm, EnterInTheHostListLaunchesIntoTheSelectedRowOnly) {
                   QApplication::sendEvent(desktop.main_form.HostListView, &keypad);
                   ASSERT_FALSE(desktop.spawner.argv.empty());
                   EXPECT_EQ(desktop.spawner.argv.back(), "10.99.0.22:27910");
+              }));
+}
+
+// A launch that fails says so in a box that stays until read, names what was
+// tried and where to change it, and holds up nothing; the status text shows
+// whole as its tip.
+TEST(MainForm, AFailedLaunchOpensABoxThatNamesTheProgramAndTheDirectory) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  Desktop desktop;
+                  desktop.spawner.succeed = false;
+                  desktop.Reply("Alpha", "10.99.0.21");
+                  desktop.main_form.HostListView->topLevelItem(0)->setSelected(true);
+                  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                  QApplication::sendEvent(desktop.main_form.HostListView, &enter);
+
+                  const auto boxes = desktop.main_form.findChildren<QMessageBox*>();
+                  ASSERT_EQ(boxes.size(), 1);
+                  const QMessageBox* box = boxes.front();
+                  EXPECT_TRUE(box->isVisible());
+                  EXPECT_EQ(box->windowModality(), Qt::NonModal);
+                  EXPECT_EQ(box->windowTitle(), "Torvane");
+                  EXPECT_EQ(box->text().toStdString(),
+                            LaunchFailureText("/games/quake2/quake2", "/games/quake2",
+                                              "No such file or directory"));
+                  const QLabel* status = desktop.main_form.StatusPanels[1];
+                  EXPECT_EQ(status->text(), "Quake could not be started: No such file or directory");
+                  EXPECT_EQ(status->toolTip(), status->text());
               }));
 }
 

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -81,6 +84,8 @@ TEST(OptionsWindow, EveryControlWritesTheRecordAtOnceAndRunsItsHandler) {
     EXPECT_EQ(rig.settings.BusyMessage, "brb");
     DialogRig::Type(rig.dialog.WanEdit[2], "q2.lan");
     EXPECT_EQ(rig.settings.Wan[2].Address, "q2.lan");
+    DialogRig::Type(rig.dialog.BuddiesEdit, "Ranger, Grunt*");
+    EXPECT_EQ(rig.settings.Buddies, "Ranger, Grunt*");
 
     rig.dialog.EventChecks[3][1]->click();  // "Launch Quake2" of "If map changes"
     EXPECT_TRUE(rig.settings.Event(EventKind::NewMap).Launch);
@@ -187,7 +192,7 @@ TEST(OptionsWindow, AFailingCloseShowsTheMessageAndStaysOpenAndAGoodOneSavesAndH
     DialogRig::Type(rig.dialog.PortEdit, "27910x");
     QString title, text;
     bool answered = false;
-    AnswerNextModal<QMessageBox>(
+    const auto answerer = AnswerNextModal<QMessageBox>(
         [&](QMessageBox* box) {
             title = box->windowTitle();
             text = box->text();
@@ -197,7 +202,11 @@ TEST(OptionsWindow, AFailingCloseShowsTheMessageAndStaysOpenAndAGoodOneSavesAndH
     rig.dialog.OkButton->click();
     EXPECT_TRUE(answered);
     EXPECT_EQ(title, "Torvane");
-    EXPECT_EQ(text, "'27910x' is not a valid integer value");
+    EXPECT_EQ(text, "Port: '27910x' is not a valid integer value");
+    // The field to mend is on top with its text selected.
+    EXPECT_EQ(rig.dialog.PageControl1->currentWidget(), rig.dialog.TabSheets[1]);
+    EXPECT_EQ(rig.dialog.focusWidget(), rig.dialog.PortEdit);
+    EXPECT_EQ(rig.dialog.PortEdit->selectedText(), "27910x");
     EXPECT_TRUE(rig.dialog.isVisible());
     EXPECT_TRUE(rig.host.calls.empty());  // steps 2 to 5 did not run
 
@@ -224,15 +233,14 @@ protected:
     // given) and then opens `choose`, or is cancelled when that is empty.
     void Press(size_t index, const std::string& highlight, const std::string& choose) {
         bool answered = false;
-        AnswerNextModal<QFileDialog>(
+        const auto answerer = AnswerNextModal<QFileDialog>(
             [&, highlight, choose](QFileDialog* dialog) {
                 filters = dialog->nameFilters();
                 if (!highlight.empty()) Highlight(dialog, QString::fromStdString(highlight));
                 if (choose.empty()) {
                     dialog->reject();
                 } else {
-                    dialog->selectFile(QString::fromStdString(choose));
-                    static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+                    ChooseFile(dialog, QString::fromStdString(choose));
                 }
             },
             &answered);
@@ -278,18 +286,37 @@ TEST_F(SoundButtons, EachButtonSetsOnlyItsOwnSoundAndCancelKeepsIt) {
     EXPECT_EQ(rig.dialog.SpeedButtons[4]->toolTip().toStdString(), files[4]);
 }
 
+// Torvane runs on a Linux desktop: no text of the dialog speaks of Windows,
+// its drives or its programs.
+TEST(OptionsWindow, NoTextSpeaksOfWindowsDrivesOrPrograms) {
+    DialogRig rig;
+    QStringList texts;
+    for (QWidget* widget : rig.dialog.findChildren<QWidget*>()) {
+        texts << widget->toolTip();
+        if (auto* label = qobject_cast<QLabel*>(widget)) texts << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) texts << button->text();
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) texts << edit->text();
+        if (auto* group = qobject_cast<QGroupBox*>(widget)) texts << group->title();
+    }
+    ASSERT_GT(texts.size(), 100);
+    EXPECT_TRUE(texts.contains("/usr/share/games/quake2"));
+    for (const QString& text : texts) {
+        for (const char* leftover : {".exe", ":\\", "windows starts", "backslash"})
+            EXPECT_FALSE(text.contains(leftover, Qt::CaseInsensitive)) << text.toStdString();
+        EXPECT_FALSE(text.contains("Windows")) << text.toStdString();
+    }
+}
+
 TEST(OptionsWindow, TheLogFileDialogOffersTvnlogAsTextFile) {
     DialogRig rig;
     TempDir dir;
     const std::string chosen = (dir.Path() / "friday").string();
     QStringList filters;
     QString suggested;
-    AnswerNextModal<QFileDialog>([&](QFileDialog* dialog) {
+    const auto answerer = AnswerNextModal<QFileDialog>([&](QFileDialog* dialog) {
         filters = dialog->nameFilters();
         suggested = dialog->selectedFiles().value(0);
-        dialog->setDirectory(QString::fromStdString(dir.Path().string()));
-        dialog->selectFile("friday");
-        static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+        ChooseFile(dialog, QString::fromStdString(chosen));
     });
     rig.dialog.Button1->click();
     EXPECT_EQ(filters, (QStringList{"Text files (*.txt)", "All files (*)"}));

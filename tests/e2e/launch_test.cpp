@@ -170,6 +170,12 @@ TEST(LaunchOnLan, AMissingProgramSaysWhyAndTheChallengerNeverSeesItsOwnChallenge
             const std::string why = "Quake could not be started: No such file or directory";
             EXPECT_NE(alice.WaitFor("status1: " + why), "") << alice.Seen();
             EXPECT_NE(alice.WaitFor(" : " + why), "") << alice.Seen();
+            // The box says what was tried and where to change it.
+            const std::string dir = alice.GameDir().string();
+            EXPECT_NE(alice.WaitFor("box: " + why + ". Program: " + dir + "/no-such-quake2 Game directory: " +
+                                    dir + " The command and the game directory are set in Options, Game."),
+                      "")
+                << alice.Seen();
 
             // Alice heard her own broadcast with Bob's; a search later it
             // has still not shown her a challenge.

@@ -49,6 +49,7 @@ public:
         log.push_back(text);
         journal.push_back("Log " + text);
     }
+    void ShowLaunchFailure(const std::string& message) override { journal.push_back("Box " + message); }
 };
 
 class FakeLauncherSettings : public LauncherSettings {

@@ -160,13 +160,18 @@ TEST_F(GameLauncherTest, AFailedStartSaysWhyAndLeavesBothTimersAlone) {
     EXPECT_EQ(host.journal,
               (Journal{"UncheckBusy", "OwnStatus 2", "SendInfo", "Log Launching quake to Fragfest", "Spawn",
                        "Status1 Quake could not be started: No such file or directory",
-                       "Log Quake could not be started: No such file or directory"}));
+                       "Log Quake could not be started: No such file or directory",
+                       "Box " + LaunchFailureText("/games/quake2/quake2", "/games/quake2",
+                                                  "No such file or directory")}));
+    EXPECT_EQ(LaunchFailureText("/q2/quake2", "/q2", "Permission denied"),
+              "Quake could not be started: Permission denied.\n\nProgram: /q2/quake2\nGame directory: /q2\n\n"
+              "The command and the game directory are set in Options, Game.");
 
     host.journal.clear();
     spawner.error = EACCES;
     EXPECT_FALSE(launcher.LaunchGame({"Fragfest", "10.0.0.2", "27910"}));
     EXPECT_EQ(host.status1, "Quake could not be started: Permission denied");
-    EXPECT_EQ(host.journal.back(), "Log Quake could not be started: Permission denied");
+    EXPECT_TRUE(host.journal.back().starts_with("Box Quake could not be started: Permission denied.\n"));
 }
 
 TEST_F(GameLauncherTest, APortWithLeadingZerosOrBlanksLaunchesWithItsPlainNumber) {

@@ -42,6 +42,7 @@ struct FakeOptionsSide : OptionsView, OptionsHost {
     void Hide() override { Note("hidden"); }
     void SelectPage(OptionsPage page) override { Note("page " + std::to_string(static_cast<int>(page))); }
     void FocusBusyEdit() override { Note("busy edit focused"); }
+    void FocusField(OptionsField field) override { Note("focus " + std::to_string(static_cast<int>(field))); }
     std::function<void()> on_error;  // runs when an error is shown
     void ShowError(const std::string& message) override {
         Note("error " + message);
@@ -178,7 +179,53 @@ TEST(OptionsClose, ANumberThatIsNoneKeepsTheDialogOpenWithTheMessage) {
     rig.settings.Retries = "five";
     rig.side.calls.clear();
     EXPECT_FALSE(rig.options->FormClose());
-    EXPECT_EQ(rig.side.calls, (Calls{"error 'five' is not a valid integer value"}));
+    EXPECT_EQ(rig.side.calls, (Calls{"error Retries: 'five' is not a valid integer value", "focus 1"}));
+}
+
+// A field that cannot be taken is named, gets the focus, and nothing is
+// saved: the first one in the order of the save, a port outside 1 to 65535
+// as much as a text that is no number.
+TEST(OptionsClose, AFieldThatCannotBeTakenIsNamedAndFocusedAndNothingIsSaved) {
+    const struct {
+        std::function<void(Settings&)> change;
+        std::string shown;
+    } cases[] = {
+        {[](Settings& s) { s.Port = "27910x"; }, "error Port: '27910x' is not a valid integer value|focus 2"},
+        {[](Settings& s) { s.Port = "70000"; }, "error Port: 70000 is not a port from 1 to 65535|focus 2"},
+        {[](Settings& s) { s.Port3 = "0"; }, "error Port #3: 0 is not a port from 1 to 65535|focus 4"},
+        {[](Settings& s) {
+             s.BCInterval = "x";
+             s.Port = "0";
+         },
+         "error Interval: 'x' is not a valid integer value|focus 0"},
+        {[](Settings& s) {
+             s.Wan[1].Enabled = true;
+             s.Wan[1].Port = "99999";
+         },
+         "error Port of internet server 2: 99999 is not a port from 1 to 65535|focus 7"},
+        {[](Settings& s) {
+             s.Wan[3].Address = "q2.example.test";
+             s.Wan[3].Port = "";
+         },
+         "error Port of internet server 4: '' is not a valid integer value|focus 9"},
+    };
+    for (const auto& c : cases) {
+        OptionsRig rig;
+        rig.Make();
+        c.change(rig.settings);
+        rig.side.calls.clear();
+        EXPECT_FALSE(rig.options->FormClose());
+        std::string shown;
+        for (const std::string& call : rig.side.calls) shown += (shown.empty() ? "" : "|") + call;
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_FALSE(rig.store.OpenKey(kMainKey, false)) << "saved: " << c.shown;
+    }
+    // An unused internet server row may hold anything.
+    OptionsRig rig;
+    rig.Make();
+    rig.settings.Wan[2].Port = "none";
+    EXPECT_TRUE(rig.options->FormClose());
+    EXPECT_EQ(rig.Reloaded().Wan[2].Port, "none");
 }
 
 TEST(OptionsExit, ANumberThatIsNoneIsToldAndTheStoredValueKeptSoTheFileStillLoads) {
@@ -192,9 +239,9 @@ TEST(OptionsExit, ANumberThatIsNoneIsToldAndTheStoredValueKeptSoTheFileStillLoad
     first.side.on_error = [&] { EXPECT_EQ(first.Reloaded().Port, "27910"); };
     first.options->FormDestroy();
     ASSERT_EQ(first.side.calls.size(), 1u);
-    EXPECT_EQ(
-        first.side.calls[0],
-        "error '27910x' is not a valid integer value\n\nThe other settings are saved; Port stays 27910.");
+    EXPECT_EQ(first.side.calls[0],
+              "error Port: '27910x' is not a valid integer value\n\nThe other settings are saved; Port stays "
+              "27910.");
     const Settings loaded = first.Reloaded();
     EXPECT_EQ(loaded.Port, "27910");
     EXPECT_EQ(loaded.PlayerName, "Ranger");
@@ -221,6 +268,20 @@ TEST(OptionsExit, ANumberThatIsNoneIsToldAndTheStoredValueKeptSoTheFileStillLoad
     EXPECT_EQ(again.BCInterval, "60");
     EXPECT_EQ(again.Retries, "7");
     EXPECT_TRUE(later.autostart.unregistered) << "the save went to its end";
+
+    // A port out of range is kept out of the file the same way, and so is
+    // one stored out of range by hand.
+    OptionsRig range(Hive{{kMainKey, {{"Port", 27000}, {"Port2", 70000}}}});
+    range.Make();
+    range.settings.Port = "65536";
+    range.side.calls.clear();
+    range.options->FormDestroy();
+    ASSERT_EQ(range.side.calls.size(), 1u);
+    EXPECT_TRUE(range.side.calls[0].starts_with("error Port: 65536 is not a port from 1 to 65535\n\n"))
+        << range.side.calls[0];
+    EXPECT_TRUE(range.side.calls[0].ends_with("Port stays 27000, Port2 stays 27920.")) << range.side.calls[0];
+    EXPECT_EQ(range.Reloaded().Port, "27000");
+    EXPECT_EQ(range.Reloaded().Port2, "27920");
 }
 
 TEST(OptionsButtons, EachSoundButtonSetsOnlyItsOwnSoundAndCancelKeepsIt) {
@@ -266,7 +327,7 @@ TEST(OptionsButtons, BusyOpensTheInfoPageAndAnIntervalThatIsNoNumberIsShown) {
     rig.side.calls.clear();
     rig.side.interval_fails = true;
     rig.options->CheckBroadcastClick();
-    EXPECT_EQ(rig.side.calls, (Calls{"error 'ten' is not a valid integer value"}));
+    EXPECT_EQ(rig.side.calls, (Calls{"error Interval: 'ten' is not a valid integer value", "focus 0"}));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
@@ -79,6 +80,11 @@ QString Answer(const QString& request) {
     if (verb == "hosts") return Rows("TMainForm", "HostListView", {0, 1, 2});
     if (verb == "click" && arguments.size() == 2) return Click(arguments[0], arguments[1]);
     if (verb == "type" && arguments.size() == 2) return Type(arguments[0], arguments[1]);
+    if (verb == "panel") {
+        QWidget* window = Window("TMainForm");
+        auto* label = window ? window->findChild<QLabel*>("StatusPanel" + arguments[0]) : nullptr;
+        return label ? label->text() : "no panel";
+    }
     if (verb == "visible") {
         QWidget* window = Window(arguments[0]);
         return window && window->isVisible() ? "yes" : "no";
