@@ -190,7 +190,7 @@ TEST(MainForm, AFailedLaunchOpensABoxThatNamesTheProgramAndTheDirectory) {
                   Desktop desktop;
                   desktop.spawner.succeed = false;
                   desktop.Reply("Alpha", "10.99.0.21");
-                  desktop.main_form.HostListView->topLevelItem(0)->setSelected(true);
+                  desktop.Select(0);
                   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
                   QApplication::sendEvent(desktop.main_form.HostListView, &enter);
 
