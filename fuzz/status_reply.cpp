@@ -1,6 +1,6 @@
 // Feeds arbitrary datagrams, search starts, window ends and selections
 // through the datagram dispatch into a host table, and checks after every
-// step that records, host rows and tray entries still line up.
+// step that records and the rows their announcements built still line up.
 //
 // Input: a sequence of steps, each one byte `op`, two bytes of length (big
 // endian) and that many bytes of payload.
@@ -10,10 +10,9 @@
 //                the payload's length modulo 3 whether it was asked for (an
 //                answer to our query, unasked in a search, outside every
 //                search).
-//   op % 4 == 1: the end of a search window (CountMisses, ShowPlayers).
+//   op % 4 == 1: the end of a search window (CountMisses, SearchEnded).
 //   op % 4 == 2: a new search; bit 2 ticks Busy, bit 3 ends the first search.
-//   op % 4 == 3: the payload becomes the Retries text; the length picks the
-//                selected row.
+//   op % 4 == 3: the payload becomes the Retries text.
 
 #include <algorithm>
 #include <cstdint>
@@ -63,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     RecordingView view;
     QuietPeers peers;
     HostTable table{view, view, view, search};
+    view.Watch(table);
     DatagramDispatcher dispatcher{clock, search, table, peers};
     for (int i = 0; i < 4; ++i) view.actions[i] = {true, true, true, "x.wav"};
 
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             case 1:
                 search.AutoLaunched = false;
                 table.CountMisses();
-                table.ShowPlayers();
+                table.SearchEnded("");
                 break;
             case 2:
                 table.MarkAllUnanswered();
@@ -93,8 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 break;
             case 3:
                 view.retries.assign(reinterpret_cast<const char*>(payload), length);
-                view.selected = static_cast<int>(length % (table.size() + 1)) - 1;
-                table.ShowPlayers();
                 break;
         }
         clock.AdvanceMs(7);

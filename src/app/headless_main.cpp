@@ -62,7 +62,7 @@ bool Command(const std::string& line, MainCore& core, HeadlessView& view) {
     } else if (verb == "select") {
         view.SelectHostRow(StrToIntDef(rest, -1));
     } else if (verb == "players") {
-        core.HostListViewClick();
+        view.ShowPlayers();
     } else if (verb == "launch") {
         core.HostListViewDblClick();
     } else if (verb == "tray") {
@@ -143,6 +143,7 @@ int Run() {
     Settings settings;
     {
         Shell shell(loop, settings, system.Seams(), view.Views(), system.Store());
+        view.Watch(shell.Core());
         CommandReader commands(loop, shell.Core(), view);
         loop.Run();
     }

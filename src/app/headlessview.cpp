@@ -1,6 +1,8 @@
 #include "app/headlessview.h"
 
+#include "discovery/hosttable.h"
 #include "notify/log.h"
+#include "platform/convert.h"
 
 namespace torvane {
 
@@ -37,20 +39,33 @@ void HeadlessView::SetTrayTip(const std::string& text) {
     Say("tip", text);
 }
 
-void HeadlessView::SetHostRow(int row, const std::string& host, const std::string& map,
-                              const std::string& players) {
-    Say("host", std::to_string(row) + " | " + host + " | " + map + " | " + players);
+void HeadlessView::Watch(MainCore& core) {
+    hosts_ = &core.Hosts();
+    core.Subscribe(*this);
 }
 
-void HeadlessView::DeleteHostRow(int row) {
+// Every merged reply shows its row again, changed or not; the marks of a
+// search's end are not shown.
+void HeadlessView::ServerChanged(std::size_t index, unsigned what) {
+    if (what == kChangedMark || !hosts_ || index >= hosts_->size()) return;
+    const TQuakeServer& server = (*hosts_)[index];
+    Say("host", std::to_string(index) + " | " + server.HostName + " | " + server.MapName + " | " +
+                    ServerCaption(server) + " | " + PingText(server) + " | " + AddressText(server));
+}
+
+void HeadlessView::ServerRemoved(std::size_t index) {
+    const int row = static_cast<int>(index);
     --host_rows_;
     if (selected_host_ == row) selected_host_ = -1;
     if (selected_host_ > row) --selected_host_;
     Say("host deleted", std::to_string(row));
 }
 
-void HeadlessView::AddPlayerRow(const std::string& name, const std::string& frags) {
-    Say("player", name + " | " + frags);
+void HeadlessView::ShowPlayers() {
+    const int row = SelectedHostRow();
+    if (row < 0 || !hosts_ || static_cast<std::size_t>(row) >= hosts_->size()) return;
+    for (const Player& player : (*hosts_)[static_cast<std::size_t>(row)].Players)
+        Say("player", player.Name + " | " + IntToStr(player.Frags));
 }
 
 void HeadlessView::ShowBusy(bool box_checked, bool menu_checked) {

@@ -62,6 +62,7 @@ struct LoopAnswerTimer final : AnswerTimer {
 // subsystem sees the others. Members are declared in the order they must be
 // built.
 struct MainCore::Parts final : HostView,
+                               HostTableListener,
                                GameActions,
                                HostSettings,
                                SearchPeers,
@@ -152,6 +153,7 @@ struct MainCore::Parts final : HostView,
         sockets.back()->Attach(cycle, false);
         timer1.Timer().SetOnTimer([this] { cycle.Timer1Timer(); });
         window.Timer().SetOnTimer([this] { cycle.BroadcastEnd(); });
+        hosts.Subscribe(*this);
         answer_timer.timer.SetOnTimer([this] {
             answer_timer.timer.SetEnabled(false);
             gated_peers.AnswerTimerFired();
@@ -182,21 +184,6 @@ struct MainCore::Parts final : HostView,
     }
     void AddLogLine(const std::string& text) override { log.AddLogLine(text); }
     void ShowIconImage(int image) override { view.ShowIconImage(image); }
-    void BeginHostUpdate() override {
-        merge_texts.clear();
-        merged_row = -1;
-        popped_up.reset();
-        view.BeginHostUpdate();
-    }
-    // A merge ends with its record's row filled in: a pop-up during it is
-    // told as a notification about that server. Then the buddies.
-    void EndHostUpdate() override {
-        view.EndHostUpdate();
-        if (popped_up && merged_row >= 0 && static_cast<std::size_t>(merged_row) < hosts.size())
-            notices.PoppedUp(*popped_up, hosts[merged_row]);
-        popped_up.reset();
-        LookForBuddies();
-    }
     void LookForBuddies() {
         const BuddyList buddies(settings.Buddies);
         for (const BuddySighting& sighting : buddy_watch.Look(buddies, hosts.Records())) {
@@ -205,26 +192,7 @@ struct MainCore::Parts final : HostView,
             notices.BuddyCame(text, hosts[sighting.Server]);
         }
     }
-    void AppendHostRow() override { view.AppendHostRow(); }
-    void SetHostRow(int row, const std::string& host, const std::string& map,
-                    const std::string& players) override {
-        merged_row = row;
-        view.SetHostRow(row, host, map, players);
-    }
-    void SetHostRowImage(int row, int image) override { view.SetHostRowImage(row, image); }
-    void DeleteHostRow(int row) override { view.DeleteHostRow(row); }
     int SelectedHostRow() const override { return view.SelectedHostRow(); }
-    void InsertTrayHostEntry(int position) override { view.InsertTrayHostEntry(position); }
-    void SetTrayHostEntryCaption(int position, const std::string& caption) override {
-        view.SetTrayHostEntryCaption(position, caption);
-    }
-    void DeleteTrayHostEntry(int position) override { view.DeleteTrayHostEntry(position); }
-    void BeginPlayersUpdate() override { view.BeginPlayersUpdate(); }
-    void EndPlayersUpdate() override { view.EndPlayersUpdate(); }
-    void ClearPlayers() override { view.ClearPlayers(); }
-    void AddPlayerRow(const std::string& name, const std::string& frags) override {
-        view.AddPlayerRow(name, frags);
-    }
     // The host table shows the main window only to pop it up for an event.
     void ShowMainWindow() override { view.ShowMainWindow(); }
     void RestoreApplication() override { view.RestoreApplication(); }
@@ -232,6 +200,24 @@ struct MainCore::Parts final : HostView,
         view.BringToFront();
         popped_up = merge_texts;
         merge_texts.clear();
+    }
+
+    // HostTableListener: a reply's merge (or a search's end) begins; it ends
+    // with its record's row filled in, and a pop-up during it is told as a
+    // notification about that server. Then the buddies.
+    void ChangesBegin() override {
+        merge_texts.clear();
+        merged_row = -1;
+        popped_up.reset();
+    }
+    void ServerChanged(std::size_t index, unsigned what) override {
+        if (what != kChangedMark) merged_row = static_cast<int>(index);
+    }
+    void ChangesEnd() override {
+        if (popped_up && merged_row >= 0 && static_cast<std::size_t>(merged_row) < hosts.size())
+            notices.PoppedUp(*popped_up, hosts[merged_row]);
+        popped_up.reset();
+        LookForBuddies();
     }
 
     // GameActions.
@@ -338,8 +324,8 @@ void MainCore::ConnectButtonClick() {
     p_->cycle.StartSearch();
 }
 
-void MainCore::HostListViewClick() {
-    p_->hosts.ShowPlayers();
+void MainCore::Subscribe(HostTableListener& listener) {
+    p_->hosts.Subscribe(listener);
 }
 
 void MainCore::HostListViewDblClick() {
@@ -348,7 +334,6 @@ void MainCore::HostListViewDblClick() {
 }
 
 void MainCore::Play1Click() {
-    p_->hosts.ShowPlayers();
     HostListViewDblClick();
 }
 

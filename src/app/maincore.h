@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/mainview.h"
+#include "discovery/hostlistener.h"
 #include "discovery/querysocket.h"
 #include "net/messageloop.h"
 #include "notify/logf.h"
@@ -70,10 +71,9 @@ public:
 
     // The main window's handlers.
     void ConnectButtonClick();
-    void HostListViewClick();
     void HostListViewDblClick();
-    // The host menu's "&Play": the player list of the selected server, and
-    // the game into it, as a double-click does.
+    // The host menu's "&Play": the game into the selected server, as a
+    // double-click does (the face shows its players first).
     void Play1Click();
     void TrayHostEntryClick(int index);
     // A join link: the game into that server, as a double-click does.
@@ -93,6 +93,10 @@ public:
     void OptionsClosed();
     // The sound dialog's preview: plays at once, busy or not.
     void PreviewSound(const std::string& path);
+
+    // The host table's announcements go to `listener` too, after the
+    // core's own.
+    void Subscribe(HostTableListener& listener);
 
     bool BusyChecked() const;
     const HostTable& Hosts() const;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "discovery/hostlistener.h"
 #include "discovery/hostview.h"
 #include "discovery/searchstate.h"
 #include "model/quakeserver.h"
@@ -10,11 +12,40 @@
 namespace torvane {
 
 // Tells the user about host table events: status text, log line, icon, and
-// the actions the user chose for each event kind.
+// the actions the user chose for each event kind; and hands every change of
+// the table to its listeners.
 class HostEvents {
 public:
     HostEvents(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search)
         : view_(view), game_(game), settings_(settings), search_(search) {}
+
+    void Subscribe(HostTableListener& listener) { listeners_.push_back(&listener); }
+
+    // The table's announcements, to every listener in the order they came.
+    void ChangesBegin() {
+        for (HostTableListener* l : listeners_) l->ChangesBegin();
+    }
+    void ChangesEnd() {
+        for (HostTableListener* l : listeners_) l->ChangesEnd();
+    }
+    void ServerAdded(std::size_t index) {
+        for (HostTableListener* l : listeners_) l->ServerAdded(index);
+    }
+    void ServerChanged(std::size_t index, unsigned what) {
+        for (HostTableListener* l : listeners_) l->ServerChanged(index, what);
+    }
+    void ServerRemoved(std::size_t index) {
+        for (HostTableListener* l : listeners_) l->ServerRemoved(index);
+    }
+    void SearchStarted() {
+        for (HostTableListener* l : listeners_) l->SearchStarted();
+    }
+    void SearchEnded(const std::string& summary) {
+        for (HostTableListener* l : listeners_) l->SearchEnded(summary);
+    }
+    void EventRaised(EventKind kind, const std::string& text, const TQuakeServer& server) {
+        for (HostTableListener* l : listeners_) l->EventRaised(kind, text, server);
+    }
 
     // Status panel 1, and the log when `log` is set.
     void Announce(const std::string& text, bool log);
@@ -41,6 +72,7 @@ private:
     GameActions& game_;
     const HostSettings& settings_;
     SearchState& search_;
+    std::vector<HostTableListener*> listeners_;
     Asking asking_ = Asking::OwnQuery;
 };
 

@@ -6,15 +6,16 @@
 #include <vector>
 
 #include "discovery/hostevents.h"
+#include "discovery/hostlistener.h"
 #include "discovery/hostview.h"
 #include "discovery/searchstate.h"
 #include "model/quakeserver.h"
 
 namespace torvane {
 
-// The servers Torvane can see, in the order they were found. Record i and
-// host row i always belong to the same server, and so do the tray's host
-// entries and the records that have one, in the same order.
+// The servers Torvane can see, in the order they were found. It announces
+// every change to its listeners (see HostTableListener); record i is the
+// server each of them names by index i.
 //
 // A server known only from a master server's list is a stranger: it gets a
 // row but no tray entry, and raises no event and no message (a thousand of
@@ -42,6 +43,15 @@ public:
     const TQuakeServer& operator[](std::size_t i) const { return records_[i]; }
     const std::vector<TQuakeServer>& Records() const { return records_; }
 
+    // Announcements go to `listener` from now on, after those subscribed
+    // before it. The listener must outlive the table or never be called
+    // again once gone (it is never unsubscribed).
+    void Subscribe(HostTableListener& listener) { events_.Subscribe(listener); }
+
+    // The mark record i got at the end of the last search: kRowAnswered,
+    // kRowSilent, or -1 before its first search ended.
+    int Mark(std::size_t i) const { return marks_[i]; }
+
     // Index of the first record with the server's Address and HostName, or
     // -1. Looked up in an index, so a large table costs no more than a small.
     int FindServer(const TQuakeServer& server) const;
@@ -64,8 +74,8 @@ public:
     // misses and removes servers silent for Retries searches in a row.
     void CountMisses();
 
-    // Fills the player list from the selected row's server, or empties it.
-    void ShowPlayers();
+    // The search's window closed; `summary` is what the tray's tip says.
+    void SearchEnded(const std::string& summary) { events_.SearchEnded(summary); }
 
     // A click on tray host entry `index`: launches into that server at once.
     void TrayHostEntryClick(int index);
@@ -83,11 +93,11 @@ private:
     int RetriesSetting() const;
     void RebuildIndex();
 
-    HostView& view_;
     GameActions& game_;
     const HostSettings& settings_;
     HostEvents events_;
     std::vector<TQuakeServer> records_;
+    std::vector<int> marks_;  // beside records_, index for index
     // Hash of (Address, HostName) -> indices of the records with that hash;
     // the records themselves tell which one matches. Keeps no copy of the
     // texts, so a server costs the table a few words beyond its record.

@@ -139,8 +139,9 @@ void SearchCycle::EndSearch() {
         if (!socket->IsClosed()) socket->Close();
 
     p_.hosts.CountMisses();
-    p_.tray.SetTrayTip(Summary());
-    p_.hosts.ShowPlayers();
+    const std::string summary = Summary();
+    p_.tray.SetTrayTip(summary);
+    p_.hosts.SearchEnded(summary);
     p_.search.FirstSearch = false;
     p_.peers.RefreshUsers();
     if (p_.game.IsGameRunning()) p_.view.SetStatusText(1, "Running quake detected");

@@ -25,4 +25,12 @@ std::string TrayHostCaption(const TQuakeServer& server) {
     return server.HostName + " " + ServerCaption(server);
 }
 
+std::string AddressText(const TQuakeServer& server) {
+    return server.Address + ':' + server.Port;
+}
+
+std::string PingText(const TQuakeServer& server) {
+    return server.Ping < 0 ? std::string() : std::to_string(server.Ping);
+}
+
 }  // namespace torvane

@@ -42,20 +42,7 @@ public:
     }
     void ShowIconImage(int image) override { Note("icon " + std::to_string(image)); }
     void SetTrayTip(const std::string& text) override { Note("tip " + text); }
-    void BeginHostUpdate() override {}
-    void EndHostUpdate() override {}
-    void AppendHostRow() override {}
-    void SetHostRow(int, const std::string&, const std::string&, const std::string&) override {}
-    void SetHostRowImage(int, int) override {}
-    void DeleteHostRow(int) override {}
     int SelectedHostRow() const override { return selected_host; }
-    void InsertTrayHostEntry(int) override {}
-    void SetTrayHostEntryCaption(int, const std::string&) override {}
-    void DeleteTrayHostEntry(int) override {}
-    void BeginPlayersUpdate() override {}
-    void EndPlayersUpdate() override {}
-    void ClearPlayers() override {}
-    void AddPlayerRow(const std::string&, const std::string&) override {}
     void ShowMainWindow() override { Note("show window"); }
     void RestoreApplication() override { Note("restore"); }
     void BringToFront() override { Note("to front"); }

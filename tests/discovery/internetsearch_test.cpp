@@ -95,6 +95,7 @@ protected:
     RecordingView view;
     SearchState search;
     HostTable hosts{view, view, view, search};
+    const bool watching_ = (view.Watch(hosts), true);
     QuietPeers peers;
     DatagramDispatcher dispatcher{SystemClock::Instance(), search, hosts, peers};
     Settings settings;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "headless_copy.h"
 #include "support/fake_quake_server.h"
 #include "support/isolated_lan.h"
@@ -27,7 +29,11 @@ TEST(PeersOnLan, TwoCopiesSeeEachOtherChatAndPlayAChallenge) {
             // Each start asks the others to announce themselves.
             EXPECT_NE(alice.WaitFor("Bob (Ready) Ready to kick some ass"), "") << alice.Seen();
             EXPECT_NE(bob.WaitFor("Alice (Ready) Ready to kick some ass"), "") << bob.Seen();
-            EXPECT_NE(alice.WaitFor("host: 0 | Friday | q2dm1 | 0/8"), "") << alice.Seen();
+            // Row, host, map, players, the ping (blank until measured), the address.
+            const std::string row = alice.WaitFor("host: 0 | Friday | q2dm1 | 0/8");
+            EXPECT_TRUE(std::regex_match(
+                row, std::regex(R"(host: 0 \| Friday \| q2dm1 \| 0/8 \| \d* \| 10(\.\d+){3}:27910)")))
+                << alice.Seen();
 
             alice.Send("say hello Bob");
             EXPECT_NE(bob.WaitFor("chat: Alice | "), "") << bob.Seen();

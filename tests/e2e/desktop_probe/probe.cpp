@@ -14,13 +14,13 @@
 
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
-#include <QTreeWidget>
 #include <QWidget>
 #include <cstdlib>
 #include <string>
@@ -37,16 +37,17 @@ QWidget* Window(const QString& class_name) {
     return nullptr;
 }
 
-// The rows of a window's list, the given cells of each joined by "|"; the
-// list is the one named `list_name`.
+// The rows of a window's list as it shows them, the given cells of each
+// joined by "|"; the list is the one named `list_name`.
 QString Rows(const QString& class_name, const QString& list_name, const std::vector<int>& columns) {
     QWidget* window = Window(class_name);
-    auto* list = window ? window->findChild<QTreeWidget*>(list_name) : nullptr;
-    if (!list) return "no list";
+    auto* list = window ? window->findChild<QAbstractItemView*>(list_name) : nullptr;
+    if (!list || !list->model()) return "no list";
+    const QAbstractItemModel& model = *list->model();
     QStringList rows;
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+    for (int row = 0; row < model.rowCount(); ++row) {
         QStringList cells;
-        for (int column : columns) cells << list->topLevelItem(row)->text(column);
+        for (int column : columns) cells << model.index(row, column).data().toString();
         rows << cells.join('|');
     }
     return rows.join(';');
