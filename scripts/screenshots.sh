@@ -82,7 +82,7 @@ sleep 0.3
 xdotool mousemove --window "$main" 321 120 mousedown 1 mousemove --window "$main" 560 120 mouseup 1
 sleep 0.3
 xdotool mousemove --window "$main" 290 10 click 1
-sleep 0.2
+sleep 0.8  # two quick clicks would be a double-click, which does not sort
 xdotool mousemove --window "$main" 290 10 click 1
 sleep 0.5
 shot_window "$main" main-window-sorted
