@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds arbitrary text to the reader of stored column widths: it never reads
 // past the text, gives exactly the asked number of widths, each 0 or within
 // its bounds, and what it gives back reads again as the same.

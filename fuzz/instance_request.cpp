@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A later copy of the program hands its request over a local socket: what
 // the running copy accepts is "show" or a join to a plain address and port,
 // and reads back as exactly the bytes it came as.

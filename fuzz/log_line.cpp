@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Log texts carry names and messages from the network: none may break a line
 // or carry a control character to the file, the window or a terminal.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Arbitrary "TVNMESS" payloads: chat lines, shouts and their log lines.
 #include "peer_fuzz.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds arbitrary datagrams, search starts, window ends and selections
 // through the datagram dispatch into a host table, and checks after every
 // step that records and the rows their announcements built still line up.

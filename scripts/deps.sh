@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs the Debian packages Torvane needs. Without arguments, what building
 # and running it take (run.sh); with --test, also what its tests, fuzz
 # targets and benchmarks take (test.sh). Only what is missing is fetched, so

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Takes the pictures of Torvane's desktop notifications in docs/screenshots/:
 # Torvane under Xvfb with dunst as the notification service on a private
 # session bus, on a private LAN inside a fresh network namespace where three

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Takes the pictures in docs/screenshots/: Torvane under Xvfb with a real
 # notification-area host (trayer), on a private LAN inside a fresh network
 # namespace with three stand-in game servers, so nothing it broadcasts

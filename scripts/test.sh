@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds Torvane and runs every test: the unit and end-to-end tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a few
 # seconds, a build of the benchmarks, and the Debian package made from that
@@ -25,6 +26,9 @@ if ./scripts/format-check.sh; then passed=$((passed + 1)); else failed=$((failed
 
 step "Include rules"
 if ./scripts/check-includes.py; then passed=$((passed + 1)); else failed=$((failed + 1)); failed_steps+=(includes); fi
+
+step "Licence lines"
+if ./scripts/check-spdx.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); failed_steps+=(licence); fi
 
 step "Sanitized build and tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON >/dev/null \

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Hostile datagrams for the flood: status replies valid and cut short,
 replies with junk after the prefix, random bytes, and the four peer tags
 with random fields. Every text that could reach the log is remembered, so

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """A busy LAN for a long while, against one running Torvane, on a private LAN.
 
 Host 1 runs the program (torvane-headless, or the desktop program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // torvane-headless: Torvane without windows. The same core as the desktop
 // program, its settings file and log included; what the windows would show
 // is written to standard output, one "what: details" line per change, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // torvane-query: runs one search on the local network, the given internet
 // servers and the servers the given master servers list, and prints what
 // answered. With a broadcast it waits for the whole search window; without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // torvane: the desktop program. Its windows are created hidden in order
 // (main, credits, users, challenge, log, options); the options dialog's
 // construction loads and applies the settings, then the first search

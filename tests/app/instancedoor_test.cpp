@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One copy per session: a later copy hands its request to the running one
 // over the session's channel, and the running one reads it as strictly as
 // a join link.

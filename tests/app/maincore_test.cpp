@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The core with every subsystem wired: start-up and shutdown, the Busy pair,
 // launches from the host list, event actions reaching the launcher and the
 // sound output, and the game scan driving this copy's status. Views,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Which events become notifications, with which buttons, and what the
 // buttons do when chosen later.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The host list's models: rows in the host table's order until a column is
 // sorted, numbers sorted as numbers, a sort that holds while the table
 // changes under it, and rows that stay in step with the table when the end

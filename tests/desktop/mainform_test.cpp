@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's Qt layer over the wired core: host rows and tray
 // entries in step with the host table through merges and removals, the
 // rows' shared marks, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The options dialog's face: its controls write the settings record at
 // once, the up-down fields step and write plain digits, the pages it opens
 // on, the failing close that keeps it open, and the ".." buttons with their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The internet search on loopback: stand-in master servers and game servers
 // are plain UDP sockets of the test, answered between rounds of the loop.
 

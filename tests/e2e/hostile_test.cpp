@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A hostile host on a private LAN against a running torvane-headless: it
 // answers searches with huge and endless servers, sends replies nobody asked
 // for, writes terminal controls into every text, plants links where the log

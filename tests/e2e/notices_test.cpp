@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The desktop program's notifications and join links, whole, on a private
 // LAN: a stand-in notification service on a private session bus records
 // every notification and chooses their buttons as a user would. A new

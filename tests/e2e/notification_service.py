@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """A stand-in for the desktop's notification service on a private session bus.
 
 Usage: notification_service.py RECORD CONTROL_DIR

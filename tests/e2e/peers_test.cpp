@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Two copies of Torvane on two hosts of a private LAN find each other, chat,
 // and one challenges the other to a game on a third host's server; the
 // accepted challenge starts a stand-in game with the game's command line.

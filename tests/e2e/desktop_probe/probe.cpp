@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A probe for the whole-program tests of torvane: preloaded into the real
 // program (LD_PRELOAD), it answers questions about the windows and acts on
 // them as a user would, over two descriptors the test hands down (requests
