@@ -266,39 +266,46 @@ TEST(MainForm, WithoutANotificationAreaMinimisingIsOrdinaryAndStartUpShowsTheWin
     EXPECT_TRUE(desktop.users.isVisible());
 }
 
-// Replies come straight into the core and no search starts: nothing is
-// sent, so no LAN is needed, and the window can be shown and clicked.
+// Servers answer a search (a reply outside every search adds no server),
+// so the window is shown and clicked on a private LAN.
 TEST(MainForm, AHeaderClickSortsTheHostListButNotTheTrayAndTheSortHoldsAcrossSearches) {
-    Desktop desktop;
-    desktop.main_form.show();
-    desktop.Reply("Alpha", "10.99.0.21", 2);
-    desktop.Reply("Bravo", "10.99.0.22", 10);
-    desktop.Reply("Charlie", "10.99.0.23", 3);
-    desktop.core->Cycle().BroadcastEnd();
-    QHeaderView& header = *desktop.main_form.HostListView->header();
-    const auto click = [&](int column) {
-        const QPoint at(header.sectionViewportPosition(column) + 5, header.height() / 2);
-        QTest::mouseClick(header.viewport(), Qt::LeftButton, Qt::NoModifier, at);
-    };
-    const auto hosts = [&] { return desktop.Cell(0, 0) + desktop.Cell(1, 0) + desktop.Cell(2, 0); };
-    EXPECT_EQ(hosts(), "AlphaBravoCharlie") << "the table's order until the user sorts";
-    click(HostListModel::kPlayers);
-    EXPECT_EQ(hosts(), "AlphaCharlieBravo") << "2 before 3 before 10";
-    click(HostListModel::kPlayers);
-    EXPECT_EQ(hosts(), "BravoCharlieAlpha") << "a second click reverses";
-    desktop.ExpectTrayInTableOrder({"Alpha", "Bravo", "Charlie"});
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  Desktop desktop;
+                  desktop.main_form.show();
+                  desktop.core->Cycle().StartSearch();
+                  desktop.Reply("Alpha", "10.99.0.21", 2);
+                  desktop.Reply("Bravo", "10.99.0.22", 10);
+                  desktop.Reply("Charlie", "10.99.0.23", 3);
+                  desktop.core->Cycle().BroadcastEnd();
+                  QHeaderView& header = *desktop.main_form.HostListView->header();
+                  const auto click = [&](int column) {
+                      const QPoint at(header.sectionViewportPosition(column) + 5, header.height() / 2);
+                      QTest::mouseClick(header.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+                  };
+                  const auto hosts = [&] {
+                      return desktop.Cell(0, 0) + desktop.Cell(1, 0) + desktop.Cell(2, 0);
+                  };
+                  EXPECT_EQ(hosts(), "AlphaBravoCharlie") << "the table's order until the user sorts";
+                  click(HostListModel::kPlayers);
+                  EXPECT_EQ(hosts(), "AlphaCharlieBravo") << "2 before 3 before 10";
+                  click(HostListModel::kPlayers);
+                  EXPECT_EQ(hosts(), "BravoCharlieAlpha") << "a second click reverses";
+                  desktop.ExpectTrayInTableOrder({"Alpha", "Bravo", "Charlie"});
 
-    // The sort holds through the next replies and the end of their search;
-    // a selected row stands for its own record.
-    desktop.Reply("Alpha", "10.99.0.21", 12);
-    desktop.core->Cycle().BroadcastEnd();
-    EXPECT_EQ(hosts(), "AlphaBravoCharlie");
-    desktop.Select(2);
-    EXPECT_EQ(desktop.main_form.SelectedHostRow(), 2) << "Charlie is record 2";
-    QAbstractItemModel& players = *desktop.main_form.PlayersListView->model();
-    ASSERT_EQ(players.rowCount(), 3);
-    EXPECT_EQ(players.index(0, 0).data().toString(), "P2") << "the most frags first";
-    EXPECT_EQ(players.index(0, 2).data().toString(), "40") << "the player's ping";
+                  // The sort holds through the next replies and the end of their search;
+                  // a selected row stands for its own record.
+                  desktop.core->Cycle().StartSearch();
+                  desktop.Reply("Alpha", "10.99.0.21", 12);
+                  desktop.core->Cycle().BroadcastEnd();
+                  EXPECT_EQ(hosts(), "AlphaBravoCharlie");
+                  desktop.Select(2);
+                  EXPECT_EQ(desktop.main_form.SelectedHostRow(), 2) << "Charlie is record 2";
+                  QAbstractItemModel& players = *desktop.main_form.PlayersListView->model();
+                  ASSERT_EQ(players.rowCount(), 3);
+                  EXPECT_EQ(players.index(0, 0).data().toString(), "P2") << "the most frags first";
+                  EXPECT_EQ(players.index(0, 2).data().toString(), "40") << "the player's ping";
+              }));
 }
 
 // No search, no LAN: the window's own geometry.
