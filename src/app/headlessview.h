@@ -55,6 +55,10 @@ public:
     void FocusBusyEdit() override {}
     void FocusField(OptionsField) override {}
     void ShowError(const std::string& message) override;
+    // Nothing is typed where no dialog is shown.
+    void ShowServerList(ServerList) override {}
+    std::string ServerEntryText(ServerList) const override { return {}; }
+    void ClearServerEntry(ServerList) override {}
     std::optional<std::string> RunSoundOpenDialog() override { return std::nullopt; }
     std::optional<std::string> RunLogSaveDialog() override { return std::nullopt; }
 

@@ -118,6 +118,10 @@ public:
         Note("options focus " + std::to_string(static_cast<int>(field)));
     }
     void ShowError(const std::string& message) override { Note("error " + message); }
+    // Nothing is typed where no dialog is shown.
+    void ShowServerList(ServerList) override {}
+    std::string ServerEntryText(ServerList) const override { return {}; }
+    void ClearServerEntry(ServerList) override {}
     std::optional<std::string> RunSoundOpenDialog() override { return std::nullopt; }
     std::optional<std::string> RunLogSaveDialog() override { return std::nullopt; }
 
