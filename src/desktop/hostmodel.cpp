@@ -69,13 +69,17 @@ QVariant HostListModel::data(const QModelIndex& index, int role) const {
                 return key + QText(server.Port).rightJustified(5, '0');
             }
             return QText(AddressText(server));
+        case kSource:
+            // The nearest first: LAN, Favourite, Master.
+            if (role == kSortRole) return static_cast<qlonglong>(server.Source);
+            return QString(SourceCaption(server.Source));
         default:
             return {};
     }
 }
 
 QVariant HostListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const captions[] = {"Host", "Map", "Players", "Ping", "Address"};
+    static const char* const captions[] = {"Host", "Map", "Players", "Ping", "Address", "Source"};
     return Header(captions, kColumnCount, section, orientation, role);
 }
 
@@ -150,11 +154,35 @@ QVariant PlayerListModel::headerData(int section, Qt::Orientation orientation, i
     return Header(captions, kColumnCount, section, orientation, role);
 }
 
+namespace {
+
+void SortBySortRole(QSortFilterProxyModel& proxy, QAbstractItemModel* source) {
+    proxy.setSourceModel(source);
+    proxy.setSortRole(kSortRole);
+    proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
+    proxy.setDynamicSortFilter(true);
+}
+
+}  // namespace
+
 SortedList::SortedList(QAbstractItemModel* source, QObject* parent) : QSortFilterProxyModel(parent) {
-    setSourceModel(source);
-    setSortRole(kSortRole);
-    setSortCaseSensitivity(Qt::CaseInsensitive);
-    setDynamicSortFilter(true);
+    SortBySortRole(*this, source);
+}
+
+SortedHostList::SortedHostList(QAbstractItemModel* source, QObject* parent) : QSortFilterProxyModel(parent) {
+    SortBySortRole(*this, source);
+}
+
+void SortedHostList::ShowMasterListed(bool show) {
+    if (show == show_master_listed_) return;
+    show_master_listed_ = show;
+    invalidateFilter();
+}
+
+bool SortedHostList::filterAcceptsRow(int source_row, const QModelIndex& source_parent) const {
+    if (show_master_listed_) return true;
+    const QModelIndex source = sourceModel()->index(source_row, HostListModel::kSource, source_parent);
+    return source.data(kSortRole).toLongLong() != static_cast<qlonglong>(ServerSource::Master);
 }
 
 }  // namespace torvane

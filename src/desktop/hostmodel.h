@@ -19,14 +19,14 @@ class HostTable;
 inline constexpr int kSortRole = Qt::UserRole;
 
 // The host table as Qt's views read it: one row per record, in the table's
-// order, with the columns Host, Map, Players, Ping and Address. It follows
+// order, with the columns Host, Map, Players, Ping, Address and Source. It follows
 // the table's announcements; the changes of one reply or of one end of a
 // search reach the views as one, once the table is whole again.
 class HostListModel final : public QAbstractTableModel, public HostTableListener {
     Q_OBJECT
 
 public:
-    enum Column { kHost, kMap, kPlayers, kPing, kAddress, kColumnCount };
+    enum Column { kHost, kMap, kPlayers, kPing, kAddress, kSource, kColumnCount };
 
     // `marks` are the answered and the silent row's pictures, shared by
     // every row.
@@ -88,6 +88,27 @@ class SortedList final : public QSortFilterProxyModel {
 
 public:
     explicit SortedList(QAbstractItemModel* source, QObject* parent = nullptr);
+};
+
+// The host list's proxy: sorted as SortedList, and showing or hiding the
+// servers that only a master server lists. Hidden rows stay in the model,
+// so the tray and the host table see every server still; a hidden server
+// that turns out to be near (it answers the broadcast, or becomes a
+// favourite) shows again.
+class SortedHostList final : public QSortFilterProxyModel {
+    Q_OBJECT
+
+public:
+    explicit SortedHostList(QAbstractItemModel* source, QObject* parent = nullptr);
+
+    void ShowMasterListed(bool show);
+    bool MasterListedShown() const { return show_master_listed_; }
+
+protected:
+    bool filterAcceptsRow(int source_row, const QModelIndex& source_parent) const override;
+
+private:
+    bool show_master_listed_ = true;
 };
 
 }  // namespace torvane

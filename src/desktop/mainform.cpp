@@ -28,8 +28,8 @@ namespace {
 constexpr int kClientWidth = 446;
 constexpr int kClientHeight = 215;
 constexpr int kHostListWidth = 320;
-// Host, Map, Players, Ping; Address takes the rest.
-constexpr std::array<int, 4> kHostColumnWidths = {185, 80, 51, 40};
+// Host, Map, Players, Ping, Address; Source takes the rest.
+constexpr std::array<int, 5> kHostColumnWidths = {185, 80, 51, 40, 130};
 constexpr int kBottomPanelHeight = 46;
 constexpr int kStatusBarHeight = 22;
 constexpr int kStatusPanel0Width = 150;
@@ -123,9 +123,24 @@ void TMainForm::BuildLists() {
     Lists->setStretchFactor(1, 1);
     Lists->setSizes({kHostListWidth, kClientWidth - kHostListWidth});
 
+    BuildHostMenu();
+    connect(HostListView, &QTreeView::clicked, this, [this] { ShowPlayers(); });
+    connect(HostListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { ShowPlayers(); });
+    connect(HostListView, &QTreeView::doubleClicked, this, [this] {
+        if (core_) core_->HostListViewDblClick();
+    });
+}
+
+void TMainForm::BuildHostMenu() {
     HostPopupMenu = new QMenu(this);
     QAction* play = HostPopupMenu->addAction("&Play");
     QAction* challenge = HostPopupMenu->addAction("&Challenge");
+    HostPopupMenu->addSeparator();
+    AddToFavourites = HostPopupMenu->addAction("Add to favourites");
+    ShowMasterListed = HostPopupMenu->addAction("Show master-listed servers");
+    ShowMasterListed->setCheckable(true);
+    ShowMasterListed->setChecked(SortedHosts.MasterListedShown());
     connect(play, &QAction::triggered, this, [this] {
         ShowPlayers();
         if (core_) core_->Play1Click();
@@ -133,14 +148,27 @@ void TMainForm::BuildLists() {
     connect(challenge, &QAction::triggered, this, [this] {
         if (core_) core_->Suggest1Click();
     });
+    connect(AddToFavourites, &QAction::triggered, this, [this] {
+        const int row = SelectedHostRow();
+        if (row >= 0 && options_)
+            options_->AddFavorite(AddressText(core_->Hosts()[static_cast<std::size_t>(row)]));
+    });
+    connect(ShowMasterListed, &QAction::toggled, this,
+            [this](bool show) { SortedHosts.ShowMasterListed(show); });
+    // The entry follows the selection at the moment the menu opens.
+    connect(HostPopupMenu, &QMenu::aboutToShow, this,
+            [this] { AddToFavourites->setEnabled(CanAddFavourite()); });
     connect(HostListView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { HostPopupMenu->popup(HostListView->viewport()->mapToGlobal(at)); });
-    connect(HostListView, &QTreeView::clicked, this, [this] { ShowPlayers(); });
-    connect(HostListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { ShowPlayers(); });
-    connect(HostListView, &QTreeView::doubleClicked, this, [this] {
-        if (core_) core_->HostListViewDblClick();
-    });
+}
+
+// A server found through a favourite (or an internet server) is one; so is
+// any the favourites name by its address.
+bool TMainForm::CanAddFavourite() const {
+    const int row = SelectedHostRow();
+    if (row < 0 || !options_) return false;
+    const TQuakeServer& server = core_->Hosts()[static_cast<std::size_t>(row)];
+    return server.Source != ServerSource::Favourite && !options_->IsFavorite(AddressText(server));
 }
 
 QWidget* TMainForm::BuildBottomPanel() {
@@ -258,6 +286,7 @@ void TMainForm::Place(const WindowGeometry& geometry) {
     ApplyWidths(PlayersListView, geometry.PlayerColumnWidths);
     ApplySort(HostListView, geometry.HostSortColumn, geometry.HostSortDescending);
     ApplySort(PlayersListView, geometry.PlayerSortColumn, geometry.PlayerSortDescending);
+    ShowMasterListed->setChecked(geometry.ShowMasterListed);
     if (geometry.MainMaximized) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
@@ -276,6 +305,7 @@ void TMainForm::TakePlace(WindowGeometry& geometry) const {
     geometry.HostSortDescending = HostListView->header()->sortIndicatorOrder() == Qt::DescendingOrder;
     geometry.PlayerSortColumn = PlayersListView->header()->sortIndicatorSection();
     geometry.PlayerSortDescending = PlayersListView->header()->sortIndicatorOrder() == Qt::DescendingOrder;
+    geometry.ShowMasterListed = SortedHosts.MasterListedShown();
 }
 
 void TMainForm::ShowPlayers() {

@@ -84,13 +84,18 @@ public:
     SortedList SortedPlayers{&Players};
     // Made by Attach, over the core's host table.
     std::unique_ptr<HostListModel> Hosts;
-    SortedList SortedHosts{nullptr};
+    SortedHostList SortedHosts{nullptr};
     QPushButton* ConnectButton;
     QPushButton* Button2;
     QPushButton* OptionButton;
     QCheckBox* BusyCheck;
     QPushButton* CreditButton;
     QMenu* HostPopupMenu;
+    // Its entries beyond Play and Challenge: "Add to favourites" (greyed
+    // while no server is selected or the selected one is a favourite
+    // already) and the check "Show master-listed servers".
+    QAction* AddToFavourites;
+    QAction* ShowMasterListed;
     std::array<QLabel*, 2> StatusPanels;
 
 protected:
@@ -113,6 +118,9 @@ private:
     QWidget* BuildBottomPanel();
     QWidget* BuildStatusBar();
     void ConnectTray();
+    void BuildHostMenu();
+    // Whether the selected server can become a favourite.
+    bool CanAddFavourite() const;
 
     // The two marks a host row can carry, painted once: every row shares
     // one of them instead of holding a picture of its own.

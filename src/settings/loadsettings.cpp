@@ -105,6 +105,7 @@ void ReadWindows(Registry& store, WindowGeometry& w) {
     ReadIfPresent(store, "HostSortDescending", w.HostSortDescending);
     ReadIfPresent(store, "PlayerSortColumn", w.PlayerSortColumn);
     ReadIfPresent(store, "PlayerSortDescending", w.PlayerSortDescending);
+    ReadIfPresent(store, "ShowMasterListed", w.ShowMasterListed);
 }
 
 void ReadWanServers(Registry& store, std::array<WanServer, 4>& servers) {

@@ -71,6 +71,7 @@ void WriteWindows(Registry& store, const WindowGeometry& w) {
     store.WriteBool("HostSortDescending", w.HostSortDescending);
     store.WriteInteger("PlayerSortColumn", w.PlayerSortColumn);
     store.WriteBool("PlayerSortDescending", w.PlayerSortDescending);
+    store.WriteBool("ShowMasterListed", w.ShowMasterListed);
 }
 
 void WriteWanServers(Registry& store, const std::array<WanServer, 4>& servers) {

@@ -51,6 +51,8 @@ struct WindowGeometry {
     bool HostSortDescending = false;
     int32_t PlayerSortColumn = 1;  // Frags, highest first
     bool PlayerSortDescending = true;
+    // Whether the host list shows the servers only a master server lists.
+    bool ShowMasterListed = true;
 };
 
 // The live settings: what the options dialog shows and edits, read by every

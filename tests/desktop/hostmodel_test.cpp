@@ -116,6 +116,47 @@ TEST(HostListModel, TheEndOfASearchRemovesAndMarksRowsInStepWithTheTable) {
     }
 }
 
+TQuakeServer From(TQuakeServer server, ServerSource source) {
+    server.Source = source;
+    return server;
+}
+
+// Hiding the master-listed servers is the proxy's: the rows stay in the
+// model (the tray and the table keep them), and one that turns out to be
+// near shows again at once.
+TEST(HostListModel, SourcesSortNearestFirstAndMasterListedRowsHideWithoutLeavingTheModel) {
+    Rig rig;
+    SortedHostList hosts(&rig.model);
+    rig.table.MergeServer(From(Server("10.99.0.1", "Far", 1, 80), ServerSource::Master));
+    rig.table.MergeServer(From(Server("10.99.0.2", "Near", 1, 3), ServerSource::Lan));
+    rig.table.MergeServer(From(Server("10.99.0.3", "Fav", 1, 40), ServerSource::Favourite));
+    rig.table.MergeServer(From(Server("10.99.0.4", "Farther", 1, 90), ServerSource::Master));
+    EXPECT_EQ(rig.Column(HostListModel::kSource), (Texts{"Master", "LAN", "Favourite", "Master"}));
+    EXPECT_EQ(rig.model.headerData(HostListModel::kSource, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "Source");
+    EXPECT_EQ(HostListModel::kSource, HostListModel::kAddress + 1);
+
+    const auto shown = [&] {
+        Texts names;
+        for (int row = 0; row < hosts.rowCount(); ++row)
+            names.push_back(hosts.index(row, HostListModel::kHost).data().toString().toStdString());
+        return names;
+    };
+    hosts.sort(HostListModel::kSource, Qt::AscendingOrder);
+    EXPECT_EQ(shown(), (Texts{"Near", "Fav", "Far", "Farther"}));
+    hosts.sort(HostListModel::kHost, Qt::AscendingOrder);
+    hosts.ShowMasterListed(false);
+    EXPECT_EQ(shown(), (Texts{"Fav", "Near"}));
+    EXPECT_EQ(rig.model.rowCount(), 4);
+
+    // Far answers the broadcast too: it is a LAN server now, and shows.
+    rig.table.MergeServer(From(Server("10.99.0.1", "Far", 2, 2), ServerSource::Lan));
+    EXPECT_EQ(shown(), (Texts{"Far", "Fav", "Near"}));
+    EXPECT_EQ(hosts.index(0, HostListModel::kSource).data().toString(), "LAN");
+    hosts.ShowMasterListed(true);
+    EXPECT_EQ(shown(), (Texts{"Far", "Farther", "Fav", "Near"}));
+}
+
 TEST(PlayerListModel, SortsByFragsHighestFirstUntilAnotherColumnIsChosen) {
     PlayerListModel players;
     SortedList sorted(&players);

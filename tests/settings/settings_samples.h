@@ -55,6 +55,7 @@ inline Settings NonDefaultSettings(const std::string& tag = "x") {
     s.Windows.HostSortDescending = true;
     s.Windows.PlayerSortColumn = 0;
     s.Windows.PlayerSortDescending = false;
+    s.Windows.ShowMasterListed = false;
     return s;
 }
 
