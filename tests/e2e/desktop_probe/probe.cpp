@@ -11,6 +11,11 @@
 //   click WINDOW|BUTTON -> presses the button of that caption in the window of that class
 //   type WINDOW|TEXT    -> puts TEXT into the window's text box
 //   visible WINDOW      -> "yes" when the window of that class is on screen, else "no"
+//   count LIST          -> how many rows the main window's list of that name shows
+//   cells LIST|COLUMN   -> that column of every row it shows, joined by ";"
+//   select LIST|ROW     -> selects the row as a click would
+//   menu TEXT           -> opens the main window's menu that holds an entry of that text and
+//                          chooses it; "greyed" when the entry is disabled
 // The acting requests answer "done", or what was missing.
 
 #include <unistd.h>
@@ -18,8 +23,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -54,6 +61,35 @@ QString Rows(const QString& class_name, const QString& list_name, const std::vec
     return rows.join(';');
 }
 
+QAbstractItemView* MainList(const QString& list_name) {
+    QWidget* window = Window("TMainForm");
+    return window ? window->findChild<QAbstractItemView*>(list_name) : nullptr;
+}
+
+QString Select(const QString& list_name, int row) {
+    QAbstractItemView* list = MainList(list_name);
+    if (!list || !list->model() || row < 0 || row >= list->model()->rowCount()) return "no row";
+    list->selectionModel()->select(list->model()->index(row, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return "done";
+}
+
+// The menu is told it opens, so that its entries follow the selection.
+QString ChooseFromMenu(const QString& text) {
+    QWidget* window = Window("TMainForm");
+    if (!window) return "no window";
+    for (QMenu* menu : window->findChildren<QMenu*>()) {
+        for (QAction* action : menu->actions()) {
+            if (action->text() != text) continue;
+            emit menu->aboutToShow();
+            if (!action->isEnabled()) return "greyed";
+            action->trigger();
+            return "done";
+        }
+    }
+    return "no entry";
+}
+
 QString Click(const QString& class_name, const QString& button_text) {
     QWidget* window = Window(class_name);
     if (!window) return "no window";
@@ -79,6 +115,14 @@ QString Answer(const QString& request) {
     if (verb == "users") return Rows("UsersWindow", "UserListView", {0, 1, 2});
     if (verb == "chat") return Rows("UsersWindow", "MessageListView", {0, 2});
     if (verb == "hosts") return Rows("TMainForm", "HostListView", {0, 1, 2});
+    if (verb == "count") {
+        QAbstractItemView* list = MainList(arguments[0]);
+        return list && list->model() ? QString::number(list->model()->rowCount()) : "no list";
+    }
+    if (verb == "cells" && arguments.size() == 2)
+        return Rows("TMainForm", arguments[0], {arguments[1].toInt()});
+    if (verb == "select" && arguments.size() == 2) return Select(arguments[0], arguments[1].toInt());
+    if (verb == "menu") return ChooseFromMenu(arguments[0]);
     if (verb == "click" && arguments.size() == 2) return Click(arguments[0], arguments[1]);
     if (verb == "type" && arguments.size() == 2) return Type(arguments[0], arguments[1]);
     if (verb == "panel") {
