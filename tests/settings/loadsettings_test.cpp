@@ -128,6 +128,7 @@ TEST(LoadSettings, ReadsEveryKeyAndValueInOrder) {
                                          "PlayerColumnWidths",
                                          "HostSortColumn",
                                          "HostSortDescending",
+                                         "HostBuddiesFirst",
                                          "PlayerSortColumn",
                                          "PlayerSortDescending"};
     for (int wan = 0; wan < 4; ++wan) expected.insert(expected.end(), {"Address", "Port", "Enabled"});
@@ -205,6 +206,7 @@ TEST(LoadSettings, MissingOptionalValuesKeepTheirDefaults) {
                                                             {kWindowsKey, "PlayerColumnWidths"},
                                                             {kWindowsKey, "HostSortColumn"},
                                                             {kWindowsKey, "HostSortDescending"},
+                                                            {kWindowsKey, "HostBuddiesFirst"},
                                                             {kWindowsKey, "PlayerSortColumn"},
                                                             {kWindowsKey, "PlayerSortDescending"}};
     for (const auto& [key, name] : optional) {

@@ -73,6 +73,7 @@ TEST(SaveSettings, WritesEveryKeyAndValueInOrder) {
                                          "PlayerColumnWidths",
                                          "HostSortColumn",
                                          "HostSortDescending",
+                                         "HostBuddiesFirst",
                                          "PlayerSortColumn",
                                          "PlayerSortDescending"};
     for (int wan = 0; wan < 4; ++wan) expected.insert(expected.end(), {"Address", "Port", "Enabled"});
