@@ -91,7 +91,22 @@ public:
     QCheckBox* BusyCheck;
     QPushButton* CreditButton;
     QMenu* HostPopupMenu;
+    // Entries of the host menu that change with the server: waiting for
+    // room, its join link; and the sort of servers with buddies first.
+    QAction* RoomAction;
+    QAction* CopyLinkAction;
+    QAction* BuddiesFirstAction;
+    // The player list's menu: "Add to buddies" or "Remove from buddies".
+    QMenu* PlayerPopupMenu;
+    QAction* BuddyAction;
     std::array<QLabel*, 2> StatusPanels;
+
+    // The host menu's entries as they stand for the selected server; run
+    // each time before the menu shows.
+    void UpdateHostMenu();
+    // The player menu's entry for the player at `row` of the player list as
+    // it shows; false when there is none.
+    bool UpdatePlayerMenu(int row);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,7 +124,19 @@ private:
     void ShowFromTray();
     void RestoreAndHideWindows();
 
+    // The core's answers about each row, as the host list marks them.
+    struct CoreRowMarks final : HostRowMarks {
+        explicit CoreRowMarks(const MainCore& core) : core(core) {}
+        bool HasBuddies(std::size_t index) const override;
+        std::vector<std::string> BuddiesOn(std::size_t index) const override;
+        bool WaitingForRoom(std::size_t index) const override;
+        const MainCore& core;
+    };
+
     void BuildLists();
+    void BuildMenus();
+    void SetBuddiesFirst(bool on);
+    void EditBuddies();
     QWidget* BuildBottomPanel();
     QWidget* BuildStatusBar();
     void ConnectTray();
@@ -117,6 +144,10 @@ private:
     // The two marks a host row can carry, painted once: every row shares
     // one of them instead of holding a picture of its own.
     const std::array<QIcon, 2> host_marks_;
+    const QIcon buddy_mark_;
+    const QIcon waiting_mark_;
+    std::unique_ptr<CoreRowMarks> row_marks_;
+    std::string menu_player_;  // the name the player menu was opened on
     QtTray tray_face_;
     TrayWindowsOfMain tray_windows_{*this};
     TTrayIcon tray_;
