@@ -72,26 +72,27 @@ sleep 3
 # The servers with buddies first, bold with a mark beside their players.
 # "The Edge" (full) is waited for: chosen from its menu, which is then shown
 # again with the entry that cancels it.
-row() { echo $((28 + 19 * $1)); }  # the middle of host row N, from 0
-xdotool mousemove --window "$main" 60 "$(row 1)" click 1
+# Rows are 19 pixels high below a header of 20: "The Edge" is the second
+# host, "Major" the first player.
+xdotool mousemove --window "$main" 60 38 click 1
 sleep 0.3
-xdotool mousemove --window "$main" 60 "$(row 1)" click 3
+xdotool mousemove --window "$main" 330 38 click 3
 sleep 0.5
 xdotool key Down Down Down Return  # &Play, &Challenge, Join when there's room
 sleep 0.5
-xdotool mousemove --window "$main" 60 "$(row 1)" click 3
+xdotool mousemove --window "$main" 330 38 click 3
 sleep 0.7
 eval "$(xdotool getwindowgeometry --shell "$main")"
-import -window root -crop "$((WIDTH + 40))x$((HEIGHT + 120))+$((X - 10))+$((Y - 30))" "$out/host-menu.png"
+import -window root -crop "$((WIDTH + 20))x$((HEIGHT + 4))+$((X - 10))+$((Y - 2))" "$out/host-menu.png"
 echo "saved $out/host-menu.png"
 xdotool key Escape
 sleep 0.3
 
 # The player list of the full server: the buddy marked, and the menu of a
-# player who is not one yet.
-xdotool mousemove --window "$main" 450 "$(row 1)" click 3
+# player who is not one yet (the first row).
+xdotool mousemove --window "$main" 450 28 click 3
 sleep 0.7
-import -window root -crop "$((WIDTH + 40))x$((HEIGHT + 80))+$((X - 10))+$((Y - 30))" "$out/player-menu.png"
+import -window root -crop "$((WIDTH + 20))x$((HEIGHT + 4))+$((X - 10))+$((Y - 2))" "$out/player-menu.png"
 echo "saved $out/player-menu.png"
 xdotool key Escape
 
