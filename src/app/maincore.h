@@ -41,7 +41,7 @@ struct CoreSeams {
 struct CoreViews {
     MainView& main;
     UsersView& users;
-    SuggestView& suggest;
+    ChallengeListener& suggest;
     LogView& log;
 };
 
