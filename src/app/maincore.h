@@ -43,7 +43,7 @@ struct CoreSeams {
 struct CoreViews {
     MainView& main;
     UsersView& users;
-    SuggestView& suggest;
+    ChallengeListener& suggest;
     LogView& log;
 };
 
