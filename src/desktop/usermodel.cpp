@@ -8,7 +8,8 @@ namespace torvane {
 namespace {
 
 QVariant Caption(const char* const* captions, int count, int section, Qt::Orientation orientation, int role) {
-    if (orientation != Qt::Horizontal || section < 0 || section >= count || role != Qt::DisplayRole) return {};
+    if (orientation != Qt::Horizontal || section < 0 || section >= count || role != Qt::DisplayRole)
+        return {};
     return QString(captions[section]);
 }
 
