@@ -107,7 +107,7 @@ TMainForm::TMainForm(std::function<bool()> tray_available)
 void TMainForm::BuildLists() {
     Lists = new QSplitter(Qt::Horizontal, this);
     Lists->setChildrenCollapsible(false);
-    HostListView = SortableList(Lists, &SortedHosts, {kHostColumnWidths.begin(), kHostColumnWidths.end()});
+    HostListView = SortableList(Lists, &SortedHosts, {});
     HostListView->setObjectName("HostListView");  // for accessibility tools and test probes
     ApplySort(HostListView, -1, false);
     HostListView->setToolTip("Doubleclick to launch Quake2, Right click to challenge other players");
@@ -243,6 +243,9 @@ void TMainForm::Attach(MainCore* core, TOptions* options, const OtherWindows& ot
     // views do.
     Hosts = std::make_unique<HostListModel>(core_->Hosts(), host_marks_);
     SortedHosts.setSourceModel(Hosts.get());
+    for (std::size_t i = 0; i < kHostColumnWidths.size(); ++i)
+        HostListView->setColumnWidth(static_cast<int>(i), kHostColumnWidths[i]);
+    ApplyListPlaces();
     core_->Subscribe(*Hosts);
     tray_entries_ = std::make_unique<TrayHostEntries>(tray_, core_->Hosts());
     core_->Subscribe(*tray_entries_);
@@ -254,11 +257,17 @@ void TMainForm::Place(const WindowGeometry& geometry) {
     resize(std::max(geometry.MainWidth, 100), std::max(geometry.MainHeight, 80));
     const int hosts = std::max(geometry.HostListWidth, 20);
     Lists->setSizes({hosts, std::max(Lists->width() - hosts, 20)});
-    ApplyWidths(HostListView, geometry.HostColumnWidths);
-    ApplyWidths(PlayersListView, geometry.PlayerColumnWidths);
-    ApplySort(HostListView, geometry.HostSortColumn, geometry.HostSortDescending);
-    ApplySort(PlayersListView, geometry.PlayerSortColumn, geometry.PlayerSortDescending);
+    list_places_ = geometry;
+    ApplyListPlaces();
     if (geometry.MainMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TMainForm::ApplyListPlaces() {
+    if (HostListView->header()->count() == 0) return;  // placed again once attached
+    ApplyWidths(HostListView, list_places_.HostColumnWidths);
+    ApplyWidths(PlayersListView, list_places_.PlayerColumnWidths);
+    ApplySort(HostListView, list_places_.HostSortColumn, list_places_.HostSortDescending);
+    ApplySort(PlayersListView, list_places_.PlayerSortColumn, list_places_.PlayerSortDescending);
 }
 
 void TMainForm::TakePlace(WindowGeometry& geometry) const {

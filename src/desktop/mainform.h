@@ -113,6 +113,7 @@ private:
     QWidget* BuildBottomPanel();
     QWidget* BuildStatusBar();
     void ConnectTray();
+    void ApplyListPlaces();
 
     // The two marks a host row can carry, painted once: every row shares
     // one of them instead of holding a picture of its own.
@@ -125,6 +126,9 @@ private:
     DesktopNotifier notifier_{[this](const Notice& notice) { tray_.AnnounceEvent(notice.Body); }};
     MainCore* core_ = nullptr;
     TOptions* options_ = nullptr;
+    // The lists' stored widths and sorts: the host list has no columns
+    // until the core is attached, which comes after the window is placed.
+    WindowGeometry list_places_;
     OtherWindows others_;
 };
 

@@ -37,9 +37,13 @@ namespace {
 using namespace test;
 
 struct Desktop {
-    explicit Desktop(bool tray = true) : main_form([this] { return tray_available; }), tray_available(tray) {
+    // `placed_first`: stored places given before the core is attached, as
+    // the program does when it starts.
+    explicit Desktop(bool tray = true, const WindowGeometry* placed_first = nullptr)
+        : main_form([this] { return tray_available; }), tray_available(tray) {
         settings.Quake2BaseDir = "/games/quake2";
         settings.Quake2Command = "quake2";
+        if (placed_first) main_form.Place(*placed_first);
         core.emplace(loop, settings, seams, CoreViews{main_form, users, suggest, log});
         main_form.Attach(&*core, nullptr, {&credits, &users, &options});
     }
@@ -348,6 +352,26 @@ TEST(MainForm, SizeSplitColumnsAndSortsAreStoredAndRestored) {
     WindowGeometry again;
     desktop.main_form.TakePlace(again);
     EXPECT_EQ(again.HostColumnWidths.substr(0, 13), "200,90,60,45,");
+}
+
+// At start the window is placed before the host list has its columns.
+TEST(MainForm, PlacesStoredBeforeTheCoreIsAttachedHoldOnceItIs) {
+    WindowGeometry stored;
+    stored.HostColumnWidths = "210,70,55,44,150";
+    stored.HostSortColumn = HostListModel::kPing;
+    stored.HostSortDescending = true;
+    Desktop desktop(true, &stored);
+    WindowGeometry taken;
+    desktop.main_form.TakePlace(taken);
+    EXPECT_EQ(taken.HostColumnWidths.substr(0, 13), "210,70,55,44,") << taken.HostColumnWidths;
+    EXPECT_EQ(taken.HostSortColumn, HostListModel::kPing);
+    EXPECT_TRUE(taken.HostSortDescending);
+
+    // Without stored widths, the built-in ones.
+    Desktop fresh;
+    WindowGeometry built_in;
+    fresh.main_form.TakePlace(built_in);
+    EXPECT_EQ(built_in.HostColumnWidths.substr(0, 10), "185,80,51,") << built_in.HostColumnWidths;
 }
 
 }  // namespace
