@@ -259,17 +259,8 @@ struct MainCore::Parts final : HostView,
 
     // LauncherHost.
     void UncheckBusy() override { SetBusyCheck(false); }
-    PlayingStatus OwnStatus() const override {
-        switch (peers.OwnStatus()) {
-            case PeerStatus::Busy:
-                return PlayingStatus::Busy;
-            case PeerStatus::Playing:
-                return PlayingStatus::Playing;
-            default:
-                return PlayingStatus::Ready;
-        }
-    }
-    void SetOwnStatus(PlayingStatus status) override { peers.SetOwnStatus(static_cast<PeerStatus>(status)); }
+    PeerStatus OwnStatus() const override { return peers.OwnStatus(); }
+    void SetOwnStatus(PeerStatus status) override { peers.SetOwnStatus(status); }
     void SendInfo() override { peers.SendInfo(); }
     void SetSearchWindowTimerEnabled(bool enabled) override { window.SetEnabled(enabled); }
     void SetIntervalTimerEnabled(bool enabled) override { timer1.SetEnabled(enabled); }
