@@ -126,8 +126,8 @@ for _ in $(seq 50); do
 done
 sleep 0.3
 shot_window "$options" options-dialog
-xdotool windowfocus --sync "$options"
-xdotool key alt+v
+# "View log" on the Log page, where the dialog opens in this setup.
+xdotool mousemove --window "$options" 50 113 click 1
 log=$(xdotool search --sync --onlyvisible --name '^Torvane log$' | head -n 1)
 sleep 0.3
 shot_window "$log" log-window

@@ -103,6 +103,7 @@ void ReadWindows(Registry& store, WindowGeometry& w) {
     ReadIfPresent(store, "PlayerColumnWidths", w.PlayerColumnWidths);
     ReadIfPresent(store, "HostSortColumn", w.HostSortColumn);
     ReadIfPresent(store, "HostSortDescending", w.HostSortDescending);
+    ReadIfPresent(store, "HostBuddiesFirst", w.HostBuddiesFirst);
     ReadIfPresent(store, "PlayerSortColumn", w.PlayerSortColumn);
     ReadIfPresent(store, "PlayerSortDescending", w.PlayerSortDescending);
     ReadIfPresent(store, "ShowMasterListed", w.ShowMasterListed);

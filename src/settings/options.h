@@ -144,6 +144,8 @@ public:
     void Show() { view_.ShowAndRaise(); }
     // Busy was turned on: the Info page with the busy message selected.
     void ShowOnInfoPage();
+    // A setting was changed outside the dialog: its controls show it.
+    void ShowChangedSettings() { view_.ShowSettings(); }
 
     // The dialog closes (OK button or close box): save, close the broadcast
     // socket if the port changed, apply stay-on-top, hide. A numeric field

@@ -10,7 +10,8 @@ namespace torvane {
 namespace {
 
 bool IsDigits(const std::string& text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 bool IsPort(const std::string& text) {
@@ -94,7 +95,8 @@ std::optional<std::string> ReadServerEntry(ServerList list, const std::string& t
                                            const std::vector<std::string>& entries, std::string& entry) {
     const std::size_t first = typed.find_first_not_of(" \t\r\n");
     const std::size_t last = typed.find_last_not_of(" \t\r\n");
-    const std::string word = first == std::string::npos ? std::string() : typed.substr(first, last - first + 1);
+    const std::string word =
+        first == std::string::npos ? std::string() : typed.substr(first, last - first + 1);
     const HostPort parts = Split(list, word);
     if (!IsHost(parts.host)) return "'" + word + "' is not a host name or IPv4 address";
     if (parts.port.empty()) return "'" + word + "' has no port after its colon";

@@ -53,6 +53,8 @@ struct WindowGeometry {
     bool PlayerSortDescending = true;
     // Whether the host list shows the servers only a master server lists.
     bool ShowMasterListed = true;
+    // Servers with buddies on them above the others, whatever the sort.
+    bool HostBuddiesFirst = false;
 };
 
 // The live settings: what the options dialog shows and edits, read by every

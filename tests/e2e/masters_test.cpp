@@ -133,17 +133,17 @@ TEST(MastersOnLan, TheDesktopListsAMastersServersInOneSearchWithoutAnEventAndIts
                   ASSERT_EQ(sources.size(), static_cast<std::size_t>(kListed));
                   EXPECT_EQ(std::count(sources.begin(), sources.end(), "Master"), kListed);
 
-                  EXPECT_EQ(copy.Ask("menu Show master-listed servers"), "done");
+                  EXPECT_EQ(copy.Ask("entry Show master-listed servers"), "done");
                   EXPECT_EQ(copy.Ask("count HostListView"), "0");
-                  EXPECT_EQ(copy.Ask("menu Show master-listed servers"), "done");
+                  EXPECT_EQ(copy.Ask("entry Show master-listed servers"), "done");
                   EXPECT_EQ(copy.Ask("count HostListView"), all);
 
-                  EXPECT_EQ(copy.Ask("menu Add to favourites"), "greyed") << "no server is selected";
+                  EXPECT_EQ(copy.Ask("entry Add to favourites"), "greyed") << "no server is selected";
                   EXPECT_EQ(copy.Ask("select HostListView|7"), "done");
                   const std::string chosen = Split(copy.Ask("cells HostListView|4"), ';').at(7);
-                  EXPECT_EQ(copy.Ask("menu Add to favourites"), "done");
-                  EXPECT_EQ(copy.Ask("menu Add to favourites"), "greyed") << "a favourite already";
-                  EXPECT_EQ(copy.Ask("menu Show master-listed servers"), "done");
+                  EXPECT_EQ(copy.Ask("entry Add to favourites"), "done");
+                  EXPECT_EQ(copy.Ask("entry Add to favourites"), "greyed") << "a favourite already";
+                  EXPECT_EQ(copy.Ask("entry Show master-listed servers"), "done");
                   EXPECT_EQ(copy.Ask("count HostListView"), "0");
 
                   EXPECT_EQ(copy.Stop(SIGTERM), 0) << copy.Output();

@@ -128,6 +128,7 @@ TEST(LoadSettings, ReadsEveryKeyAndValueInOrder) {
                                          "PlayerColumnWidths",
                                          "HostSortColumn",
                                          "HostSortDescending",
+                                         "HostBuddiesFirst",
                                          "PlayerSortColumn",
                                          "PlayerSortDescending",
                                          "ShowMasterListed"};
@@ -206,6 +207,7 @@ TEST(LoadSettings, MissingOptionalValuesKeepTheirDefaults) {
                                                             {kWindowsKey, "PlayerColumnWidths"},
                                                             {kWindowsKey, "HostSortColumn"},
                                                             {kWindowsKey, "HostSortDescending"},
+                                                            {kWindowsKey, "HostBuddiesFirst"},
                                                             {kWindowsKey, "PlayerSortColumn"},
                                                             {kWindowsKey, "PlayerSortDescending"},
                                                             {kWindowsKey, "ShowMasterListed"}};

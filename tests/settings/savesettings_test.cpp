@@ -73,6 +73,7 @@ TEST(SaveSettings, WritesEveryKeyAndValueInOrder) {
                                          "PlayerColumnWidths",
                                          "HostSortColumn",
                                          "HostSortDescending",
+                                         "HostBuddiesFirst",
                                          "PlayerSortColumn",
                                          "PlayerSortDescending",
                                          "ShowMasterListed"};

@@ -11,11 +11,16 @@
 //   click WINDOW|BUTTON -> presses the button of that caption in the window of that class
 //   type WINDOW|TEXT    -> puts TEXT into the window's text box
 //   visible WINDOW      -> "yes" when the window of that class is on screen, else "no"
+//   menu WINDOW|LIST|ROW       -> right-clicks the row of that list whose first cell is ROW and
+//                                 answers its menu's shown entries joined by ";" (a disabled
+//                                 one with a leading "-"), then closes the menu
+//   choose WINDOW|LIST|ROW|ENTRY -> the same, then chooses that entry of the menu
+//   tip WINDOW|LIST|ROW|COLUMN -> the tip of that cell of the row, its lines joined by ";"
 //   count LIST          -> how many rows the main window's list of that name shows
 //   cells LIST|COLUMN   -> that column of every row it shows, joined by ";"
-//   select LIST|ROW     -> selects the row as a click would
-//   menu TEXT           -> opens the main window's menu that holds an entry of that text and
-//                          chooses it; "greyed" when the entry is disabled
+//   select LIST|ROW     -> selects the row (by its place) as a click would
+//   entry TEXT          -> opens the host list's menu, as a right-click beside its rows would,
+//                          and chooses the entry of that text; "greyed" when it is disabled
 // The acting requests answer "done", or what was missing.
 
 #include <unistd.h>
@@ -31,6 +36,7 @@
 #include <QSocketNotifier>
 #include <QWidget>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 namespace {
@@ -61,6 +67,58 @@ QString Rows(const QString& class_name, const QString& list_name, const std::vec
     return rows.join(';');
 }
 
+// The index of the row of the list whose first cell reads `first_cell`.
+QModelIndex RowOf(QAbstractItemView* list, const QString& first_cell) {
+    const QAbstractItemModel* model = list ? list->model() : nullptr;
+    if (!model) return {};
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row, 0).data().toString() == first_cell) return model->index(row, 0);
+    return {};
+}
+
+// Right-clicks that row as a user would: the row is selected, then the
+// list asks for its menu, which is answered while it shows; `act` gets it.
+QString WithMenu(const QStringList& arguments, const std::function<QString(QMenu&)>& act) {
+    QWidget* window = Window(arguments[0]);
+    auto* list = window ? window->findChild<QAbstractItemView*>(arguments[1]) : nullptr;
+    const QModelIndex row = RowOf(list, arguments[2]);
+    if (!row.isValid()) return "no row";
+    if (list->selectionMode() != QAbstractItemView::NoSelection)
+        list->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    emit list->customContextMenuRequested(list->visualRect(row).center());
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return "no menu";
+    const QString answer = act(*menu);
+    menu->close();
+    return answer;
+}
+
+QString MenuEntries(QMenu& menu) {
+    QStringList entries;
+    for (QAction* action : menu.actions())
+        if (action->isVisible() && !action->isSeparator())
+            entries << (action->isEnabled() ? "" : "-") + action->text();
+    return entries.join(';');
+}
+
+QString Choose(QMenu& menu, const QString& entry) {
+    for (QAction* action : menu.actions()) {
+        if (!action->isVisible() || action->text() != entry) continue;
+        if (!action->isEnabled()) return "disabled";
+        action->trigger();
+        return "done";
+    }
+    return "no entry";
+}
+
+QString Tip(const QStringList& arguments) {
+    QWidget* window = Window(arguments[0]);
+    auto* list = window ? window->findChild<QAbstractItemView*>(arguments[1]) : nullptr;
+    const QModelIndex row = RowOf(list, arguments[2]);
+    if (!row.isValid()) return "no row";
+    return row.siblingAtColumn(arguments[3].toInt()).data(Qt::ToolTipRole).toString().replace('\n', ';');
+}
+
 QAbstractItemView* MainList(const QString& list_name) {
     QWidget* window = Window("TMainForm");
     return window ? window->findChild<QAbstractItemView*>(list_name) : nullptr;
@@ -74,20 +132,23 @@ QString Select(const QString& list_name, int row) {
     return "done";
 }
 
-// The menu is told it opens, so that its entries follow the selection.
+// The host list's menu opened where the user right-clicks, on a row or not,
+// so that its entries follow the selection as it is.
 QString ChooseFromMenu(const QString& text) {
-    QWidget* window = Window("TMainForm");
-    if (!window) return "no window";
-    for (QMenu* menu : window->findChildren<QMenu*>()) {
-        for (QAction* action : menu->actions()) {
-            if (action->text() != text) continue;
-            emit menu->aboutToShow();
-            if (!action->isEnabled()) return "greyed";
-            action->trigger();
-            return "done";
-        }
+    QAbstractItemView* list = MainList("HostListView");
+    if (!list) return "no list";
+    emit list->customContextMenuRequested(QPoint(1, 1));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return "no menu";
+    QString answer = "no entry";
+    for (QAction* action : menu->actions()) {
+        if (action->text() != text) continue;
+        answer = action->isEnabled() ? "done" : "greyed";
+        if (action->isEnabled()) action->trigger();
+        break;
     }
-    return "no entry";
+    menu->close();
+    return answer;
 }
 
 QString Click(const QString& class_name, const QString& button_text) {
@@ -122,7 +183,7 @@ QString Answer(const QString& request) {
     if (verb == "cells" && arguments.size() == 2)
         return Rows("TMainForm", arguments[0], {arguments[1].toInt()});
     if (verb == "select" && arguments.size() == 2) return Select(arguments[0], arguments[1].toInt());
-    if (verb == "menu") return ChooseFromMenu(arguments[0]);
+    if (verb == "entry") return ChooseFromMenu(arguments[0]);
     if (verb == "click" && arguments.size() == 2) return Click(arguments[0], arguments[1]);
     if (verb == "type" && arguments.size() == 2) return Type(arguments[0], arguments[1]);
     if (verb == "panel") {
@@ -130,6 +191,10 @@ QString Answer(const QString& request) {
         auto* label = window ? window->findChild<QLabel*>("StatusPanel" + arguments[0]) : nullptr;
         return label ? label->text() : "no panel";
     }
+    if (verb == "menu" && arguments.size() == 3) return WithMenu(arguments, MenuEntries);
+    if (verb == "choose" && arguments.size() == 4)
+        return WithMenu(arguments, [&](QMenu& menu) { return Choose(menu, arguments[3]); });
+    if (verb == "tip" && arguments.size() == 4) return Tip(arguments);
     if (verb == "visible") {
         QWidget* window = Window(arguments[0]);
         return window && window->isVisible() ? "yes" : "no";
