@@ -51,6 +51,8 @@ bool Save(QWidget& window, const QDir& directory, const QString& name) {
 bool ShootOptions(const QDir& directory) {
     Settings settings;
     settings.Wan[0].Address = "q2.example.lan";
+    settings.Masters = "master.example.lan";
+    settings.Favorites = "10.99.0.12:27910 q2.example.lan:27911";
     settings.Event(EventKind::NewHost).Popup = true;
     settings.Event(EventKind::NewPlayer).Play = true;
     settings.Event(EventKind::NewPlayer).Sound = "/usr/share/sounds/torvane/player.wav";
