@@ -21,20 +21,22 @@ public:
     explicit LiveSettings(const Settings& settings) : s_(settings) {}
 
     // The search.
-    std::string Port() const override { return s_.Port; }
+    // The sockets take the ports as typed: a text that is no port is the
+    // socket's error.
+    std::string Port() const override { return s_.Port.Text(); }
     QueryTarget ExtraPort(std::size_t n) const override {
         const bool enabled[] = {s_.Port2Enable, s_.Port3Enable, s_.Port4Enable};
-        const std::string* ports[] = {&s_.Port2, &s_.Port3, &s_.Port4};
-        return {enabled[n], "", *ports[n]};
+        const NumberText* ports[] = {&s_.Port2, &s_.Port3, &s_.Port4};
+        return {enabled[n], "", ports[n]->Text()};
     }
     QueryTarget InternetServer(std::size_t n) const override {
-        return {s_.Wan[n].Enabled, s_.Wan[n].Address, s_.Wan[n].Port};
+        return {s_.Wan[n].Enabled, s_.Wan[n].Address, s_.Wan[n].Port.Text()};
     }
-    std::string BCInterval() const override { return s_.BCInterval; }
+    NumberText BCInterval() const override { return s_.BCInterval; }
     bool Broadcast() const override { return s_.Broadcast; }
     std::string Masters() const override { return s_.Masters; }
     std::string Favorites() const override { return s_.Favorites; }
-    std::string QueryRate() const override { return s_.QueryRate; }
+    NumberText QueryRate() const override { return s_.QueryRate; }
 
     // The launcher.
     std::string Quake2BaseDir() const override { return s_.Quake2BaseDir; }
@@ -54,7 +56,7 @@ public:
     int MaxChatLines() const override { return s_.MaxChatLines; }
 
     // The host table's events.
-    std::string Retries() const { return s_.Retries; }
+    NumberText Retries() const { return s_.Retries; }
     EventAction Action(EventKind kind) const { return s_.Event(kind); }
 
 private:

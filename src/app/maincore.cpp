@@ -246,7 +246,7 @@ struct MainCore::Parts final : HostView,
     void PlayEventSound(const std::string& path) override { sound.PlayEventSound(path); }
 
     // HostSettings and SoundGuards.
-    std::string Retries() const override { return live.Retries(); }
+    NumberText Retries() const override { return live.Retries(); }
     EventAction Action(EventKind kind) const override { return live.Action(kind); }
     bool BusyChecked() const override { return busy_box; }
     bool FirstSearch() const override { return search.FirstSearch; }
@@ -426,7 +426,8 @@ void MainCore::CheckBroadcastClick() {
 }
 
 void MainCore::OptionsClosed() {
-    if (p_->settings.Port != p_->WSocket().PortText() && !p_->WSocket().IsClosed()) p_->WSocket().Close();
+    if (p_->settings.Port.Text() != p_->WSocket().PortText() && !p_->WSocket().IsClosed())
+        p_->WSocket().Close();
 }
 
 void MainCore::PreviewSound(const std::string& path) {

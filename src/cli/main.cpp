@@ -65,11 +65,11 @@ public:
     // The servers given on the command line are asked as favourites, all
     // through the internet search's one socket, not through four of their own.
     QueryTarget InternetServer(std::size_t) const override { return {}; }
-    std::string BCInterval() const override { return "30"; }
+    NumberText BCInterval() const override { return NumberText(kIntervalField); }
     bool Broadcast() const override { return false; }
     std::string Masters() const override { return Words(options_.masters); }
     std::string Favorites() const override { return Words(options_.servers); }
-    std::string QueryRate() const override { return std::to_string(options_.rate); }
+    NumberText QueryRate() const override { return {kQueryRateField, std::to_string(options_.rate)}; }
 
     // Never asks other copies of Torvane to announce themselves.
     int64_t LastStatusRequestTime() const override { return INT64_MAX; }

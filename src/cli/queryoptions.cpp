@@ -3,6 +3,8 @@
 
 #include <charconv>
 
+#include "model/numbertext.h"
+
 namespace torvane {
 
 namespace {
@@ -17,17 +19,13 @@ std::optional<uint32_t> Number(const std::string& text, uint32_t min, uint32_t m
     return value;
 }
 
-bool IsPort(const std::string& text) {
-    return Number(text, 1, 65535).has_value();
-}
-
 // "HOST" or "HOST:PORT"; the host may not be empty or contain blanks.
 std::optional<QueryTarget> Server(const std::string& text, const char* default_port = kDefaultGamePort) {
     QueryTarget target{true, text, default_port};
     if (const auto colon = text.rfind(':'); colon != std::string::npos) {
         target.Address = text.substr(0, colon);
         target.Port = text.substr(colon + 1);
-        if (!IsPort(target.Port)) return std::nullopt;
+        if (!PlainPortNumber(target.Port)) return std::nullopt;
     }
     if (target.Address.empty() || target.Address.find_first_of(" \t") != std::string::npos)
         return std::nullopt;
@@ -91,7 +89,7 @@ std::optional<QueryOptions> ParseQueryOptions(const std::vector<std::string>& ar
         } else if (arg == "--port") {
             const std::string* text = value();
             if (!text) return std::nullopt;
-            if (!IsPort(*text)) {
+            if (!PlainPortNumber(*text)) {
                 error = "--port takes a port from 1 to 65535, not '" + *text + "'";
                 return std::nullopt;
             }

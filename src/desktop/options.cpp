@@ -170,7 +170,7 @@ QWidget* OptionsDialog::BuildNetworkPage() {
     PortEdit->setToolTip("Port number to search on. Default is 27910");
     top->addWidget(Label("Port:", page), 0, 2);
     top->addWidget(PortEdit, 0, 3);
-    std::array<std::string*, 3> ports = {&settings_.Port2, &settings_.Port3, &settings_.Port4};
+    std::array<NumberText*, 3> ports = {&settings_.Port2, &settings_.Port3, &settings_.Port4};
     std::array<bool*, 3> enables = {&settings_.Port2Enable, &settings_.Port3Enable, &settings_.Port4Enable};
     for (int i = 0; i < 3; ++i) {
         const QString number = QString::number(i + 2);
@@ -388,11 +388,19 @@ QLineEdit* OptionsDialog::Text(std::string& field, bool is_path) {
     return edit;
 }
 
-UpDownEdit* OptionsDialog::Number(std::string& field, int minimum, int maximum, int step) {
+// A number field holds whatever is typed; its readers convert it.
+QLineEdit* OptionsDialog::Text(NumberText& field) {
+    auto* edit = new QLineEdit(this);
+    connect(edit, &QLineEdit::textChanged, this, [&field](const QString& text) { field = PlainText(text); });
+    readers_.push_back([edit, &field] { edit->setText(QText(field.Text())); });
+    return edit;
+}
+
+UpDownEdit* OptionsDialog::Number(NumberText& field, int minimum, int maximum, int step) {
     auto* edit = new UpDownEdit(minimum, maximum, step, this);
     connect(edit->Edit(), &QLineEdit::textChanged, this,
             [&field](const QString& text) { field = PlainText(text); });
-    readers_.push_back([edit, &field] { edit->setText(QText(field)); });
+    readers_.push_back([edit, &field] { edit->setText(QText(field.Text())); });
     return edit;
 }
 

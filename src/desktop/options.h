@@ -132,7 +132,8 @@ private:
     // reads the field back into it.
     QCheckBox* Check(const char* caption, bool& field, void (TOptions::*handler)() = nullptr);
     QLineEdit* Text(std::string& field, bool is_path = false);
-    UpDownEdit* Number(std::string& field, int minimum, int maximum, int step);
+    QLineEdit* Text(NumberText& field);
+    UpDownEdit* Number(NumberText& field, int minimum, int maximum, int step);
     QButtonGroup* Radio(QGroupBox* group, const std::array<const char*, 3>& items, int32_t& field);
     QToolButton* SoundButton(SoundChoice choice);
     void Run(void (TOptions::*handler)());

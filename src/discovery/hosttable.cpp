@@ -4,14 +4,10 @@
 #include <algorithm>
 
 #include "discovery/trayicon.h"
-#include "platform/convert.h"
 
 namespace torvane {
 
 namespace {
-// What Retries means when its text is not a number.
-constexpr int kDefaultRetries = 5;
-
 // What a merged reply changed in the stored record, before it is overwritten.
 unsigned ChangesOf(const TQuakeServer& fresh, const TQuakeServer& stored) {
     unsigned what = 0;
@@ -120,7 +116,7 @@ int HostTable::RetriesSetting() const {
     // A Retries text that is not a number must not stop the walk half way
     // (rows left unmarked, the list never repainted): it counts as the
     // default instead, so silent servers still go away in time.
-    return StrToIntDef(settings_.Retries(), kDefaultRetries);
+    return settings_.Retries().ValueOrDefault();
 }
 
 void HostTable::CountMisses() {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "model/numbertext.h"
 #include "model/quakeserver.h"
 #include "notify/eventaction.h"
 
@@ -50,7 +51,8 @@ public:
 class HostSettings {
 public:
     virtual ~HostSettings() = default;
-    virtual std::string Retries() const = 0;
+    // Silent searches in a row after which a server counts as closed.
+    virtual NumberText Retries() const = 0;
     virtual EventAction Action(EventKind kind) const = 0;
     virtual bool BusyChecked() const = 0;
 };

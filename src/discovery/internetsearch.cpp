@@ -36,13 +36,6 @@ uint64_t KeyOf(const sockaddr_in& to) {
     return uint64_t{to.sin_addr.s_addr} << 16 | ntohs(to.sin_port);
 }
 
-bool IsPortText(const std::string& text) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    const int port = std::stoi(text);
-    return port >= 1 && port <= 65535;
-}
-
 }  // namespace
 
 std::vector<QueryTarget> ParseServerList(const std::string& text, const std::string& default_port,
@@ -56,7 +49,7 @@ std::vector<QueryTarget> ParseServerList(const std::string& text, const std::str
             target.Address = word.substr(0, colon);
             target.Port = word.substr(colon + 1);
         }
-        if (target.Address.empty() || !IsPortText(target.Port)) {
+        if (target.Address.empty() || !PlainPortNumber(target.Port)) {
             if (rejected) rejected->push_back(word);
             continue;
         }
@@ -65,8 +58,8 @@ std::vector<QueryTarget> ParseServerList(const std::string& text, const std::str
     return targets;
 }
 
-int QueryRatePerSecond(const std::string& text) {
-    return static_cast<int>(std::clamp<int64_t>(StrToIntDef(text, kDefaultQueryRate), 1, kLargestRate));
+int QueryRatePerSecond(const NumberText& rate) {
+    return std::clamp(rate.ValueOrDefault(), 1, kLargestRate);
 }
 
 InternetSearch::InternetSearch(MessageLoop& loop, DatagramDispatcher& dispatcher,
@@ -130,7 +123,8 @@ bool InternetSearch::Resolve(const QueryTarget& target, sockaddr_in& to, const s
     to = {};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = found->second;
-    to.sin_port = htons(static_cast<uint16_t>(std::stoi(target.Port)));
+    // The lists hold only words whose port was read (ParseServerList).
+    to.sin_port = htons(PlainPortNumber(target.Port).value_or(0));
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "discovery/masterlist.h"
 #include "discovery/searchcycle.h"
 #include "discovery/statusquery.h"
+#include "model/numbertext.h"
 #include "net/messageloop.h"
 #include "net/wsocket.h"
 #include "platform/clock.h"
@@ -25,10 +26,9 @@ namespace torvane {
 std::vector<QueryTarget> ParseServerList(const std::string& text, const std::string& default_port,
                                          std::vector<std::string>* rejected = nullptr);
 
-// Status queries per second for a QueryRate text: the default for a text that
-// is no number, at least 1.
-inline constexpr int kDefaultQueryRate = 1000;
-int QueryRatePerSecond(const std::string& text);
+// Status queries per second for a QueryRate: the default for a text that is
+// no number, at least 1.
+int QueryRatePerSecond(const NumberText& rate);
 
 // The settings the internet search reads at the moment of use.
 class InternetSettings {
@@ -38,8 +38,8 @@ public:
     virtual std::string Masters() const = 0;
     // Blank-separated HOST:PORT (27910 when left out).
     virtual std::string Favorites() const = 0;
-    // Status queries per second, as text.
-    virtual std::string QueryRate() const = 0;
+    // Status queries per second.
+    virtual NumberText QueryRate() const = 0;
 };
 
 // The servers beyond the LAN: the favourites, asked at every search, and the
@@ -147,7 +147,7 @@ private:
     std::deque<std::size_t> outstanding_;  // sent, in the order they left
     std::size_t answered_ = 0;
     std::size_t queries_sent_ = 0;
-    int rate_ = kDefaultQueryRate;
+    int rate_ = 0;  // set by every search
     int64_t pace_start_ = 0;
     int64_t paced_ = 0;  // queries sent since pace_start_
     int64_t last_send_ = 0;

@@ -25,7 +25,7 @@ public:
     void LaunchGame(const TQuakeServer&) override {}
     void PlayEventSound(const std::string&) override {}
 
-    std::string Retries() const override { return "5"; }
+    NumberText Retries() const override { return NumberText(kRetriesField); }
     EventAction Action(EventKind) const override { return {}; }
     bool BusyChecked() const override { return false; }
 };

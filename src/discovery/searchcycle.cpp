@@ -8,8 +8,8 @@
 
 namespace torvane {
 
-uint32_t IntervalMs(const std::string& seconds_text) {
-    const int64_t seconds = StrToInt(seconds_text);
+uint32_t IntervalMs(const NumberText& interval) {
+    const int64_t seconds = interval.Value();
     const int64_t ms = seconds < 0 ? 0 : seconds * 1000;
     return ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms);
 }

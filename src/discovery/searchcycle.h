@@ -12,6 +12,7 @@
 #include "discovery/hostview.h"
 #include "discovery/searchstate.h"
 #include "discovery/statusquery.h"
+#include "model/numbertext.h"
 #include "platform/clock.h"
 
 namespace torvane {
@@ -86,7 +87,8 @@ public:
     virtual QueryTarget ExtraPort(std::size_t n) const = 0;
     // Internet server `n` (0 for the first).
     virtual QueryTarget InternetServer(std::size_t n) const = 0;
-    virtual std::string BCInterval() const = 0;
+    // Seconds between two searches.
+    virtual NumberText BCInterval() const = 0;
     virtual bool Broadcast() const = 0;
 };
 
@@ -130,10 +132,10 @@ inline constexpr uint32_t kDefaultIntervalMs = 30000;
 // Copies of Torvane are asked to announce themselves at most this often.
 inline constexpr int64_t kStatusRequestSpacingSeconds = 10;
 
-// The interval timer's period for a text of seconds (the BCInterval
+// The interval timer's period for a number of seconds (the BCInterval
 // setting): throws EConvertError for a text that is no number; a negative
 // number never ticks, and a huge one is held at the timer's longest period.
-uint32_t IntervalMs(const std::string& seconds_text);
+uint32_t IntervalMs(const NumberText& seconds);
 
 // One search: the status query goes out on every configured socket, replies
 // are merged as they come, and the window closes 2 seconds later.

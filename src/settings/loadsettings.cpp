@@ -21,9 +21,10 @@ void ReadIfPresent(const Registry& store, const char* name, int32_t& field) {
     if (store.ValueExists(name)) field = store.ReadInteger(name);
 }
 
-// Numeric edit fields show the stored integer as decimal text.
-void ReadNumberTextIfPresent(const Registry& store, const char* name, std::string& field) {
-    if (store.ValueExists(name)) field = IntToStr(store.ReadInteger(name));
+// A number of the main key is read under its field's name, and its field
+// shows the stored integer as decimal text.
+void ReadIfPresent(const Registry& store, NumberText& number) {
+    if (store.ValueExists(number.Name())) number = IntToStr(store.ReadInteger(number.Name()));
 }
 
 // A radio group takes any index: below -1 it selects nothing (-1), past the
@@ -71,16 +72,16 @@ void ReadOptionalValues(const Registry& store, Settings& s) {
     ReadIfPresent(store, "LogEnabled", s.LogEnabled);
     ReadIfPresent(store, "MainStayOnTop", s.MainStayOnTop);
     ReadIfPresent(store, "UsersStayOnTop", s.UsersStayOnTop);
-    ReadNumberTextIfPresent(store, "Port2", s.Port2);
-    ReadNumberTextIfPresent(store, "Port3", s.Port3);
-    ReadNumberTextIfPresent(store, "Port4", s.Port4);
+    ReadIfPresent(store, s.Port2);
+    ReadIfPresent(store, s.Port3);
+    ReadIfPresent(store, s.Port4);
     ReadIfPresent(store, "Port2Enable", s.Port2Enable);
     ReadIfPresent(store, "Port3Enable", s.Port3Enable);
     ReadIfPresent(store, "Port4Enable", s.Port4Enable);
     ReadIfPresent(store, "Buddies", s.Buddies);
     ReadIfPresent(store, "Masters", s.Masters);
     ReadIfPresent(store, "Favorites", s.Favorites);
-    ReadNumberTextIfPresent(store, "QueryRate", s.QueryRate);
+    ReadIfPresent(store, s.QueryRate);
 }
 
 // A window value the file lacks keeps the built-in one.
@@ -113,7 +114,10 @@ void ReadWanServers(Registry& store, std::array<WanServer, 4>& servers) {
     for (size_t i = 0; i < servers.size(); ++i) {
         if (!store.OpenKey(WanKey(i), false)) continue;
         ReadIfPresent(store, "Address", servers[i].Address);
-        ReadIfPresent(store, "Port", servers[i].Port);
+        // Stored as text, unlike the ports of the main key.
+        std::string port = servers[i].Port.Text();
+        ReadIfPresent(store, servers[i].Port.Name(), port);
+        servers[i].Port = port;
         ReadIfPresent(store, "Enabled", servers[i].Enabled);
     }
 }
@@ -134,9 +138,9 @@ void ReadEventActions(Registry& store, std::array<EventAction, 4>& actions) {
 void ReadAll(Registry& store, Settings& s) {
     if (!store.OpenKey(kMainKey, false)) return;
     ReadIfPresent(store, "Broadcast", s.Broadcast);
-    ReadNumberTextIfPresent(store, "BCInterval", s.BCInterval);
-    ReadNumberTextIfPresent(store, "Port", s.Port);
-    ReadNumberTextIfPresent(store, "Retries", s.Retries);
+    ReadIfPresent(store, s.BCInterval);
+    ReadIfPresent(store, s.Port);
+    ReadIfPresent(store, s.Retries);
     ApplyQuake2PathRule(store, s);
     ReadOptionalValues(store, s);
     ReadWindows(store, s.Windows);

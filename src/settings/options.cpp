@@ -11,78 +11,28 @@ namespace torvane {
 
 namespace {
 
-// The numeric fields of the main key, in the order of the save, with the
-// label the dialog shows beside each.
-struct NumberField {
+// The numeric fields of the main key, in the order of the save, by their
+// controls.
+struct NumberControl {
     OptionsField field;
-    const char* name;
-    const char* label;
-    std::string Settings::*text;
-    bool port;
+    NumberText Settings::*number;
 };
-constexpr std::array<NumberField, 6> kNumberFields = {{
-    {OptionsField::kInterval, "BCInterval", "Interval", &Settings::BCInterval, false},
-    {OptionsField::kPort, "Port", "Port", &Settings::Port, true},
-    {OptionsField::kRetries, "Retries", "Retries", &Settings::Retries, false},
-    {OptionsField::kPort2, "Port2", "Port #2", &Settings::Port2, true},
-    {OptionsField::kPort3, "Port3", "Port #3", &Settings::Port3, true},
-    {OptionsField::kPort4, "Port4", "Port #4", &Settings::Port4, true},
+constexpr std::array<NumberControl, 6> kNumberControls = {{
+    {OptionsField::kInterval, &Settings::BCInterval},
+    {OptionsField::kPort, &Settings::Port},
+    {OptionsField::kRetries, &Settings::Retries},
+    {OptionsField::kPort2, &Settings::Port2},
+    {OptionsField::kPort3, &Settings::Port3},
+    {OptionsField::kPort4, &Settings::Port4},
 }};
 
-const char* LabelOf(OptionsField field) {
-    switch (field) {
-        case OptionsField::kWan1Port:
-            return "Port of internet server 1";
-        case OptionsField::kWan2Port:
-            return "Port of internet server 2";
-        case OptionsField::kWan3Port:
-            return "Port of internet server 3";
-        case OptionsField::kWan4Port:
-            return "Port of internet server 4";
-        case OptionsField::kMasterEntry:
-            return ServerListCaption(ServerList::kMasters);
-        case OptionsField::kFavoriteEntry:
-            return ServerListCaption(ServerList::kFavorites);
-        default:
-            break;
-    }
-    for (const NumberField& number : kNumberFields)
-        if (number.field == field) return number.label;
-    return "";
-}
-
-// What is wrong with a port text; nothing when it is a port.
-std::optional<std::string> PortProblem(const std::string& text) {
-    int32_t value = 0;
-    try {
-        value = StrToInt(text);
-    } catch (const EConvertError& e) {
-        return e.what();
-    }
-    if (value >= 1 && value <= 65535) return std::nullopt;
-    return text + " is not a port from 1 to 65535";
-}
-
-bool IsInteger(const std::string& text) {
-    try {
-        StrToInt(text);
-        return true;
-    } catch (const EConvertError&) {
-        return false;
-    }
-}
-
-bool IsUsable(const NumberField& number, const std::string& text) {
-    return number.port ? !PortProblem(text) : IsInteger(text);
-}
-
-// The number stored under `name` in the main key, as text; nothing when
-// there is none that reads as a number.
-std::optional<std::string> StoredNumberText(Registry& store, const char* name) {
+// The number stored under its field's name in the main key, as text; nothing
+// when there is none that reads as a number.
+std::optional<std::string> StoredNumberText(Registry& store, const NumberText& number) {
     std::optional<std::string> text;
-    if (store.OpenKey(kMainKey, false) && store.ValueExists(name)) {
+    if (store.OpenKey(kMainKey, false) && store.ValueExists(number.Name())) {
         try {
-            text = IntToStr(store.ReadInteger(name));
+            text = IntToStr(store.ReadInteger(number.Name()));
         } catch (const ERegistryException&) {
         }
     }
@@ -92,30 +42,21 @@ std::optional<std::string> StoredNumberText(Registry& store, const char* name) {
 
 }  // namespace
 
-FieldError FieldConversionError(OptionsField field, const std::string& conversion_message) {
-    return {field, std::string(LabelOf(field)) + ": " + conversion_message};
+FieldError ServerEntryError(ServerList list, const std::string& problem) {
+    return {list == ServerList::kMasters ? OptionsField::kMasterEntry : OptionsField::kFavoriteEntry,
+            std::string(ServerListCaption(list)) + ": " + problem};
 }
 
 std::optional<FieldError> CheckNumberFields(const Settings& settings) {
-    for (const NumberField& number : kNumberFields) {
-        const std::string& text = settings.*number.text;
-        if (number.port) {
-            if (const auto problem = PortProblem(text)) return FieldConversionError(number.field, *problem);
-        } else {
-            try {
-                StrToInt(text);
-            } catch (const EConvertError& e) {
-                return FieldConversionError(number.field, e.what());
-            }
-        }
-    }
+    for (const NumberControl& control : kNumberControls)
+        if (auto problem = (settings.*control.number).LabelledProblem())
+            return FieldError{control.field, *problem};
     static constexpr std::array<OptionsField, 4> kWanPorts = {
         OptionsField::kWan1Port, OptionsField::kWan2Port, OptionsField::kWan3Port, OptionsField::kWan4Port};
     for (size_t i = 0; i < settings.Wan.size(); ++i) {
         const WanServer& server = settings.Wan[i];
         if (!server.Enabled && server.Address.empty()) continue;
-        if (const auto problem = PortProblem(server.Port))
-            return FieldConversionError(kWanPorts[i], *problem);
+        if (auto problem = server.Port.LabelledProblem()) return FieldError{kWanPorts[i], *problem};
     }
     return std::nullopt;
 }
@@ -224,7 +165,8 @@ void TOptions::CheckBroadcastClick() {
     try {
         host_.ApplyBroadcastInterval();
     } catch (const EConvertError& e) {
-        ShowFieldError(FieldConversionError(OptionsField::kInterval, e.what()));
+        ShowFieldError(
+            {OptionsField::kInterval, std::string(settings_.BCInterval.Label()) + ": " + e.what()});
     }
 }
 
@@ -244,9 +186,7 @@ bool TOptions::AddServerEntry(ServerList list) {
     std::vector<std::string> entries = ServerListEntries(text);
     std::string entry;
     if (const auto problem = ReadServerEntry(list, typed, entries, entry)) {
-        ShowFieldError(FieldConversionError(
-            list == ServerList::kMasters ? OptionsField::kMasterEntry : OptionsField::kFavoriteEntry,
-            *problem));
+        ShowFieldError(ServerEntryError(list, *problem));
         return false;
     }
     entries.push_back(entry);
@@ -303,14 +243,15 @@ void TOptions::Save(const Settings& settings) {
 void TOptions::SaveKeepingStoredNumbers(const std::string& failure) {
     Settings safe = settings_;
     std::string kept;
-    for (const NumberField& number : kNumberFields) {
-        std::string& text = safe.*number.text;
-        if (IsUsable(number, text)) continue;
+    for (const NumberControl& control : kNumberControls) {
+        NumberText& number = safe.*control.number;
+        if (!number.Problem()) continue;
         // What is stored may itself be out of range (written by hand): then
         // the default.
-        const auto stored = StoredNumberText(store_.registry, number.name);
-        text = stored && IsUsable(number, *stored) ? *stored : Settings{}.*number.text;
-        kept += std::string(kept.empty() ? "" : ", ") + number.name + " stays " + text;
+        const auto stored = StoredNumberText(store_.registry, number);
+        number =
+            stored && !NumberText(number.Field(), *stored).Problem() ? *stored : number.Field().default_text;
+        kept += std::string(kept.empty() ? "" : ", ") + number.Name() + " stays " + number.Text();
     }
     try {
         Save(safe);

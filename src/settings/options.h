@@ -44,8 +44,9 @@ struct FieldError {
 // address: an unused row may hold anything.
 std::optional<FieldError> CheckNumberFields(const Settings& settings);
 
-// The message of a conversion error in `field`.
-FieldError FieldConversionError(OptionsField field, const std::string& conversion_message);
+// What the user is told of an address that the list's field cannot take:
+// the list's caption, a colon and the problem.
+FieldError ServerEntryError(ServerList list, const std::string& problem);
 
 // The seven ".." buttons (SpeedButton1 to SpeedButton7), by the sound each
 // one chooses.

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/convert.h"
 #include "settings/flushafter.h"
 #include "settings/settingsio.h"
 
@@ -7,16 +6,18 @@ namespace torvane {
 
 namespace {
 
-void WriteNumberText(Registry& store, const char* name, const std::string& text) {
-    store.WriteInteger(name, StrToInt(text));
+// A number of the main key is stored as an integer under its field's name; a
+// text that is none stops the save here.
+void WriteNumber(Registry& store, const NumberText& number) {
+    store.WriteInteger(number.Name(), number.Value());
 }
 
 void WriteMainValues(Registry& store, const Settings& s) {
     store.WriteString("Version", kTorvaneVersion);
     store.WriteBool("Broadcast", s.Broadcast);
-    WriteNumberText(store, "BCInterval", s.BCInterval);
-    WriteNumberText(store, "Port", s.Port);
-    WriteNumberText(store, "Retries", s.Retries);
+    WriteNumber(store, s.BCInterval);
+    WriteNumber(store, s.Port);
+    WriteNumber(store, s.Retries);
     store.WriteString("Quake2Command", s.Quake2Command);
     store.WriteString("Quake2BaseDir", s.Quake2BaseDir);
     store.WriteBool("ShowHints", s.ShowHints);
@@ -39,16 +40,16 @@ void WriteMainValues(Registry& store, const Settings& s) {
     store.WriteBool("LogEnabled", s.LogEnabled);
     store.WriteBool("MainStayOnTop", s.MainStayOnTop);
     store.WriteBool("UsersStayOnTop", s.UsersStayOnTop);
-    WriteNumberText(store, "Port2", s.Port2);
-    WriteNumberText(store, "Port3", s.Port3);
-    WriteNumberText(store, "Port4", s.Port4);
+    WriteNumber(store, s.Port2);
+    WriteNumber(store, s.Port3);
+    WriteNumber(store, s.Port4);
     store.WriteBool("Port2Enable", s.Port2Enable);
     store.WriteBool("Port3Enable", s.Port3Enable);
     store.WriteBool("Port4Enable", s.Port4Enable);
     store.WriteString("Buddies", s.Buddies);
     store.WriteString("Masters", s.Masters);
     store.WriteString("Favorites", s.Favorites);
-    WriteNumberText(store, "QueryRate", s.QueryRate);
+    WriteNumber(store, s.QueryRate);
 }
 
 void WriteWindows(Registry& store, const WindowGeometry& w) {
@@ -79,7 +80,7 @@ void WriteWanServers(Registry& store, const std::array<WanServer, 4>& servers) {
     for (size_t i = 0; i < servers.size(); ++i) {
         if (!store.OpenKey(WanKey(i), true)) continue;
         store.WriteString("Address", servers[i].Address);
-        store.WriteString("Port", servers[i].Port);
+        store.WriteString(servers[i].Port.Name(), servers[i].Port.Text());
         store.WriteBool("Enabled", servers[i].Enabled);
     }
 }

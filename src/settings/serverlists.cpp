@@ -5,6 +5,8 @@
 #include <cctype>
 #include <sstream>
 
+#include "model/numbertext.h"
+
 namespace torvane {
 
 namespace {
@@ -12,10 +14,6 @@ namespace {
 bool IsDigits(const std::string& text) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
-}
-
-bool IsPort(const std::string& text) {
-    return IsDigits(text) && text.size() <= 5 && std::stoi(text) >= 1 && std::stoi(text) <= 65535;
 }
 
 std::vector<std::string> Labels(const std::string& host) {
@@ -66,12 +64,12 @@ HostPort Split(ServerList list, const std::string& word) {
     return {word.substr(0, colon), word.substr(colon + 1)};
 }
 
-// Host names are the same in any case; 027910 is port 27910.
+// Host names are the same in any case; 02791 is port 2791.
 std::string Key(ServerList list, const std::string& word) {
     HostPort parts = Split(list, word);
     std::transform(parts.host.begin(), parts.host.end(), parts.host.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (IsPort(parts.port)) parts.port = std::to_string(std::stoi(parts.port));
+    if (const auto port = PlainPortNumber(parts.port)) parts.port = std::to_string(*port);
     return parts.host + ':' + parts.port;
 }
 
@@ -100,7 +98,7 @@ std::optional<std::string> ReadServerEntry(ServerList list, const std::string& t
     const HostPort parts = Split(list, word);
     if (!IsHost(parts.host)) return "'" + word + "' is not a host name or IPv4 address";
     if (parts.port.empty()) return "'" + word + "' has no port after its colon";
-    if (!IsPort(parts.port)) return parts.port + " is not a port from 1 to 65535";
+    if (!PlainPortNumber(parts.port)) return parts.port + " is not a port from 1 to 65535";
     const std::string stored = list == ServerList::kFavorites ? parts.host + ':' + parts.port : word;
     const std::string key = Key(list, stored);
     for (const std::string& other : entries)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/numbertext.h"
 #include "notify/eventaction.h"
 #include "platform/version.h"
 #include "settings/limits.h"
@@ -16,10 +17,11 @@ inline constexpr std::array<const char*, 3> kSkillItems = {"Cannonfodder", "Mean
 inline constexpr std::array<const char*, 3> kParanoiaItems = {"Tell all about me", "I'm a bit shy",
                                                               "I'm the invisible man"};
 
-// One internet server the search queries directly.
+// One internet server the search queries directly; `index` 0 is Wan1.
 struct WanServer {
+    explicit WanServer(std::size_t index) : Port(kWanPortFields[index]) {}
     std::string Address;
-    std::string Port = "27910";  // the text of its port field
+    NumberText Port;  // the text of its port field
     bool Enabled = false;
 };
 
@@ -59,22 +61,22 @@ struct WindowGeometry {
 
 // The live settings: what the options dialog shows and edits, read by every
 // other part of Torvane at the moment of use. Field names are the names of
-// the stored values. The numeric edit fields are kept as the text shown, and
-// converted with StrToInt at each use, so a bad number is reported where it
-// is used ("'27910x' is not a valid integer value").
+// the stored values. The numeric edit fields keep the text shown, and each
+// reader converts it at the moment of use, so a bad number is reported where
+// it is used, with its field ("Port: '27910x' is not a valid integer value").
 struct Settings {
     // Network page.
     bool Broadcast = true;
-    std::string BCInterval = "30";
-    std::string Port = "27910";
-    std::string Retries = "5";
-    std::string Port2 = "27920";
-    std::string Port3 = "27930";
-    std::string Port4 = "27940";
+    NumberText BCInterval{kIntervalField};
+    NumberText Port{kPortField};
+    NumberText Retries{kRetriesField};
+    NumberText Port2{kPort2Field};
+    NumberText Port3{kPort3Field};
+    NumberText Port4{kPort4Field};
     bool Port2Enable = false;
     bool Port3Enable = false;
     bool Port4Enable = false;
-    std::array<WanServer, 4> Wan;  // Wan[0] is Wan1
+    std::array<WanServer, 4> Wan{WanServer(0), WanServer(1), WanServer(2), WanServer(3)};
     // Servers beyond the LAN: blank-separated HOST or HOST:PORT words. The
     // master servers are none by default: nothing is asked of the internet
     // until the user names a master.
@@ -82,7 +84,7 @@ struct Settings {
     std::string Favorites;
     // Status queries per second, at most, to the favourites and the servers
     // the masters list.
-    std::string QueryRate = "1000";
+    NumberText QueryRate{kQueryRateField};
 
     // Game page; the Quake (1) fields are shown disabled and never stored.
     // The game's defaults are where Debian puts the program and its data.

@@ -223,7 +223,9 @@ TEST(MainCoreStartUp, ASecondCopyShowsThatTheGamePortIsTakenAndRunsOn) {
 TEST(MainCoreStartUp, ListensOnTheGamePortThenQueriesEveryEnabledPlaceAndKeepsOnlyTheBroadcastSocket) {
     Rig rig;
     rig.settings.Port3Enable = true;
-    rig.settings.Wan[1] = {"10.99.0.40", "27915", true};
+    rig.settings.Wan[1].Address = "10.99.0.40";
+    rig.settings.Wan[1].Port = "27915";
+    rig.settings.Wan[1].Enabled = true;
     rig.Start();
     const int listened = rig.Index("listen Listen 0.0.0.0:27910");
     const int started = rig.Index("log Torvane started");

@@ -33,7 +33,7 @@ TQuakeServer Server(const std::string& address, const std::string& host, int pla
 }
 
 struct Host final : QuietHost {
-    std::string Retries() const override { return retries; }
+    NumberText Retries() const override { return {kRetriesField, retries}; }
     std::string retries = "5";
 };
 

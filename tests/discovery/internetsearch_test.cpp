@@ -67,7 +67,7 @@ struct Settings final : InternetSettings {
     std::string masters, favourites, rate = "1000";
     std::string Masters() const override { return masters; }
     std::string Favorites() const override { return favourites; }
-    std::string QueryRate() const override { return rate; }
+    NumberText QueryRate() const override { return {kQueryRateField, rate}; }
 };
 
 class InternetSearchTest : public testing::Test {
@@ -117,9 +117,9 @@ TEST(ServerList, ReadsBlankSeparatedWordsWithDefaultPortsAndNamesTheBadOnes) {
     EXPECT_EQ(rejected, (std::vector<std::string>{"q2:0", ":5", "a:b"}));
     EXPECT_TRUE(ParseServerList("", "27910").empty());
 
-    EXPECT_EQ(QueryRatePerSecond("250"), 250);
-    EXPECT_EQ(QueryRatePerSecond("fast"), kDefaultQueryRate);
-    EXPECT_EQ(QueryRatePerSecond("0"), 1);
+    EXPECT_EQ(QueryRatePerSecond({kQueryRateField, "250"}), 250);
+    EXPECT_EQ(QueryRatePerSecond({kQueryRateField, "fast"}), 1000);
+    EXPECT_EQ(QueryRatePerSecond({kQueryRateField, "0"}), 1);
 }
 
 TEST_F(InternetSearchTest, AMasterListSplitOverDatagramsIsMergedAndEachServerAskedOnce) {

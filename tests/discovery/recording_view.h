@@ -109,7 +109,7 @@ public:
     }
     void PlayEventSound(const std::string& path) override { Record("sound " + path); }
 
-    std::string Retries() const override { return retries; }
+    NumberText Retries() const override { return {kRetriesField, retries}; }
     EventAction Action(EventKind kind) const override { return actions[static_cast<int>(kind)]; }
     bool BusyChecked() const override { return busy; }
 

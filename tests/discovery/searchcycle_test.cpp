@@ -102,7 +102,7 @@ struct FakeSettings : SearchSettings {
     std::string Port() const override { return port; }
     QueryTarget ExtraPort(std::size_t n) const override { return extra[n]; }
     QueryTarget InternetServer(std::size_t n) const override { return internet[n]; }
-    std::string BCInterval() const override { return interval; }
+    NumberText BCInterval() const override { return {kIntervalField, interval}; }
     bool Broadcast() const override { return broadcast; }
 };
 

@@ -112,7 +112,7 @@ TEST(SaveSettings, ABadNumberTextStopsTheSaveWhereItIsWritten) {
     EXPECT_EQ(1, store.flushes);
     EXPECT_EQ(0, autostart.calls);
 
-    const std::pair<std::string Settings::*, const char*> others[] = {
+    const std::pair<NumberText Settings::*, const char*> others[] = {
         {&Settings::BCInterval, "Broadcast"}, {&Settings::Retries, "Port"}, {&Settings::Port4, "Port3"}};
     for (const auto& [field, last_written] : others) {
         Settings bad;

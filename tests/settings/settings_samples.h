@@ -18,9 +18,11 @@ inline Settings NonDefaultSettings(const std::string& tag = "x") {
     s.Port3 = "28001";
     s.Port4 = "28002";
     s.Port2Enable = s.Port3Enable = s.Port4Enable = true;
-    for (size_t i = 0; i < s.Wan.size(); ++i)
-        s.Wan[i] = {"server" + std::to_string(i + 1) + "." + tag + ".example", std::to_string(27950 + i),
-                    true};
+    for (size_t i = 0; i < s.Wan.size(); ++i) {
+        s.Wan[i].Address = "server" + std::to_string(i + 1) + "." + tag + ".example";
+        s.Wan[i].Port = std::to_string(27950 + i);
+        s.Wan[i].Enabled = true;
+    }
     s.Masters = "master." + tag + ".example master2." + tag + ".example:27950";
     s.Favorites = "10.0.0.1:27910 fav." + tag + ".example:27911";
     s.QueryRate = "250";
