@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Cost of the reply path: parsing a typical reply, and merging an unchanged
 // reply into a small and a large host table (which should cost the same).
 

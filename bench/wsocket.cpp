@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Receive rate of the socket component against a bare recvfrom loop, in the
 // same run: each round floods a loopback socket with a burst of datagrams
 // (untimed), then times how long it takes to take them all out, once through

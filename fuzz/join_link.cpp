@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Join links come from web pages and chats. Whatever a link holds, what it
 // is read as must be a plain host and port, and must read back the same.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Server addresses and ports come from the network and end up on the game's
 // command line: whatever passes the checks must be a real IPv4 address and
 // port, and must reach the command as exactly one "+connect" argument.

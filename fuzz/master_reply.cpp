@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds arbitrary datagrams, as the replies of one master, into a master
 // list, and checks after each one that the list only grew at its end, holds
 // every server once, and holds nothing that may not be asked.

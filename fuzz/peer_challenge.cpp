@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Arbitrary "TVNSUGG" payloads: only a plain address and port may reach a launch.
 #include "launcher/gamecommand.h"
 #include "peer_fuzz.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Arbitrary "TVNMESS" payloads: chat lines, shouts and their log lines.
 #include "peer_fuzz.h"
 
@@ -10,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string datagram = fuzzing::Datagram(kChatTag, data, size);
     rig.Chat(datagram);
 
-    for (const std::string& line : rig.host.log_lines)
-        fuzzing::Require(line.find_first_of("\r\n") == std::string::npos);
+    // The log escapes what the texts carry when it writes them (the log-line
+    // target covers that); the users window keeps the text as sent.
     fuzzing::Require(rig.users_view.chat_rows.size() < static_cast<size_t>(kMaxChatLines));
     fuzzing::Require(rig.users_view.chat_rows.size() == rig.protocol.UsersWindow().ChatLineCount());
     for (const auto& row : rig.users_view.chat_rows) fuzzing::Require(row.text.size() <= kMaxPayload);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // Shared by the peer receivers' fuzz targets: one long-lived set of fakes, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Arbitrary "TVNINFO" payloads from many senders into the user table.
 #include "peer_fuzz.h"
 

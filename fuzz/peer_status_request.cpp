@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Arbitrary "TVNSTAT" datagrams: each is answered by at most one announcement
 // that fits its send buffer.
 #include "peer_fuzz.h"

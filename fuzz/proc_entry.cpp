@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Process names and /proc texts are chosen by whoever starts a process.
 #include <cstdint>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds arbitrary bytes to the settings file reader. Whatever it accepts must
 // be written back to a file that reads as the same store, and every value in
 // it must read as a number, a text, or one of the store's own errors.

@@ -1,16 +1,19 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds arbitrary datagrams, search starts, window ends and selections
 // through the datagram dispatch into a host table, and checks after every
-// step that records, host rows and tray entries still line up.
+// step that records and the rows their announcements built still line up.
 //
 // Input: a sequence of steps, each one byte `op`, two bytes of length (big
 // endian) and that many bytes of payload.
 //   op % 4 == 0: the payload is a received datagram; op's upper bits pick
 //                the sender address and the receiving socket's port, bits
-//                2 and 3 where the server was found (LAN, favourite, master).
-//   op % 4 == 1: the end of a search window (CountMisses, ShowPlayers).
+//                2 and 3 where the server was found (LAN, favourite, master);
+//                the payload's length modulo 3 whether it was asked for (an
+//                answer to our query, unasked in a search, outside every
+//                search).
+//   op % 4 == 1: the end of a search window (CountMisses, SearchEnded).
 //   op % 4 == 2: a new search; bit 2 ticks Busy, bit 3 ends the first search.
-//   op % 4 == 3: the payload becomes the Retries text; the length picks the
-//                selected row.
+//   op % 4 == 3: the payload becomes the Retries text.
 
 #include <algorithm>
 #include <cstdint>
@@ -43,6 +46,7 @@ void Deliver(DatagramDispatcher& dispatcher, uint8_t op, const uint8_t* payload,
     try {
         ReplyOrigin origin;
         origin.source = static_cast<ServerSource>(std::min((op >> 2) & 3, 2));
+        origin.asking = static_cast<Asking>(size % 3);
         dispatcher.DispatchDatagram(buffer.data(), static_cast<int>(size), address, port, origin);
     } catch (const EConvertError&) {
         // Dropped, as the socket layer's receive loop drops it.
@@ -59,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     RecordingView view;
     QuietPeers peers;
     HostTable table{view, view, view, search};
+    view.Watch(table);
     DatagramDispatcher dispatcher{clock, search, table, peers};
     for (int i = 0; i < 4; ++i) view.actions[i] = {true, true, true, "x.wav"};
 
@@ -77,8 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     Deliver(dispatcher, op, payload, length);
                 break;
             case 1:
+                search.AutoLaunched = false;
                 table.CountMisses();
-                table.ShowPlayers();
+                table.SearchEnded("");
                 break;
             case 2:
                 table.MarkAllUnanswered();
@@ -88,8 +94,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 break;
             case 3:
                 view.retries.assign(reinterpret_cast<const char*>(payload), length);
-                view.selected = static_cast<int>(length % (table.size() + 1)) - 1;
-                table.ShowPlayers();
                 break;
         }
         clock.AdvanceMs(7);

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Checks the include rules of the source tree.
 
 Each folder of src/ with a CMakeLists.txt makes one library and declares the

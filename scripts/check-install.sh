@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs a build into a scratch prefix and checks that a desktop finds
 # what it needs: the three programs with their manual pages, a valid menu
 # entry whose icon exists, the AppStream metadata.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Makes the Debian package from a build and checks it as a distribution
 # would: lintian finds no error, the control fields say what the package
 # needs, the menu entry, the AppStream metadata and the manual pages pass
@@ -28,9 +29,9 @@ fi
 field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Package)" = torvane ] || problem "Package is '$(field Package)'"
 [ "$(field Version)" = "$version" ] || problem "Version is '$(field Version)', not $version"
-field Depends | grep -q 'libc6' || problem "Depends does not come from the programs' libraries: '$(field Depends)'"
-field Recommends | grep -q 'pulseaudio' || problem "Recommends lacks the sound server: '$(field Recommends)'"
-synopsis=$(field Description | head -n 1)
+field Depends | grep 'libc6' >/dev/null || problem "Depends does not come from the programs' libraries: '$(field Depends)'"
+field Recommends | grep 'pulseaudio' >/dev/null || problem "Recommends lacks the sound server: '$(field Recommends)'"
+synopsis=$(field Description | sed -n 1p)
 case "$synopsis" in [Tt]orvane*) problem "the description starts with the package's name: $synopsis" ;; esac
 # The changelog and the metainfo's newest release follow the version.
 changelog_version=$(dpkg-parsechangelog -l "$source/packaging/changelog" -S Version)

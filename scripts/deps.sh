@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs the Debian packages Torvane needs. Without arguments, what building
 # and running it take (run.sh); with --test, also what its tests, fuzz
 # targets and benchmarks take (test.sh). Only what is missing is fetched, so
@@ -18,7 +19,9 @@ run_packages=(
 # Tests and their tools: GoogleTest and Google Benchmark, clang for the fuzz
 # targets and the format check, network namespaces for the private LAN, a
 # sound server and sox to hear what was played, quakestat as an independent
-# peer, an X display with a notification area for the desktop program, and
+# peer, an X display with a notification area for the desktop program, a
+# private session bus with a stand-in notification service (dbus,
+# python3-dbus, python3-gi) and dunst for pictures of the notifications, and
 # what makes and checks the Debian package (dpkg-dev and file for its
 # library dependencies, lintian, appstream, groff).
 test_packages=(
@@ -28,6 +31,7 @@ test_packages=(
   pulseaudio pulseaudio-utils sox qstat xvfb
   trayer xdotool xclip imagemagick x11-utils desktop-file-utils python3
   lintian appstream groff-base dpkg-dev file
+  dbus python3-dbus python3-gi dunst
 )
 
 packages=("${run_packages[@]}")

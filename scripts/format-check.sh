@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Fails when a C++ file of the project differs from what .clang-format makes
 # of it, and names the files. With --fix, formats them in place instead.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Runs every fuzz target for a long time under AddressSanitizer and
 # UndefinedBehaviorSanitizer (CI runs each for seconds only). Targets run
 # JOBS at a time; each keeps its corpus in build/fuzz/corpus/NAME, starting

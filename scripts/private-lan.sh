@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Sourced by the scripts that run torvane for real: its searches broadcast,
 # and nothing it sends may leave this machine.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds Torvane and starts it. Extra arguments go to the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."

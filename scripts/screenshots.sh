@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Takes the pictures in docs/screenshots/: Torvane under Xvfb with a real
 # notification-area host (trayer), on a private LAN inside a fresh network
 # namespace with three stand-in game servers, so nothing it broadcasts
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build/release}
 if [ ! -x "$build/torvane" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTORVANE_TESTS=OFF >/dev/null
-  cmake --build "$build" -j "$(nproc)" --target torvane
+  cmake --build "$build" -j "$(nproc)" --target torvane quakesim
 fi
 out=docs/screenshots
 mkdir -p "$out"
@@ -75,6 +76,18 @@ xdotool mousemove --window "$main" 60 30 click 1
 sleep 0.5
 shot_window "$main" main-window
 
+# Resized, the split dragged to show every column, and sorted by players,
+# most first (a second click on a header reverses its sort).
+xdotool windowsize --sync "$main" 780 300
+sleep 0.3
+xdotool mousemove --window "$main" 321 120 mousedown 1 mousemove --window "$main" 560 120 mouseup 1
+sleep 0.3
+xdotool mousemove --window "$main" 290 10 click 1
+sleep 0.8  # two quick clicks would be a double-click, which does not sort
+xdotool mousemove --window "$main" 290 10 click 1
+sleep 0.5
+shot_window "$main" main-window-sorted
+
 # The tray icon in the panel and its menu.
 tray=$(xdotool search --name '^panel$' | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$tray")"
@@ -123,3 +136,36 @@ kill -TERM "$torvane"
 wait "$torvane" || true
 echo "the log of this run:"
 cat "$work/torvane.log"
+
+# 25 servers on one port, each 5 to 45 ms away (quakesim holds each reply),
+# in a window stored larger, sorted by ping with a click on its header.
+kill "${pids[2]}" 2>/dev/null || true
+python3 - "$XDG_CONFIG_HOME/torvane/settings.json" <<'PY'
+import json, sys
+path = sys.argv[1]
+with open(path) as f:
+    settings = json.load(f)
+main = settings["\\Software\\Torvane"]
+main.update({"Port2": 27950, "Port3Enable": 0, "Port4Enable": 0})
+settings["\\Software\\Torvane\\Windows"].update(
+    {"MainLeft": 20, "MainTop": 40, "MainWidth": 860, "MainHeight": 540, "HostListWidth": 640,
+     "HostColumnWidths": "230,70,60,50,150"})
+with open(path, "w") as f:
+    json.dump(settings, f, indent=2)
+PY
+"$build/quakesim" --servers 25 --port 27950 --same-port --seed 18 --max-players 8 \
+  --delay-ms 25 --jitter-ms 20 >"$work/quakesim.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q ready "$work/quakesim.out" && break; sleep 0.1; done
+"$build/torvane" >"$work/torvane2.out" 2>&1 &
+torvane=$!
+pids+=($torvane)
+main=$(xdotool search --sync --onlyvisible --name '^Torvane 2\.13$' | head -n 1)
+sleep 3
+xdotool mousemove --window "$main" 385 10 click 1
+sleep 0.3
+xdotool mousemove --window "$main" 60 30 click 1
+sleep 0.5
+shot_window "$main" main-window-ping
+kill -TERM "$torvane"
+wait "$torvane" || true

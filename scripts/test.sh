@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds Torvane and runs every test: the unit and end-to-end tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a few
 # seconds, then the whole suite again in an optimised (Release) build with
@@ -26,6 +27,9 @@ if ./scripts/format-check.sh; then passed=$((passed + 1)); else failed=$((failed
 
 step "Include rules"
 if ./scripts/check-includes.py; then passed=$((passed + 1)); else failed=$((failed + 1)); failed_steps+=(includes); fi
+
+step "Licence lines"
+if ./scripts/check-spdx.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); failed_steps+=(licence); fi
 
 # Runs ctest in build folder $1 and adds its counts to the totals; $2 names
 # the step among the failures. A test that hangs fails at its timeout instead

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // measure: runs a program to its end and tells what it cost that process
 // alone: wall time from start to exit, CPU time (user + system) and peak
 // resident memory, from the kernel's accounting of the child.

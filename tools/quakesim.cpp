@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // quakesim: many simulated Quake II servers in one process, one UDP socket
 // each. Every status query a socket receives is answered with that server's
 // reply (see sim/simserver.h), at once or after a delay. For measurements and

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Many servers answering one broadcast: how many reach torvane-query's host
 table, and what the burst costs in memory.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """torvane-query against quakestat (Debian package qstat), in the same run.
 
 On a private LAN of two hosts, quakesim plays N game servers on host 1

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 """The desktop program on the private LAN: a scratch home, its settings,
 its memory, and a listener on the game port that hears what it sends.
 

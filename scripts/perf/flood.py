@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """A flood of hostile datagrams into a running Torvane, on a private LAN.
 
 Host 1 runs the program (the desktop program offscreen by default, or

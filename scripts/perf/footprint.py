@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """The desktop program's footprint on a private LAN: how soon its first
 status query is on the wire, how often it wakes while idle, and its memory
 with a full table.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Hostile datagrams for the flood: status replies valid and cut short,
 replies with junk after the prefix, random bytes, and the four peer tags
 with random fields. Every text that could reach the log is remembered, so
@@ -19,9 +20,15 @@ _LOOKALIKES = [b"\n21:04:13 : Torvane started", b"\r\n00:00:00 : Ranger entered 
                b"\n12:00:00 : New server \"x\" found on 10.99.0.1", b"\nTorvane closed", b"\r", b"\n"]
 
 
+# The longest host or map name and player name the program keeps.
+MAX_VALUE = 63
+MAX_PLAYER_NAME = 15
+
+
 def single_line(text):
-    """What the log makes of a text: CR and LF become blanks."""
-    return text.replace(b"\r", b" ").replace(b"\n", b" ")
+    """What the log makes of a text: each control byte (C0, DEL, C1) is
+    written as \\xHH."""
+    return b"".join(b"\\x%02X" % c if c < 0x20 or 0x7F <= c <= 0x9F else bytes([c]) for c in text)
 
 
 class Generator:
@@ -33,7 +40,7 @@ class Generator:
         self.shouts = set()      # the exact log texts a shout may write
         self._players = [self._player_name() for _ in range(3000)]
         self._maps = [self._text(1, 12, b"\\\n\0") for _ in range(200)] + [b"q2dm1", b"base1", b"fact3"]
-        self.map_names.update(single_line(m) for m in self._maps)
+        self.map_names.update(single_line(m[:MAX_VALUE]) for m in self._maps)
 
     def _bytes(self, low, high):
         return self.random.randbytes(self.random.randint(low, high))
@@ -53,12 +60,12 @@ class Generator:
 
     def _player_name(self):
         name = self._text(0, 20, b'"\0')
-        self.player_names.add(single_line(name))
+        self.player_names.add(single_line(name[:MAX_PLAYER_NAME]))
         return name
 
     def host_name(self):
         name = self._text(1, 40, b"\\\n\0")
-        self.host_names.add(single_line(name))
+        self.host_names.add(single_line(name[:MAX_VALUE]))
         return name
 
     def _number(self):
@@ -201,8 +208,8 @@ class LogCheck:
 
     def classify(self, log):
         """(count of lines by form, the lines that are none of the forms)."""
-        if b"\r" in log:
-            return {}, [b"(a carriage return in the log file)"]
+        if any(c < 0x20 and c != 0x0A or 0x7F <= c <= 0x9F for c in log):
+            return {}, [b"(a control byte in the log file)"]
         lines = log.split(b"\n")
         if lines and lines[-1] == b"":
             lines.pop()

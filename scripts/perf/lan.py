@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 """A private LAN for measurements: fresh network namespaces only.
 
 enter(n) runs the calling script again inside a new network and mount

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """torvane-query --master against quakestat -q2m (Debian package qstat).
 
 On a private LAN of two hosts, quakesim on host 1 plays N game servers

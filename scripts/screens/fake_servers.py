@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Stand-in Quake II servers for the screenshots: every status query that
 reaches one of the given UDP ports is answered with that port's reply."""
 import selectors

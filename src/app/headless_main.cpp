@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // torvane-headless: Torvane without windows. The same core as the desktop
 // program, its settings file and log included; what the windows would show
 // is written to standard output, one "what: details" line per change, and
@@ -62,7 +63,7 @@ bool Command(const std::string& line, MainCore& core, HeadlessView& view) {
     } else if (verb == "select") {
         view.SelectHostRow(StrToIntDef(rest, -1));
     } else if (verb == "players") {
-        core.HostListViewClick();
+        view.ShowPlayers();
     } else if (verb == "launch") {
         core.HostListViewDblClick();
     } else if (verb == "tray") {
@@ -143,6 +144,7 @@ int Run() {
     Settings settings;
     {
         Shell shell(loop, settings, system.Seams(), view.Views(), system.Store());
+        view.Watch(shell.Core());
         CommandReader commands(loop, shell.Core(), view);
         loop.Run();
     }

@@ -1,19 +1,15 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/headlessview.h"
+
+#include "discovery/hosttable.h"
+#include "notify/log.h"
+#include "platform/convert.h"
 
 namespace torvane {
 
-namespace {
-
-std::string OneLine(std::string text) {
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return text;
-}
-
-}  // namespace
-
 void HeadlessOutput::Say(const std::string& what, const std::string& details) const {
-    std::fprintf(out_, "%s: %s\n", what.c_str(), OneLine(details).c_str());
+    const std::string text = what + ": " + EscapeControls(details) + "\n";
+    std::fwrite(text.data(), 1, text.size(), out_);
     std::fflush(out_);
 }
 
@@ -44,20 +40,33 @@ void HeadlessView::SetTrayTip(const std::string& text) {
     Say("tip", text);
 }
 
-void HeadlessView::SetHostRow(int row, const std::string& host, const std::string& map,
-                              const std::string& players) {
-    Say("host", std::to_string(row) + " | " + host + " | " + map + " | " + players);
+void HeadlessView::Watch(MainCore& core) {
+    hosts_ = &core.Hosts();
+    core.Subscribe(*this);
 }
 
-void HeadlessView::DeleteHostRow(int row) {
+// Every merged reply shows its row again, changed or not; the marks of a
+// search's end are not shown.
+void HeadlessView::ServerChanged(std::size_t index, unsigned what) {
+    if (what == kChangedMark || !hosts_ || index >= hosts_->size()) return;
+    const TQuakeServer& server = (*hosts_)[index];
+    Say("host", std::to_string(index) + " | " + server.HostName + " | " + server.MapName + " | " +
+                    ServerCaption(server) + " | " + PingText(server) + " | " + AddressText(server));
+}
+
+void HeadlessView::ServerRemoved(std::size_t index) {
+    const int row = static_cast<int>(index);
     --host_rows_;
     if (selected_host_ == row) selected_host_ = -1;
     if (selected_host_ > row) --selected_host_;
     Say("host deleted", std::to_string(row));
 }
 
-void HeadlessView::AddPlayerRow(const std::string& name, const std::string& frags) {
-    Say("player", name + " | " + frags);
+void HeadlessView::ShowPlayers() {
+    const int row = SelectedHostRow();
+    if (row < 0 || !hosts_ || static_cast<std::size_t>(row) >= hosts_->size()) return;
+    for (const Player& player : (*hosts_)[static_cast<std::size_t>(row)].Players)
+        Say("player", player.Name + " | " + IntToStr(player.Frags));
 }
 
 void HeadlessView::ShowBusy(bool box_checked, bool menu_checked) {
@@ -67,9 +76,15 @@ void HeadlessView::ShowBusy(bool box_checked, bool menu_checked) {
 
 void HeadlessView::SetUserRows(const std::vector<UserRow>& rows) {
     selected_user_ = -1;
-    std::string text = std::to_string(rows.size());
-    for (const UserRow& row : rows) text += " | " + row.Name + " (" + row.Status + ") " + row.Message;
-    Say("users", text);
+    // Only what changed: with many users the whole table at every
+    // announcement would be megabytes of output.
+    if (rows.size() != user_rows_.size()) Say("users", std::to_string(rows.size()));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i < user_rows_.size() && rows[i] == user_rows_[i]) continue;
+        Say("user",
+            std::to_string(i) + " | " + rows[i].Name + " (" + rows[i].Status + ") " + rows[i].Message);
+    }
+    user_rows_ = rows;
 }
 
 void HeadlessView::ShowInfo(const std::vector<InfoRow>& rows) {

@@ -1,11 +1,14 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/maincore.h"
 #include "app/mainview.h"
 #include "app/shell.h"
+#include "discovery/hostlistener.h"
 #include "notify/logf.h"
 #include "peers/suggest.h"
 #include "peers/userform.h"
@@ -14,8 +17,8 @@
 namespace torvane {
 
 // One line of text per change of a window, "what: details", on a stream.
-// Texts from the network are written with control characters shown as '?',
-// so one change is always one line.
+// Texts from the network are written with their control characters escaped
+// (EscapeControls), so one change is always one line.
 class HeadlessOutput {
 public:
     explicit HeadlessOutput(std::FILE* out) : out_(out) {}
@@ -67,45 +70,44 @@ private:
 };
 
 // The main, users and challenge windows as lines of text: every change the
-// core makes to what they would show.
-class HeadlessView final : public MainView, public UsersView, public SuggestView {
+// core makes to what they would show. A host row is
+// "host: ROW | HOST | MAP | PLAYERS | PING | ADDRESS:PORT", the ping blank
+// until the server has answered.
+class HeadlessView final : public MainView, public UsersView, public SuggestView, public HostTableListener {
 public:
     explicit HeadlessView(std::FILE* out) : out_(out), log_(out_), options_(out_) {}
 
     ShellViews Views() { return {{*this, *this, *this, log_}, options_, options_}; }
 
+    // Follows the core's host table from now on.
+    void Watch(MainCore& core);
+
     // What the user typed or chose, for the core to read.
     void SelectHostRow(int row) { selected_host_ = row; }
     void SetMessageText(const std::string& text) { message_ = text; }
     void SelectUser(int row) { selected_user_ = row; }
+    // The selected server's players, a line each.
+    void ShowPlayers();
 
     // The main window.
     void SetStatusText(int panel, const std::string& text) override;
     void ShowIconImage(int image) override;
     void SetTrayTip(const std::string& text) override;
-    void BeginHostUpdate() override {}
-    void EndHostUpdate() override {}
-    void AppendHostRow() override { ++host_rows_; }
-    void SetHostRow(int row, const std::string& host, const std::string& map,
-                    const std::string& players) override;
-    void SetHostRowImage(int, int) override {}
-    void DeleteHostRow(int row) override;
     int SelectedHostRow() const override { return selected_host_ < host_rows_ ? selected_host_ : -1; }
-    void InsertTrayHostEntry(int) override {}
-    void SetTrayHostEntryCaption(int, const std::string&) override {}
-    void DeleteTrayHostEntry(int) override {}
-    void BeginPlayersUpdate() override {}
-    void EndPlayersUpdate() override {}
-    void ClearPlayers() override {}
-    void AddPlayerRow(const std::string& name, const std::string& frags) override;
     void ShowMainWindow() override { Say("window", "shown"); }
     void RestoreApplication() override {}
     void BringToFront() override {}
-    void AnnounceEvent(const std::string&) override {}
+    void ShowNotice(uint64_t, const Notice&) override {}
     void ShowBusy(bool box_checked, bool menu_checked) override;
     void ShowOptionsOnInfoPage() override { Say("options", "Info"); }
     void ShowLaunchFailure(const std::string& message) override;
     void RemoveTrayIcon() override {}
+
+    // The host table's announcements.
+    void ServerAdded(std::size_t) override { ++host_rows_; }
+    void ServerChanged(std::size_t index, unsigned what) override;
+    void ServerRemoved(std::size_t index) override;
+    void SearchEnded(const std::string&) override { ShowPlayers(); }
 
     // The users window.
     void SetUserRows(const std::vector<UserRow>& rows) override;
@@ -133,7 +135,9 @@ private:
     HeadlessOutput out_;
     HeadlessLog log_;
     HeadlessOptions options_;
+    const HostTable* hosts_ = nullptr;
     int host_rows_ = 0;
+    std::vector<UserRow> user_rows_;  // as last written
     int selected_host_ = -1;
     int selected_user_ = -1;
     std::string message_;

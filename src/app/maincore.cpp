@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/maincore.h"
 
+#include <optional>
 #include <vector>
 
 #include "app/livesettings.h"
+#include "app/notices.h"
 #include "discovery/dispatch.h"
 #include "discovery/hosttable.h"
 #include "discovery/internetsearch.h"
@@ -13,6 +16,7 @@
 #include "launcher/launcher.h"
 #include "notify/eventsound.h"
 #include "notify/playerwave.h"
+#include "peers/buddies.h"
 #include "peers/peergate.h"
 #include "peers/peerprotocol.h"
 #include "platform/localaddresses.h"
@@ -59,6 +63,7 @@ struct LoopAnswerTimer final : AnswerTimer {
 // subsystem sees the others. Members are declared in the order they must be
 // built.
 struct MainCore::Parts final : HostView,
+                               HostTableListener,
                                GameActions,
                                HostSettings,
                                SearchPeers,
@@ -87,6 +92,31 @@ struct MainCore::Parts final : HostView,
         size_t HostCount() const override { return p.hosts.size(); }
         const TQuakeServer& HostAt(size_t index) const override { return p.hosts[index]; }
         void LaunchGame(const TQuakeServer& server) override { p.LaunchGame(server); }
+        void NoticeShout(const std::string& name, const std::string& text) override {
+            p.notices.Shouted(name, text);
+        }
+        void NoticeChallenge(const Challenge& challenge) override { p.notices.Challenged(challenge); }
+        Parts& p;
+    };
+
+    // What the notifications' buttons act on.
+    struct NoticeSide final : NoticeHost {
+        explicit NoticeSide(Parts& p) : p(p) {}
+        bool BusyChecked() const override { return p.busy_box; }
+        bool IsGameRunning() override { return p.IsGameRunning(); }
+        void LaunchGame(const TQuakeServer& server) override { p.LaunchGame(server); }
+        void AcceptChallenge(const Challenge& challenge) override {
+            p.peers.SuggestForm().Fill(challenge);
+            p.peers.SuggestForm().BitBtn1Click();
+        }
+        void IgnoreChallenge(const Challenge& challenge) override {
+            // The dialog may show a later challenge by now: that one stays.
+            const Challenge& shown = p.peers.SuggestForm().Stored();
+            if (shown.Challenger == challenge.Challenger && shown.HostName == challenge.HostName &&
+                shown.Address == challenge.Address && shown.Port == challenge.Port &&
+                shown.MapName == challenge.MapName)
+                p.peers.SuggestForm().BitBtn2Click();
+        }
         Parts& p;
     };
 
@@ -99,6 +129,8 @@ struct MainCore::Parts final : HostView,
           log(views.log, seams.clock),
           player(seams.sound),
           sound(*this, player),
+          notice_side(*this),
+          notices(views.main, notice_side),
           hosts(*this, *this, *this, search),
           peer_side(*this),
           peers(live, peer_side, *this, seams.computer_name, seams.clock, views.users, views.suggest),
@@ -122,6 +154,7 @@ struct MainCore::Parts final : HostView,
         sockets.back()->Attach(cycle, false);
         timer1.Timer().SetOnTimer([this] { cycle.Timer1Timer(); });
         window.Timer().SetOnTimer([this] { cycle.BroadcastEnd(); });
+        hosts.Subscribe(*this);
         answer_timer.timer.SetOnTimer([this] {
             answer_timer.timer.SetEnabled(false);
             gated_peers.AnswerTimerFired();
@@ -152,37 +185,40 @@ struct MainCore::Parts final : HostView,
     }
     void AddLogLine(const std::string& text) override { log.AddLogLine(text); }
     void ShowIconImage(int image) override { view.ShowIconImage(image); }
-    void BeginHostUpdate() override {
-        merge_texts.clear();
-        view.BeginHostUpdate();
+    void LookForBuddies() {
+        const BuddyList buddies(settings.Buddies);
+        for (const BuddySighting& sighting : buddy_watch.Look(buddies, hosts.Records())) {
+            const std::string text = BuddyPlayingText(sighting.Name, hosts[sighting.Server]);
+            AddLogLine(text);
+            notices.BuddyCame(text, hosts[sighting.Server]);
+        }
     }
-    void EndHostUpdate() override { view.EndHostUpdate(); }
-    void AppendHostRow() override { view.AppendHostRow(); }
-    void SetHostRow(int row, const std::string& host, const std::string& map,
-                    const std::string& players) override {
-        view.SetHostRow(row, host, map, players);
-    }
-    void SetHostRowImage(int row, int image) override { view.SetHostRowImage(row, image); }
-    void DeleteHostRow(int row) override { view.DeleteHostRow(row); }
     int SelectedHostRow() const override { return view.SelectedHostRow(); }
-    void InsertTrayHostEntry(int position) override { view.InsertTrayHostEntry(position); }
-    void SetTrayHostEntryCaption(int position, const std::string& caption) override {
-        view.SetTrayHostEntryCaption(position, caption);
-    }
-    void DeleteTrayHostEntry(int position) override { view.DeleteTrayHostEntry(position); }
-    void BeginPlayersUpdate() override { view.BeginPlayersUpdate(); }
-    void EndPlayersUpdate() override { view.EndPlayersUpdate(); }
-    void ClearPlayers() override { view.ClearPlayers(); }
-    void AddPlayerRow(const std::string& name, const std::string& frags) override {
-        view.AddPlayerRow(name, frags);
-    }
     // The host table shows the main window only to pop it up for an event.
     void ShowMainWindow() override { view.ShowMainWindow(); }
     void RestoreApplication() override { view.RestoreApplication(); }
     void BringToFront() override {
         view.BringToFront();
-        view.AnnounceEvent(merge_texts);
+        popped_up = merge_texts;
         merge_texts.clear();
+    }
+
+    // HostTableListener: a reply's merge (or a search's end) begins; it ends
+    // with its record's row filled in, and a pop-up during it is told as a
+    // notification about that server. Then the buddies.
+    void ChangesBegin() override {
+        merge_texts.clear();
+        merged_row = -1;
+        popped_up.reset();
+    }
+    void ServerChanged(std::size_t index, unsigned what) override {
+        if (what != kChangedMark) merged_row = static_cast<int>(index);
+    }
+    void ChangesEnd() override {
+        if (popped_up && merged_row >= 0 && static_cast<std::size_t>(merged_row) < hosts.size())
+            notices.PoppedUp(*popped_up, hosts[merged_row]);
+        popped_up.reset();
+        LookForBuddies();
     }
 
     // GameActions.
@@ -237,11 +273,16 @@ struct MainCore::Parts final : HostView,
     LiveSettings live;
     bool busy_box = true;  // checked when the window is created
     bool busy_menu = true;
-    std::string merge_texts;  // panel 1's texts since the current merge began
+    std::string merge_texts;               // panel 1's texts since the current merge began
+    std::optional<std::string> popped_up;  // what popped the window up during this merge
+    int merged_row = -1;                   // the row this merge filled in
+    BuddyWatch buddy_watch;
     SearchState search;
     TLogForm log;
     TPlayerWave player;
     EventSound sound;
+    NoticeSide notice_side;
+    TNotices notices;
     HostTable hosts;
     PeerSide peer_side;
     PeerProtocol peers;
@@ -284,8 +325,8 @@ void MainCore::ConnectButtonClick() {
     p_->cycle.StartSearch();
 }
 
-void MainCore::HostListViewClick() {
-    p_->hosts.ShowPlayers();
+void MainCore::Subscribe(HostTableListener& listener) {
+    p_->hosts.Subscribe(listener);
 }
 
 void MainCore::HostListViewDblClick() {
@@ -293,8 +334,24 @@ void MainCore::HostListViewDblClick() {
     if (row >= 0 && static_cast<std::size_t>(row) < p_->hosts.size()) p_->LaunchGame(p_->hosts[row]);
 }
 
+void MainCore::Play1Click() {
+    HostListViewDblClick();
+}
+
 void MainCore::TrayHostEntryClick(int index) {
     p_->hosts.TrayHostEntryClick(index);
+}
+
+void MainCore::JoinServer(const std::string& host_name, const std::string& address, const std::string& port) {
+    p_->launcher.LaunchGame({host_name, address, port});
+}
+
+void MainCore::NoticeActionInvoked(uint64_t id, const std::string& key) {
+    p_->notices.ActionInvoked(id, key);
+}
+
+void MainCore::NoticeClosed(uint64_t id) {
+    p_->notices.Closed(id);
 }
 
 void MainCore::SetBusyCheck(bool checked) {

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "app/mainview.h"
+#include "discovery/hostlistener.h"
 #include "discovery/querysocket.h"
 #include "net/messageloop.h"
 #include "notify/logf.h"
@@ -70,9 +72,16 @@ public:
 
     // The main window's handlers.
     void ConnectButtonClick();
-    void HostListViewClick();
     void HostListViewDblClick();
+    // The host menu's "&Play": the game into the selected server, as a
+    // double-click does (the face shows its players first).
+    void Play1Click();
     void TrayHostEntryClick(int index);
+    // A join link: the game into that server, as a double-click does.
+    void JoinServer(const std::string& host_name, const std::string& address, const std::string& port);
+    // The user chose a button of a notification, or it closed.
+    void NoticeActionInvoked(uint64_t id, const std::string& key);
+    void NoticeClosed(uint64_t id);
     // Every change of the Busy box, by the user or by the program.
     void SetBusyCheck(bool checked);
     void Busy1Click();
@@ -85,6 +94,10 @@ public:
     void OptionsClosed();
     // The sound dialog's preview: plays at once, busy or not.
     void PreviewSound(const std::string& path);
+
+    // The host table's announcements go to `listener` too, after the
+    // core's own.
+    void Subscribe(HostTableListener& listener);
 
     bool BusyChecked() const;
     const HostTable& Hosts() const;

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <string>
 
+#include "app/notices.h"
 #include "discovery/hostview.h"
 #include "discovery/searchcycle.h"
 
@@ -10,11 +12,9 @@ namespace torvane {
 // The main window as the core drives it: what the host table fills (see
 // HostWindow), the tray tip, the Busy pair, and the parts of the window
 // that only the shell touches.
-class MainView : public SearchView, public HostWindow {
+// Notifications go through it as well.
+class MainView : public SearchView, public HostWindow, public NoticeView {
 public:
-    // An event has just popped the window up; `text` tells what happened.
-    virtual void AnnounceEvent(const std::string& text) = 0;
-
     // The Busy box on the window and the Busy entry of the tray menu.
     virtual void ShowBusy(bool box_checked, bool menu_checked) = 0;
     // Busy was turned on: the options dialog comes up on its Info page with

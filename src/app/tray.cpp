@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/tray.h"
+
+#include <algorithm>
 
 namespace torvane {
 
@@ -66,6 +69,34 @@ void TTrayIcon::Remove() {
     if (!shown_) return;
     shown_ = false;
     platform_.Remove();
+}
+
+int TrayHostEntries::Position(std::size_t index) const {
+    return static_cast<int>(
+        std::count(listed_.begin(), listed_.begin() + static_cast<std::ptrdiff_t>(index), true));
+}
+
+void TrayHostEntries::ServerAdded(std::size_t index) {
+    if (index <= listed_.size()) listed_.insert(listed_.begin() + static_cast<std::ptrdiff_t>(index), false);
+}
+
+// A record gets its entry at its first merge that is not a stranger's.
+void TrayHostEntries::ServerChanged(std::size_t index, unsigned what) {
+    if (index >= listed_.size() || index >= table_.size()) return;
+    const TQuakeServer& record = table_[index];
+    if (HostTable::IsQuiet(record)) return;
+    if (!listed_[index]) {
+        listed_[index] = true;
+        tray_.InsertHostEntry(Position(index));
+        what |= kChangedCaption;
+    }
+    if (what & kChangedCaption) tray_.SetHostEntryCaption(Position(index), TrayHostCaption(record));
+}
+
+void TrayHostEntries::ServerRemoved(std::size_t index) {
+    if (index >= listed_.size()) return;
+    if (listed_[index]) tray_.DeleteHostEntry(Position(index));
+    listed_.erase(listed_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 }  // namespace torvane

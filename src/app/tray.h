@@ -1,7 +1,11 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "discovery/hostlistener.h"
+#include "discovery/hosttable.h"
 
 namespace torvane {
 
@@ -98,6 +102,24 @@ private:
     std::string tip_;
     std::vector<std::string> entries_;
     bool shown_ = false;
+};
+
+// The tray's host entries in step with the host table, captioned "HOST
+// PLAYERS/MAX", before the fixed items: one for each record but the
+// strangers', in the table's order.
+class TrayHostEntries final : public HostTableListener {
+public:
+    TrayHostEntries(TTrayIcon& tray, const HostTable& table) : tray_(tray), table_(table) {}
+    void ServerAdded(std::size_t index) override;
+    void ServerChanged(std::size_t index, unsigned what) override;
+    void ServerRemoved(std::size_t index) override;
+
+private:
+    int Position(std::size_t index) const;
+
+    TTrayIcon& tray_;
+    const HostTable& table_;
+    std::vector<bool> listed_;  // a row each: whether it has its entry
 };
 
 }  // namespace torvane

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // torvane-query: runs one search on the local network, the given internet
 // servers and the servers the given master servers list, and prints what
 // answered. With a broadcast it waits for the whole search window; without
@@ -100,6 +101,10 @@ int RunQuery(const QueryOptions& options) {
     SearchState search;
     search.FirstSearch = false;
     HostTable hosts(host, host, host, search);
+    // One query lists every server it hears in its one window, however
+    // many one host runs; only the long-running programs keep a table that
+    // a single sender must not fill.
+    hosts.SetMaxServersPerSender(static_cast<int>(HostTable::kMaxServers));
     const Clock& clock = SystemClock::Instance();
     DatagramDispatcher dispatcher(clock, search, hosts, host);
     LoopTimer timer1(loop, kDefaultIntervalMs, false);  // no handler: never ticks

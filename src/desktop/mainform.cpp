@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "desktop/mainform.h"
 
 #include <QApplication>
@@ -8,13 +9,16 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 #include "app/maincore.h"
 #include "desktop/icons.h"
 #include "desktop/toolkit/errorbox.h"
 #include "desktop/toolkit/text.h"
+#include "discovery/hosttable.h"
 #include "discovery/trayicon.h"
+#include "settings/columnwidths.h"
 #include "settings/options.h"
 
 namespace torvane {
@@ -24,26 +28,52 @@ namespace {
 constexpr int kClientWidth = 446;
 constexpr int kClientHeight = 215;
 constexpr int kHostListWidth = 320;
+// Host, Map, Players, Ping; Address takes the rest.
+constexpr std::array<int, 4> kHostColumnWidths = {185, 80, 51, 40};
 constexpr int kBottomPanelHeight = 46;
 constexpr int kStatusBarHeight = 22;
 constexpr int kStatusPanel0Width = 150;
 
-QTreeWidget* ReportList(QWidget* parent, const QStringList& columns, const std::vector<int>& widths) {
-    auto* list = new QTreeWidget(parent);
-    list->setColumnCount(static_cast<int>(columns.size()));
-    list->setHeaderLabels(columns);
+// A read-only list view whose header sorts: a first click on a column sorts
+// by it, a second reverses it.
+QTreeView* SortableList(QWidget* parent, QAbstractItemModel* model, const std::vector<int>& widths) {
+    auto* list = new QTreeView(parent);
+    list->setModel(model);
     for (std::size_t i = 0; i < widths.size(); ++i) list->setColumnWidth(static_cast<int>(i), widths[i]);
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
-    list->setSortingEnabled(false);
-    list->header()->setSectionsClickable(false);
+    list->header()->setSectionsClickable(true);
+    list->header()->setSortIndicatorShown(true);
     list->header()->setStretchLastSection(true);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setAllColumnsShowFocus(true);
     list->setUniformRowHeights(true);
     list->setIconSize(QSize(16, 16));
     return list;
+}
+
+// Sorts `list` as `sort` says; a column of -1 is the model's own order.
+void ApplySort(QTreeView* list, int column, bool descending) {
+    const Qt::SortOrder order = descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+    if (column < 0 || column >= list->model()->columnCount()) column = -1;
+    list->header()->setSortIndicator(column, order);
+    list->setSortingEnabled(true);
+    list->sortByColumn(column, order);
+}
+
+std::string WidthsText(const QTreeView* list) {
+    std::vector<int> widths;
+    for (int i = 0; i < list->header()->count(); ++i) widths.push_back(list->columnWidth(i));
+    return ColumnWidthsText(widths);
+}
+
+// What is no width leaves that column as it is.
+void ApplyWidths(QTreeView* list, const std::string& text) {
+    const std::vector<int> widths = ReadColumnWidths(text, list->header()->count());
+    for (std::size_t i = 0; i < widths.size(); ++i)
+        if (widths[i] > 0) list->setColumnWidth(static_cast<int>(i), widths[i]);
 }
 
 QFont PanelFont() {
@@ -61,18 +91,13 @@ TMainForm::TMainForm(std::function<bool()> tray_available)
       tray_face_(std::move(tray_available)),
       tray_(tray_face_, tray_windows_) {
     setWindowTitle(QText(TorvaneCaption()));
-    setFixedSize(kClientWidth, kClientHeight);
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    resize(kClientWidth, kClientHeight);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto* panel = new QWidget(this);
-    auto* lists = new QHBoxLayout(panel);
-    lists->setContentsMargins(0, 0, 0, 0);
-    lists->setSpacing(0);
     BuildLists();
-    lists->addWidget(HostListView);
-    lists->addWidget(PlayersListView, 1);
-    layout->addWidget(panel, 1);
+    layout->addWidget(Lists, 1);
     layout->addWidget(BuildBottomPanel());
     layout->addWidget(BuildStatusBar());
     tray_.Add();
@@ -80,30 +105,40 @@ TMainForm::TMainForm(std::function<bool()> tray_available)
 }
 
 void TMainForm::BuildLists() {
-    HostListView = ReportList(this, {"Host", "Map", "Players"}, {185, 80, 51});
+    Lists = new QSplitter(Qt::Horizontal, this);
+    Lists->setChildrenCollapsible(false);
+    HostListView = SortableList(Lists, &SortedHosts, {kHostColumnWidths.begin(), kHostColumnWidths.end()});
     HostListView->setObjectName("HostListView");  // for accessibility tools and test probes
-    HostListView->setFixedWidth(kHostListWidth);
+    ApplySort(HostListView, -1, false);
     HostListView->setToolTip("Doubleclick to launch Quake2, Right click to challenge other players");
     HostListView->setContextMenuPolicy(Qt::CustomContextMenu);
     HostListView->installEventFilter(this);
-    PlayersListView = ReportList(this, {"Name", "Frags"}, {70});
+    PlayersListView = SortableList(Lists, &SortedPlayers, {70, 40});
+    PlayersListView->setObjectName("PlayersListView");
+    PlayersListView->setSelectionMode(QAbstractItemView::NoSelection);
     PlayersListView->setToolTip("List of players on selected host");
+    ApplySort(PlayersListView, PlayerListModel::kFrags, true);
+    Lists->addWidget(HostListView);
+    Lists->addWidget(PlayersListView);
+    Lists->setStretchFactor(1, 1);
+    Lists->setSizes({kHostListWidth, kClientWidth - kHostListWidth});
 
     HostPopupMenu = new QMenu(this);
     QAction* play = HostPopupMenu->addAction("&Play");
     QAction* challenge = HostPopupMenu->addAction("&Challenge");
     connect(play, &QAction::triggered, this, [this] {
-        if (core_) core_->HostListViewClick();
+        ShowPlayers();
+        if (core_) core_->Play1Click();
     });
     connect(challenge, &QAction::triggered, this, [this] {
         if (core_) core_->Suggest1Click();
     });
     connect(HostListView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { HostPopupMenu->popup(HostListView->viewport()->mapToGlobal(at)); });
-    connect(HostListView, &QTreeWidget::itemClicked, this, [this] {
-        if (core_) core_->HostListViewClick();
-    });
-    connect(HostListView, &QTreeWidget::itemDoubleClicked, this, [this] {
+    connect(HostListView, &QTreeView::clicked, this, [this] { ShowPlayers(); });
+    connect(HostListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { ShowPlayers(); });
+    connect(HostListView, &QTreeView::doubleClicked, this, [this] {
         if (core_) core_->HostListViewDblClick();
     });
 }
@@ -170,6 +205,7 @@ QWidget* TMainForm::BuildStatusBar() {
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));  // for test probes
         StatusPanels[static_cast<std::size_t>(i)] = label;
     }
     StatusPanels[0]->setFixedWidth(kStatusPanel0Width);
@@ -196,6 +232,59 @@ void TMainForm::Attach(MainCore* core, TOptions* options, const OtherWindows& ot
     core_ = core;
     options_ = options;
     others_ = others;
+    connect(&notifier_, &DesktopNotifier::ActionInvoked, this, [this](quint64 id, const QString& key) {
+        if (core_) core_->NoticeActionInvoked(id, PlainText(key));
+    });
+    connect(&notifier_, &DesktopNotifier::Closed, this, [this](quint64 id) {
+        if (core_) core_->NoticeClosed(id);
+    });
+    if (!core_) return;
+    // The model first, so that every later listener sees the rows as the
+    // views do.
+    Hosts = std::make_unique<HostListModel>(core_->Hosts(), host_marks_);
+    SortedHosts.setSourceModel(Hosts.get());
+    core_->Subscribe(*Hosts);
+    tray_entries_ = std::make_unique<TrayHostEntries>(tray_, core_->Hosts());
+    core_->Subscribe(*tray_entries_);
+    core_->Subscribe(*this);
+}
+
+void TMainForm::Place(const WindowGeometry& geometry) {
+    move(geometry.MainLeft, geometry.MainTop);
+    resize(std::max(geometry.MainWidth, 100), std::max(geometry.MainHeight, 80));
+    const int hosts = std::max(geometry.HostListWidth, 20);
+    Lists->setSizes({hosts, std::max(Lists->width() - hosts, 20)});
+    ApplyWidths(HostListView, geometry.HostColumnWidths);
+    ApplyWidths(PlayersListView, geometry.PlayerColumnWidths);
+    ApplySort(HostListView, geometry.HostSortColumn, geometry.HostSortDescending);
+    ApplySort(PlayersListView, geometry.PlayerSortColumn, geometry.PlayerSortDescending);
+    if (geometry.MainMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TMainForm::TakePlace(WindowGeometry& geometry) const {
+    // A maximised window keeps the size it comes back to.
+    const QRect normal = isMaximized() ? normalGeometry() : QRect(pos(), size());
+    geometry.MainLeft = normal.x();
+    geometry.MainTop = normal.y();
+    geometry.MainWidth = normal.width();
+    geometry.MainHeight = normal.height();
+    geometry.MainMaximized = isMaximized();
+    geometry.HostListWidth = Lists->sizes().value(0, kHostListWidth);
+    geometry.HostColumnWidths = WidthsText(HostListView);
+    geometry.PlayerColumnWidths = WidthsText(PlayersListView);
+    geometry.HostSortColumn = HostListView->header()->sortIndicatorSection();
+    geometry.HostSortDescending = HostListView->header()->sortIndicatorOrder() == Qt::DescendingOrder;
+    geometry.PlayerSortColumn = PlayersListView->header()->sortIndicatorSection();
+    geometry.PlayerSortDescending = PlayersListView->header()->sortIndicatorOrder() == Qt::DescendingOrder;
+}
+
+void TMainForm::ShowPlayers() {
+    const int row = SelectedHostRow();
+    if (row < 0 || !core_) {
+        Players.Show({});
+        return;
+    }
+    Players.Show(core_->Hosts()[static_cast<std::size_t>(row)].Players);
 }
 
 void TMainForm::SetStatusText(int panel, const std::string& text) {
@@ -215,37 +304,11 @@ void TMainForm::ShowLaunchFailure(const std::string& message) {
     box->show();
 }
 
-void TMainForm::AppendHostRow() {
-    new QTreeWidgetItem(HostListView);  // owned by the list
-}
-
-void TMainForm::SetHostRow(int row, const std::string& host, const std::string& map,
-                           const std::string& players) {
-    QTreeWidgetItem* item = HostListView->topLevelItem(row);
-    if (!item) return;
-    item->setText(0, QText(host));
-    item->setText(1, QText(map));
-    item->setText(2, QText(players));
-}
-
-void TMainForm::SetHostRowImage(int row, int image) {
-    if (QTreeWidgetItem* item = HostListView->topLevelItem(row))
-        item->setIcon(0, host_marks_[image == kRowAnswered ? 0 : 1]);
-}
-
-void TMainForm::DeleteHostRow(int row) {
-    std::unique_ptr<QTreeWidgetItem> gone(HostListView->takeTopLevelItem(row));
-}
-
 int TMainForm::SelectedHostRow() const {
-    const auto selected = HostListView->selectedItems();
-    return selected.isEmpty() ? -1 : HostListView->indexOfTopLevelItem(selected.first());
-}
-
-void TMainForm::AddPlayerRow(const std::string& name, const std::string& frags) {
-    auto* item = new QTreeWidgetItem(PlayersListView);  // owned by the list
-    item->setText(0, QText(name));
-    item->setText(1, QText(frags));
+    const QModelIndexList selected = HostListView->selectionModel()->selectedRows();
+    if (selected.isEmpty() || !core_) return -1;
+    const int row = SortedHosts.mapToSource(selected.first()).row();
+    return row >= 0 && static_cast<std::size_t>(row) < core_->Hosts().size() ? row : -1;
 }
 
 void TMainForm::RestoreApplication() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <QCheckBox>
@@ -5,13 +6,19 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QSplitter>
+#include <QTreeView>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 #include "app/mainview.h"
 #include "app/tray.h"
+#include "desktop/hostmodel.h"
+#include "desktop/notifier.h"
 #include "desktop/tray.h"
+#include "discovery/hostlistener.h"
+#include "settings/settings.h"
 
 namespace torvane {
 
@@ -25,19 +32,29 @@ struct OtherWindows {
     QWidget* options = nullptr;
 };
 
-// The main window: host and player lists, the bottom panel with its buttons
-// and Busy box, the two-panel status bar, the host list's menu and the tray
-// icon. It shows what the core tells it and hands every click to the core;
-// closing it ends the program, minimising it goes to the tray.
-class TMainForm final : public QWidget, public MainView {
+// The main window: host and player lists side by side on a splitter, the
+// bottom panel with its buttons and Busy box, the two-panel status bar, the
+// host list's menu and the tray icon. The lists are views on models of the
+// host table; a click on a header sorts by that column, until then the rows
+// keep the table's order. It hands every click to the core; closing it ends
+// the program, minimising it goes to the tray.
+class TMainForm final : public QWidget, public MainView, public HostTableListener {
     Q_OBJECT
 
 public:
     explicit TMainForm(std::function<bool()> tray_available = &QSystemTrayIcon::isSystemTrayAvailable);
 
     // The core and the options dialog, once start-up has made them. Until
-    // then the window's buttons do nothing.
+    // then the window's buttons do nothing and its lists stay empty.
     void Attach(MainCore* core, TOptions* options, const OtherWindows& others);
+
+    // The window's size, place, split, column widths and sorts, from the
+    // settings and back.
+    void Place(const WindowGeometry& geometry);
+    void TakePlace(WindowGeometry& geometry) const;
+
+    // The selected server's players, or none.
+    void ShowPlayers();
 
     TTrayIcon& Tray() { return tray_; }
     QtTray& TrayFace() { return tray_face_; }
@@ -46,35 +63,28 @@ public:
     void SetStatusText(int panel, const std::string& text) override;
     void ShowIconImage(int image) override { tray_.ShowImage(image); }
     void SetTrayTip(const std::string& text) override { tray_.SetTip(text); }
-    void BeginHostUpdate() override { HostListView->setUpdatesEnabled(false); }
-    void EndHostUpdate() override { HostListView->setUpdatesEnabled(true); }
-    void AppendHostRow() override;
-    void SetHostRow(int row, const std::string& host, const std::string& map,
-                    const std::string& players) override;
-    void SetHostRowImage(int row, int image) override;
-    void DeleteHostRow(int row) override;
     int SelectedHostRow() const override;
-    void InsertTrayHostEntry(int position) override { tray_.InsertHostEntry(position); }
-    void SetTrayHostEntryCaption(int position, const std::string& caption) override {
-        tray_.SetHostEntryCaption(position, caption);
-    }
-    void DeleteTrayHostEntry(int position) override { tray_.DeleteHostEntry(position); }
-    void BeginPlayersUpdate() override { PlayersListView->setUpdatesEnabled(false); }
-    void EndPlayersUpdate() override { PlayersListView->setUpdatesEnabled(true); }
-    void ClearPlayers() override { PlayersListView->clear(); }
-    void AddPlayerRow(const std::string& name, const std::string& frags) override;
     void ShowMainWindow() override { show(); }
     void RestoreApplication() override;
     void BringToFront() override;
-    void AnnounceEvent(const std::string& text) override { tray_.AnnounceEvent(text); }
+    void ShowNotice(uint64_t id, const Notice& notice) override { notifier_.Show(id, notice); }
     void ShowBusy(bool box_checked, bool menu_checked) override;
     void ShowOptionsOnInfoPage() override;
     void ShowLaunchFailure(const std::string& message) override;
     void RemoveTrayIcon() override { tray_.Remove(); }
 
+    // HostTableListener: the player list follows the end of each search.
+    void SearchEnded(const std::string&) override { ShowPlayers(); }
+
     // The parts the window tests reach.
-    QTreeWidget* HostListView;
-    QTreeWidget* PlayersListView;
+    QSplitter* Lists;
+    QTreeView* HostListView;
+    QTreeView* PlayersListView;
+    PlayerListModel Players;
+    SortedList SortedPlayers{&Players};
+    // Made by Attach, over the core's host table.
+    std::unique_ptr<HostListModel> Hosts;
+    SortedList SortedHosts{nullptr};
     QPushButton* ConnectButton;
     QPushButton* Button2;
     QPushButton* OptionButton;
@@ -110,6 +120,9 @@ private:
     QtTray tray_face_;
     TrayWindowsOfMain tray_windows_{*this};
     TTrayIcon tray_;
+    std::unique_ptr<TrayHostEntries> tray_entries_;
+    // Notifications; the tray balloon where the desktop has no service.
+    DesktopNotifier notifier_{[this](const Notice& notice) { tray_.AnnounceEvent(notice.Body); }};
     MainCore* core_ = nullptr;
     TOptions* options_ = nullptr;
     OtherWindows others_;

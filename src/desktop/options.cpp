@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "desktop/options.h"
 
 #include <QCloseEvent>
@@ -282,6 +283,11 @@ QWidget* OptionsDialog::BuildInfoPage() {
     form->addRow("Busy", BusyEdit);
     form->addRow("Ready", ReadyEdit);
     form->addRow("Playing", PlayingEdit);
+    BuddiesEdit = Text(settings_.Buddies);
+    BuddiesEdit->setToolTip(
+        "Players to be told about wherever they play: names separated by commas, * for any "
+        "characters");
+    form->addRow("Buddies", BuddiesEdit);
 
     auto* radios = new QHBoxLayout;
     layout->addLayout(radios);

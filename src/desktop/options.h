@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <QButtonGroup>
@@ -91,6 +92,7 @@ public:
     QLineEdit* BusyEdit;
     QLineEdit* ReadyEdit;
     QLineEdit* PlayingEdit;
+    QLineEdit* BuddiesEdit;
     QButtonGroup* SkillRadio;
     QButtonGroup* Paranoia;
 

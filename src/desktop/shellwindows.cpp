@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "desktop/shellwindows.h"
 
 #include <QApplication>
@@ -29,15 +30,14 @@ DesktopWindows::DesktopWindows(TMainForm& main, UsersWindow& users) : main_(main
 
 void DesktopWindows::PlaceWindows(const WindowGeometry& geometry) {
     places_ = geometry;
-    main_.move(geometry.MainLeft, geometry.MainTop);
+    main_.Place(geometry);
     users_.Place(geometry);
 }
 
 WindowGeometry DesktopWindows::WindowPlaces() const {
     WindowGeometry places = places_;
     if (HasBeenShown(main_)) {
-        places.MainLeft = main_.x();
-        places.MainTop = main_.y();
+        main_.TakePlace(places);
     }
     if (HasBeenShown(users_)) users_.TakePlace(places);
     return places;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include <algorithm>
 #include <string_view>
 #include <unordered_set>
@@ -22,16 +23,17 @@ bool IsFull(const TQuakeServer& server) {
     return static_cast<int64_t>(server.Players.size()) == server.MaxClients;
 }
 
-// Announces each fresh player without a stored namesake; answers whether
-// there was one.
-bool AnnounceEntered(const TQuakeServer& fresh, const NameSet& stored_names, HostEvents& events) {
-    bool entered = false;
+// Announces each fresh player without a stored namesake; answers what was
+// said, a line each, or nothing when nobody entered.
+std::string AnnounceEntered(const TQuakeServer& fresh, const NameSet& stored_names, HostEvents& events) {
+    std::string said;
     for (const Player& player : fresh.Players) {
         if (stored_names.count(player.Name) != 0) continue;
-        events.Announce(player.Name + " entered " + fresh.HostName, true);
-        entered = true;
+        const std::string text = player.Name + " entered " + fresh.HostName;
+        events.Announce(text, true);
+        said += (said.empty() ? "" : "\n") + text;
     }
-    return entered;
+    return said;
 }
 
 void AnnounceLeft(const TQuakeServer& stored, const NameSet& fresh_names, HostEvents& events) {
@@ -53,29 +55,35 @@ bool SameNamesInOrder(const std::vector<Player>& fresh, const std::vector<Player
 }
 
 void DetectChanges(const TQuakeServer& fresh, const TQuakeServer& stored, HostEvents& events) {
-    bool new_player = false;
+    std::string entered;
     if (!SameNamesInOrder(fresh.Players, stored.Players)) {
         // Name sets keep a reply with thousands of players from costing
         // thousands squared comparisons.
-        new_player = AnnounceEntered(fresh, NamesOf(stored.Players), events);
+        entered = AnnounceEntered(fresh, NamesOf(stored.Players), events);
         AnnounceLeft(stored, NamesOf(fresh.Players), events);
     }
+    const bool new_player = !entered.empty();
     const bool not_full = IsFull(stored) && !IsFull(fresh);
     const bool new_map = fresh.MapName != stored.MapName;
     if (new_player || not_full || new_map) events.Search().SearchChanged = true;
 
     if (new_player) {
         events.SetIcon(EventKind::NewPlayer);
+        events.EventRaised(EventKind::NewPlayer, entered, fresh);
         events.RunActions(EventKind::NewPlayer, fresh);
     }
     if (not_full) {
         events.SetIcon(EventKind::NotFull);
-        events.Announce(fresh.HostName + " is not full anymore", false);
+        const std::string text = fresh.HostName + " is not full anymore";
+        events.Announce(text, false);
+        events.EventRaised(EventKind::NotFull, text, fresh);
         events.RunActions(EventKind::NotFull, fresh);
     }
     if (new_map) {
         events.SetIcon(EventKind::NewMap);
-        events.Announce("Map changed on host " + fresh.HostName + " to " + fresh.MapName, true);
+        const std::string text = "Map changed on host " + fresh.HostName + " to " + fresh.MapName;
+        events.Announce(text, true);
+        events.EventRaised(EventKind::NewMap, text, fresh);
         events.RunActions(EventKind::NewMap, fresh);
     }
 }

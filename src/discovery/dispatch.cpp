@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "discovery/dispatch.h"
 
 #include <cstdint>
@@ -81,7 +82,7 @@ void DatagramDispatcher::AcceptStatusReply(char* data, int length, const std::st
     ParseStatusReply(data, length, server);
     // Counted whether or not the reply is listed, once per server and search.
     search_.CountReplyPlayers(address + ":" + port, static_cast<int32_t>(server.Players.size()));
-    if (IsAcceptableReply(server)) hosts_.MergeServer(std::move(server));
+    if (IsAcceptableReply(server)) hosts_.MergeServer(std::move(server), origin.asking);
 }
 
 }  // namespace torvane

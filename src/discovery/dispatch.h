@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <string>
@@ -32,6 +33,8 @@ struct ReplyOrigin {
     // The platform's stamp of the arrival; 0 for the moment it is handled.
     int64_t arrived = 0;
     ServerSource source = ServerSource::Lan;
+    // Whether it answers this copy's own query (see Asking).
+    Asking asking = Asking::OwnQuery;
 };
 
 // A round trip in whole milliseconds, rounded, never below 0.

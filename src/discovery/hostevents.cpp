@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "discovery/hostevents.h"
 
 #include "discovery/trayicon.h"
@@ -48,8 +49,10 @@ void HostEvents::PopUp() {
 }
 
 void HostEvents::LaunchOnEvent(const TQuakeServer& server) {
+    if (asking_ != Asking::OwnQuery || search_.AutoLaunched) return;
     // The process scan is the costly test, so it comes last.
     if (settings_.BusyChecked() || search_.FirstSearch || game_.IsGameRunning()) return;
+    search_.AutoLaunched = true;
     game_.LaunchGame(server);
 }
 

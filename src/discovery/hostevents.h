@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "discovery/hostlistener.h"
 #include "discovery/hostview.h"
 #include "discovery/searchstate.h"
 #include "model/quakeserver.h"
@@ -10,11 +13,40 @@
 namespace torvane {
 
 // Tells the user about host table events: status text, log line, icon, and
-// the actions the user chose for each event kind.
+// the actions the user chose for each event kind; and hands every change of
+// the table to its listeners.
 class HostEvents {
 public:
     HostEvents(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search)
         : view_(view), game_(game), settings_(settings), search_(search) {}
+
+    void Subscribe(HostTableListener& listener) { listeners_.push_back(&listener); }
+
+    // The table's announcements, to every listener in the order they came.
+    void ChangesBegin() {
+        for (HostTableListener* l : listeners_) l->ChangesBegin();
+    }
+    void ChangesEnd() {
+        for (HostTableListener* l : listeners_) l->ChangesEnd();
+    }
+    void ServerAdded(std::size_t index) {
+        for (HostTableListener* l : listeners_) l->ServerAdded(index);
+    }
+    void ServerChanged(std::size_t index, unsigned what) {
+        for (HostTableListener* l : listeners_) l->ServerChanged(index, what);
+    }
+    void ServerRemoved(std::size_t index) {
+        for (HostTableListener* l : listeners_) l->ServerRemoved(index);
+    }
+    void SearchStarted() {
+        for (HostTableListener* l : listeners_) l->SearchStarted();
+    }
+    void SearchEnded(const std::string& summary) {
+        for (HostTableListener* l : listeners_) l->SearchEnded(summary);
+    }
+    void EventRaised(EventKind kind, const std::string& text, const TQuakeServer& server) {
+        for (HostTableListener* l : listeners_) l->EventRaised(kind, text, server);
+    }
 
     // Status panel 1, and the log when `log` is set.
     void Announce(const std::string& text, bool log);
@@ -26,7 +58,13 @@ public:
     void RunActions(EventKind kind, const TQuakeServer& server);
 
     void PopUp();
+    // Launches into `server` for an event: at most once per search window,
+    // and only into a server whose reply answered this copy's own query, so
+    // that forged replies cannot start the game at will.
     void LaunchOnEvent(const TQuakeServer& server);
+
+    // Whether the reply being merged was asked for.
+    void SetAsking(Asking asking) { asking_ = asking; }
 
     SearchState& Search() { return search_; }
 
@@ -35,6 +73,8 @@ private:
     GameActions& game_;
     const HostSettings& settings_;
     SearchState& search_;
+    std::vector<HostTableListener*> listeners_;
+    Asking asking_ = Asking::OwnQuery;
 };
 
 // Compares a fresh reply with the stored record of the same server (before

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "discovery/hosttable.h"
+
+#include <algorithm>
 
 #include "discovery/trayicon.h"
 #include "platform/convert.h"
@@ -8,10 +11,27 @@ namespace torvane {
 namespace {
 // What Retries means when its text is not a number.
 constexpr int kDefaultRetries = 5;
+
+// What a merged reply changed in the stored record, before it is overwritten.
+unsigned ChangesOf(const TQuakeServer& fresh, const TQuakeServer& stored) {
+    unsigned what = 0;
+    if (fresh.Players.size() != stored.Players.size() || fresh.MaxClients != stored.MaxClients)
+        what |= kChangedCaption;
+    if (fresh.MapName != stored.MapName) what |= kChangedMap;
+    const auto same_player = [](const Player& a, const Player& b) {
+        return a.Name == b.Name && a.Frags == b.Frags && a.Ping == b.Ping;
+    };
+    if (!std::equal(fresh.Players.begin(), fresh.Players.end(), stored.Players.begin(), stored.Players.end(),
+                    same_player))
+        what |= kChangedPlayers;
+    if (fresh.Ping != stored.Ping) what |= kChangedPing;
+    return what;
+}
+
 }  // namespace
 
 HostTable::HostTable(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search)
-    : view_(view), game_(game), settings_(settings), events_(view, game, settings, search) {}
+    : game_(game), settings_(settings), events_(view, game, settings, search) {}
 
 std::size_t HostTable::HashOf(const std::string& address, const std::string& host_name) {
     const std::size_t a = std::hash<std::string>{}(address);
@@ -30,6 +50,12 @@ int HostTable::FindServer(const TQuakeServer& server) const {
     return first;
 }
 
+bool HostTable::MayAdd(const TQuakeServer& fresh, Asking asking) const {
+    if (asking == Asking::OutsideSearch || records_.size() >= kMaxServers) return false;
+    const auto sender = per_sender_.find(fresh.Address);
+    return sender == per_sender_.end() || sender->second < max_per_sender_;
+}
+
 int HostTable::TrayPosition(std::size_t index) const {
     // Without strangers, which is the LAN's common case, entry i is record i.
     if (quiet_ == 0) return static_cast<int>(index);
@@ -41,25 +67,29 @@ int HostTable::TrayPosition(std::size_t index) const {
 
 void HostTable::AddServer(TQuakeServer fresh) {
     records_.push_back(std::move(fresh));
+    marks_.push_back(-1);
     const TQuakeServer& added = records_.back();
+    ++per_sender_[added.Address];
     const int index = static_cast<int>(records_.size()) - 1;
     index_.emplace(HashOf(added.Address, added.HostName), index);
+    events_.ServerAdded(static_cast<std::size_t>(index));
     if (IsQuiet(added)) {
         ++quiet_;
-        view_.AppendHostRow();
         return;
     }
-    view_.InsertTrayHostEntry(TrayPosition(records_.size() - 1));
-    view_.AppendHostRow();
-    events_.Announce("New server \"" + added.HostName + "\" found on " + added.Address, true);
+    const std::string text = "New server \"" + added.HostName + "\" found on " + added.Address;
+    events_.Announce(text, true);
     events_.SetIcon(EventKind::NewHost);
+    events_.EventRaised(EventKind::NewHost, text, added);
     events_.RunActions(EventKind::NewHost, added);
 }
 
-void HostTable::MergeServer(TQuakeServer fresh) {
+void HostTable::MergeServer(TQuakeServer fresh, Asking asking) {
     int index = FindServer(fresh);
-    if (index < 0 && records_.size() >= kMaxServers) return;
-    view_.BeginHostUpdate();
+    if (index < 0 && !MayAdd(fresh, asking)) return;
+    events_.SetAsking(asking);
+    events_.ChangesBegin();
+    unsigned what = kChangedAll;
     if (index < 0) {
         AddServer(std::move(fresh));
         index = static_cast<int>(records_.size()) - 1;
@@ -67,23 +97,23 @@ void HostTable::MergeServer(TQuakeServer fresh) {
         TQuakeServer& stored = records_[index];
         const bool was_quiet = IsQuiet(stored);
         if (stored.Source < fresh.Source) fresh.Source = stored.Source;
+        what = ChangesOf(fresh, stored);
         if (!IsQuiet(fresh)) DetectChanges(fresh, stored, events_);
         // Every field is taken from the reply; the identity stays the same,
         // so the index needs no change. MissCount is 1 again.
         stored = std::move(fresh);
         if (was_quiet && !IsQuiet(stored)) {
             --quiet_;
-            view_.InsertTrayHostEntry(TrayPosition(index));
+            what |= kChangedSource;
         }
     }
-    const TQuakeServer& record = records_[index];
-    if (!IsQuiet(record)) view_.SetTrayHostEntryCaption(TrayPosition(index), TrayHostCaption(record));
-    view_.SetHostRow(index, record.HostName, record.MapName, ServerCaption(record));
-    view_.EndHostUpdate();
+    events_.ServerChanged(static_cast<std::size_t>(index), what);
+    events_.ChangesEnd();
 }
 
 void HostTable::MarkAllUnanswered() {
     for (TQuakeServer& record : records_) record.AnswerTime = kNoAnswer;
+    events_.SearchStarted();
 }
 
 int HostTable::RetriesSetting() const {
@@ -94,44 +124,37 @@ int HostTable::RetriesSetting() const {
 }
 
 void HostTable::CountMisses() {
-    view_.BeginHostUpdate();
+    events_.ChangesBegin();
     // Closed records are squeezed out in one pass, so removing many servers
     // from a large table stays linear. `kept` is the index each record has
-    // in the views at the moment it is looked at.
+    // for the listeners at the moment it is looked at; a kept record moves
+    // there before it is announced, so record `kept` is the one named.
     std::size_t kept = 0;
-    int tray_kept = 0;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         TQuakeServer& record = records_[i];
-        const int row = static_cast<int>(kept);
-        const bool quiet = IsQuiet(record);
-        bool closed = false;
-        if (record.AnswerTime < kNoAnswer) {
-            view_.SetHostRowImage(row, kRowAnswered);
-        } else {
-            view_.SetHostRowImage(row, kRowSilent);
-            if (record.MissCount >= RetriesSetting()) {
-                closed = true;
-            } else {
-                ++record.MissCount;
-            }
-        }
-        if (closed) {
-            if (quiet) --quiet_;
-            if (!quiet) {
+        const bool answered = record.AnswerTime < kNoAnswer;
+        if (!answered && record.MissCount >= RetriesSetting()) {
+            if (IsQuiet(record))
+                --quiet_;
+            else
                 events_.Announce(record.HostName + " closed", true);
-                view_.DeleteTrayHostEntry(tray_kept);
-            }
-            view_.DeleteHostRow(row);
+            if (--per_sender_[record.Address] == 0) per_sender_.erase(record.Address);
+            events_.ServerRemoved(kept);
             continue;
         }
+        if (!answered) ++record.MissCount;
         if (kept != i) records_[kept] = std::move(record);
+        const int mark = answered ? kRowAnswered : kRowSilent;
+        const bool marked = marks_[i] != mark;
+        marks_[kept] = mark;
+        if (marked) events_.ServerChanged(kept, kChangedMark);
         ++kept;
-        if (!quiet) ++tray_kept;
     }
     const bool removed = kept != records_.size();
     records_.resize(kept);
+    marks_.resize(kept);
     if (removed) RebuildIndex();
-    view_.EndHostUpdate();
+    events_.ChangesEnd();
 }
 
 void HostTable::RebuildIndex() {
@@ -139,19 +162,6 @@ void HostTable::RebuildIndex() {
     for (std::size_t i = 0; i < records_.size(); ++i) {
         index_.emplace(HashOf(records_[i].Address, records_[i].HostName), static_cast<int>(i));
     }
-}
-
-void HostTable::ShowPlayers() {
-    const int selected = view_.SelectedHostRow();
-    if (selected < 0 || static_cast<std::size_t>(selected) >= records_.size()) {
-        view_.ClearPlayers();
-        return;
-    }
-    view_.BeginPlayersUpdate();
-    view_.ClearPlayers();
-    for (const Player& player : records_[selected].Players)
-        view_.AddPlayerRow(player.Name, IntToStr(player.Frags));
-    view_.EndPlayersUpdate();
 }
 
 void HostTable::TrayHostEntryClick(int index) {

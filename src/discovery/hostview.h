@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <string>
@@ -7,9 +8,9 @@
 
 namespace torvane {
 
-// The main window as the host table fills it: status bar, icon, host list,
-// tray host entries, player list, and its pop-up. Row i of the host list and
-// tray host entry i always belong to record i of the table.
+// The main window as the host table uses it: the status bar, the icon, the
+// selection and the pop-up. What happens to the servers themselves reaches
+// the faces as announcements (see HostTableListener), never as commands.
 class HostWindow {
 public:
     virtual ~HostWindow() = default;
@@ -19,28 +20,9 @@ public:
     // Shows icon image `image` (0 to 5) in the tray and as the window icon.
     virtual void ShowIconImage(int image) = 0;
 
-    // Host list; a batch of changes between Begin and End repaints once.
-    virtual void BeginHostUpdate() = 0;
-    virtual void EndHostUpdate() = 0;
-    virtual void AppendHostRow() = 0;
-    // Sets the caption and replaces the sub-items with map and players.
-    virtual void SetHostRow(int row, const std::string& host, const std::string& map,
-                            const std::string& players) = 0;
-    virtual void SetHostRowImage(int row, int image) = 0;
-    virtual void DeleteHostRow(int row) = 0;
-    // Index of the selected row, or -1 when none is selected.
+    // The index of the record the user selected in the host list, or -1
+    // when none is selected.
     virtual int SelectedHostRow() const = 0;
-
-    // Host entries of the tray menu, standing before its fixed items.
-    virtual void InsertTrayHostEntry(int position) = 0;
-    virtual void SetTrayHostEntryCaption(int position, const std::string& caption) = 0;
-    virtual void DeleteTrayHostEntry(int position) = 0;
-
-    // Player list of the selected server.
-    virtual void BeginPlayersUpdate() = 0;
-    virtual void EndPlayersUpdate() = 0;
-    virtual void ClearPlayers() = 0;
-    virtual void AddPlayerRow(const std::string& name, const std::string& frags) = 0;
 
     // The three steps of showing the main window.
     virtual void ShowMainWindow() = 0;

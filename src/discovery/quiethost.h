@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <string>
@@ -15,20 +16,7 @@ public:
     void SetStatusText(int, const std::string&) override {}
     void AddLogLine(const std::string&) override {}
     void ShowIconImage(int) override {}
-    void BeginHostUpdate() override {}
-    void EndHostUpdate() override {}
-    void AppendHostRow() override {}
-    void SetHostRow(int, const std::string&, const std::string&, const std::string&) override {}
-    void SetHostRowImage(int, int) override {}
-    void DeleteHostRow(int) override {}
     int SelectedHostRow() const override { return -1; }
-    void InsertTrayHostEntry(int) override {}
-    void SetTrayHostEntryCaption(int, const std::string&) override {}
-    void DeleteTrayHostEntry(int) override {}
-    void BeginPlayersUpdate() override {}
-    void EndPlayersUpdate() override {}
-    void ClearPlayers() override {}
-    void AddPlayerRow(const std::string&, const std::string&) override {}
     void ShowMainWindow() override {}
     void RestoreApplication() override {}
     void BringToFront() override {}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "discovery/searchcycle.h"
 
 #include <exception>
@@ -35,6 +36,7 @@ void SearchCycle::OpenListenSocket() {
 
 void SearchCycle::StartSearch() {
     p_.search.SearchStart = p_.clock.SteadyTicks();
+    p_.search.WindowOpen = true;
     const int64_t now_seconds = p_.clock.CalendarSeconds();
     p_.hosts.MarkAllUnanswered();
     p_.view.SetStatusText(0, "Searching for local servers");
@@ -129,6 +131,8 @@ void SearchCycle::BroadcastEnd() {
 }
 
 void SearchCycle::EndSearch() {
+    p_.search.WindowOpen = false;
+    p_.search.AutoLaunched = false;
     p_.view.SetStatusText(0, "Search complete");
     for (std::size_t i = 1; i < p_.sockets.broadcast.size(); ++i)
         if (!p_.sockets.broadcast[i]->IsClosed()) p_.sockets.broadcast[i]->Close();
@@ -136,8 +140,9 @@ void SearchCycle::EndSearch() {
         if (!socket->IsClosed()) socket->Close();
 
     p_.hosts.CountMisses();
-    p_.tray.SetTrayTip(Summary());
-    p_.hosts.ShowPlayers();
+    const std::string summary = Summary();
+    p_.tray.SetTrayTip(summary);
+    p_.hosts.SearchEnded(summary);
     p_.search.FirstSearch = false;
     p_.peers.RefreshUsers();
     if (p_.game.IsGameRunning()) p_.view.SetStatusText(1, "Running quake detected");
@@ -171,6 +176,11 @@ void SearchCycle::DataAvailable(SearchSocket& sender) {
     origin.arrived = sender.LastArrivalTicks();
     // The internet servers the user typed in are favourites.
     origin.source = IsInternetSocket(sender) ? ServerSource::Favourite : ServerSource::Lan;
+    // Only the sockets that send queries get answers to them; the listening
+    // socket hears whoever sends to the game port.
+    origin.asking = !p_.search.WindowOpen          ? Asking::OutsideSearch
+                    : &sender == p_.sockets.listen ? Asking::DuringSearch
+                                                   : Asking::OwnQuery;
     p_.dispatcher.DispatchDatagram(buffer_.data(), length, DottedAddress(source), sender.PortText(), origin);
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,18 @@ namespace torvane {
 // Servers whose replies are told apart in one search's player count; past
 // this many, a flood of made-up senders is simply added up.
 inline constexpr std::size_t kMaxCountedServers = 4096;
+
+// Whether a status reply was asked for.
+enum class Asking {
+    // An answer to this copy's own query: on a socket that sent it, while
+    // the search window is open.
+    OwnQuery,
+    // While a search window is open, on a socket that sent no query (the
+    // peer port): nobody asked this sender.
+    DuringSearch,
+    // While no search window is open: nobody asked anyone.
+    OutsideSearch,
+};
 
 // The state of the current search that the host table and the reply handler
 // share with the search cycle, which owns it.
@@ -26,6 +39,11 @@ struct SearchState {
     // event actions before that, so start-up does not greet the user with
     // every server on the network.
     bool FirstSearch = true;
+    // From a search's start to the end of its window.
+    bool WindowOpen = false;
+    // An event launched the game in the current window; a launch restarts
+    // the search, and the window it opens counts as the same one.
+    bool AutoLaunched = false;
 
     // Counts a reply with `players` player lines from `server` (its address
     // and port text) into SearchPlayers, in place of that server's earlier

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "discovery/statusreply.h"
 
 #include <algorithm>
@@ -12,13 +13,18 @@ namespace torvane {
 
 namespace {
 
+// At most `limit` bytes of a zero-ended text.
+std::string Cut(const char* text, std::size_t limit) {
+    return std::string(text, strnlen(text, limit));
+}
+
 // `value` is the zero-ended value text in the datagram; only the values of
 // the five keys are copied out, so the many other keys cost no allocation.
 void StoreField(const char* key, const char* value, TQuakeServer& server) {
     if (std::strcmp(key, "hostname") == 0) {
-        server.HostName = value;
+        server.HostName = Cut(value, kMaxReplyValueLength);
     } else if (std::strcmp(key, "mapname") == 0) {
-        server.MapName = value;
+        server.MapName = Cut(value, kMaxReplyValueLength);
     } else if (std::strcmp(key, "maxclients") == 0) {
         server.MaxClients = StrToInt(value);
     } else if (std::strcmp(key, "fraglimit") == 0) {
@@ -32,7 +38,7 @@ void StoreField(const char* key, const char* value, TQuakeServer& server) {
 // replaced the line feed. Both searches stay inside the line, so a line ending
 // with a key and no value stops the scan without reaching into the players.
 void ParseServerInfo(char* cursor, char* line_end, TQuakeServer& server) {
-    while (cursor < line_end) {
+    for (int pairs = 0; cursor < line_end && pairs < kMaxReplyKeys; ++pairs) {
         char* key_end = static_cast<char*>(std::memchr(cursor, '\\', line_end - cursor + 1));
         if (key_end == nullptr || key_end == line_end) return;
         *key_end = '\0';
@@ -85,7 +91,7 @@ void ParsePlayers(char* cursor, const char* end, TQuakeServer& server) {
         char* close = std::strchr(open + 1, '"');
         if (close == nullptr) return;
         *close = '\0';
-        player.Name.assign(open + 1, close);
+        player.Name.assign(open + 1, std::min<std::size_t>(close - open - 1, kMaxPlayerNameLength));
         cursor = close + 1;
         server.Players.push_back(std::move(player));
     }

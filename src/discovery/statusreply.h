@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <cstddef>
@@ -12,16 +13,27 @@ namespace torvane {
 // backslash that opens the first key.
 inline constexpr int kStatusReplyPrefixLength = 11;
 
-// Player lines read from one reply at the most: far more than any game
-// server has slots, and small enough that a datagram of empty names cannot
-// turn its 64 KB into megabytes of records.
-inline constexpr std::size_t kMaxReplyPlayers = 1024;
+// Player lines read from one reply at the most: the game's own limit of
+// clients on one server, so a datagram of empty names cannot turn its 64 KB
+// into megabytes of records.
+inline constexpr std::size_t kMaxReplyPlayers = 256;
+
+// The longest texts the game itself keeps: a setting's value (the host and
+// map names) and a player's name. Longer texts in a reply are cut to these
+// many bytes, so no sender can make a record, a row or a log line big.
+inline constexpr std::size_t kMaxReplyValueLength = 63;
+inline constexpr std::size_t kMaxPlayerNameLength = 15;
+
+// Key and value pairs read from a reply's server-information line at the
+// most; the game's own line holds a few dozen.
+inline constexpr int kMaxReplyKeys = 256;
 
 // Parses a status reply in place into `server` (which holds its initial
 // values). `data` must have room for one byte after `length`: a zero byte is
 // written there, and the key, value and name ends are overwritten, so the
-// caller can no longer use the bytes afterwards. At most kMaxReplyPlayers
-// player lines are read. A "maxclients" that is no decimal integer, or a
+// caller can no longer use the bytes afterwards. At most kMaxReplyKeys pairs
+// and kMaxReplyPlayers player lines are read, and the names are cut to the
+// game's lengths. A "maxclients" that is no decimal integer, or a
 // "fraglimit" or "timelimit" that is no decimal number, throws EConvertError
 // before any player line is read.
 void ParseStatusReply(char* data, int length, TQuakeServer& server);

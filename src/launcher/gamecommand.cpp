@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "launcher/gamecommand.h"
 
 #include <algorithm>
 #include <charconv>
+#include <string>
 
 #include "platform/programlookup.h"
 
@@ -136,6 +138,12 @@ bool IsDottedIPv4(std::string_view address) {
         address = last ? std::string_view() : address.substr(dot + 1);
     }
     return true;
+}
+
+bool IsUnicastIPv4(std::string_view address) {
+    if (!IsDottedIPv4(address)) return false;
+    const int first = std::stoi(std::string(address.substr(0, address.find('.'))));
+    return first != 0 && first != 127 && first < 224;
 }
 
 bool IsPortText(std::string_view port) {

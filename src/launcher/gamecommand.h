@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <optional>
@@ -38,6 +39,11 @@ bool IsGameProcess(const ProcessNames& names, const std::string& command);
 // A server address the game may be pointed at: four decimal numbers 0-255
 // separated by dots, without leading zeros or anything else.
 bool IsDottedIPv4(std::string_view address);
+
+// A dotted IPv4 address (IsDottedIPv4) of one host that a game could
+// connect to: not "this network" (0.x.x.x), loopback (127.x.x.x), multicast
+// (224-239) or the reserved and broadcast block (240-255).
+bool IsUnicastIPv4(std::string_view address);
 
 // A port the game may be pointed at: decimal 1-65535, digits only, no
 // leading zero.

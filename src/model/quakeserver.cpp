@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "model/quakeserver.h"
 
 namespace torvane {
@@ -23,6 +24,14 @@ const char* SourceName(ServerSource source) {
 
 std::string TrayHostCaption(const TQuakeServer& server) {
     return server.HostName + " " + ServerCaption(server);
+}
+
+std::string AddressText(const TQuakeServer& server) {
+    return server.Address + ':' + server.Port;
+}
+
+std::string PingText(const TQuakeServer& server) {
+    return server.Ping < 0 ? std::string() : std::to_string(server.Ping);
 }
 
 }  // namespace torvane

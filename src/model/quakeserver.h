@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <cstdint>
@@ -47,5 +48,11 @@ std::string ServerCaption(const TQuakeServer& server);
 
 // The caption of the server's entry in the tray menu.
 std::string TrayHostCaption(const TQuakeServer& server);
+
+// "ADDRESS:PORT", e.g. "10.99.0.12:27910".
+std::string AddressText(const TQuakeServer& server);
+
+// The round trip in milliseconds, or "" until the server has answered.
+std::string PingText(const TQuakeServer& server);
 
 }  // namespace torvane

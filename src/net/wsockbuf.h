@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // One fixed-capacity chunk of a socket's send queue. Bytes are written at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // TWSocket: an event-driven IPv4 socket, datagram or stream, that never blocks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <time.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The host-information functions: host records by name and by address,
 // and the local host's name and addresses.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Line reading: one text line from a stream socket, byte by byte.
 
 #include <sys/ioctl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The module's shared pieces: the last platform error, the name lookups of
 // the Addr, Port and Proto setters, and socket options.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The emulation of the platform's start-up: the count of live components
 // and the start-up record that WinsockInfo reports.
 

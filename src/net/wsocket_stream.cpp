@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The stream operations that a datagram program never calls: taking a
 // waiting connection, adopting a connected handle, and the address queries
 // of a connected peer.

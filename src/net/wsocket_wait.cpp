@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The waits: the wait control that Flush, Wait and ReadLine run, the timed
 // pumps of MultiThreaded sockets, Wait and WaitForClose, and the timer values.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <cstddef>
@@ -6,6 +7,7 @@
 #include <string_view>
 
 #include "model/quakeserver.h"
+#include "peers/peerdatagram.h"
 
 namespace torvane {
 
@@ -68,6 +70,11 @@ public:
     virtual const TQuakeServer& HostAt(size_t index) const = 0;
 
     virtual void LaunchGame(const TQuakeServer& server) = 0;
+
+    // A shout that got past its pop-up's guards, and a challenge that is
+    // shown: the desktop tells them as notifications too.
+    virtual void NoticeShout(const std::string& /*name*/, const std::string& /*text*/) {}
+    virtual void NoticeChallenge(const Challenge& /*challenge*/) {}
 };
 
 }  // namespace torvane

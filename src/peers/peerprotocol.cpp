@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "peers/peerprotocol.h"
 
 #include "launcher/gamecommand.h"
@@ -103,13 +104,14 @@ void PeerProtocol::ReceiveChat(const char* data, int length, const std::string&)
     const auto line = ParseChat(Payload(data, length));
     if (!line) return;
     if (line->IsShout()) {
-        // Folded to one line, so that no sender can forge a line of the log.
-        const std::string name = SingleLine(line->Name);
-        host_.SetStatusPanel1(name + " shouted");
-        host_.AddLogLine(name + " shouted \"" + SingleLine(line->Text) + "\"");
+        // The log escapes what the texts carry; the status bar shows one
+        // line as well.
+        host_.SetStatusPanel1(EscapeControls(line->Name) + " shouted");
+        host_.AddLogLine(line->Name + " shouted \"" + line->Text + "\"");
         if (!host_.BusyChecked() && !host_.IsGameRunning()) {
             host_.PlayEventSound(settings_.ShoutSound());
             if (settings_.ShoutPopUp()) users_window_.PopUp();
+            host_.NoticeShout(EscapeControls(line->Name), EscapeControls(line->Text));
         }
     } else {
         host_.PlayEventSound(settings_.MessageSound());
@@ -127,11 +129,13 @@ void PeerProtocol::ReceiveChallenge(const char* data, int length, const std::str
     const auto challenge = ParseChallenge(Payload(data, length));
     if (!challenge) return;
     // Address and port end up on the game's command line: anything but a
-    // plain address and port is dropped like a malformed challenge.
-    if (!IsDottedIPv4(challenge->Address) || !IsPortText(challenge->Port)) return;
+    // plain port and the address of one host a game could reach is dropped
+    // like a malformed challenge.
+    if (!IsUnicastIPv4(challenge->Address) || !IsPortText(challenge->Port)) return;
     host_.PlayEventSound(settings_.SuggestSound());
     suggest_form_.Fill(*challenge);
     suggest_form_.Show();
+    host_.NoticeChallenge(*challenge);
 }
 
 void PeerProtocol::Suggest1Click() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include <algorithm>
 
 #include "platform/convert.h"
@@ -94,6 +95,16 @@ void ReadWindows(Registry& store, WindowGeometry& w) {
     ReadIfPresent(store, "UsersHeight", w.UsersHeight);
     ReadIfPresent(store, "UserListWidth", w.UserListWidth);
     ReadIfPresent(store, "TopPanelHeight", w.TopPanelHeight);
+    ReadIfPresent(store, "MainWidth", w.MainWidth);
+    ReadIfPresent(store, "MainHeight", w.MainHeight);
+    ReadIfPresent(store, "MainMaximized", w.MainMaximized);
+    ReadIfPresent(store, "HostListWidth", w.HostListWidth);
+    ReadIfPresent(store, "HostColumnWidths", w.HostColumnWidths);
+    ReadIfPresent(store, "PlayerColumnWidths", w.PlayerColumnWidths);
+    ReadIfPresent(store, "HostSortColumn", w.HostSortColumn);
+    ReadIfPresent(store, "HostSortDescending", w.HostSortDescending);
+    ReadIfPresent(store, "PlayerSortColumn", w.PlayerSortColumn);
+    ReadIfPresent(store, "PlayerSortDescending", w.PlayerSortDescending);
 }
 
 void ReadWanServers(Registry& store, std::array<WanServer, 4>& servers) {

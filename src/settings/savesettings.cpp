@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/convert.h"
 #include "settings/flushafter.h"
 #include "settings/settingsio.h"
@@ -60,6 +61,16 @@ void WriteWindows(Registry& store, const WindowGeometry& w) {
     store.WriteInteger("UsersHeight", w.UsersHeight);
     store.WriteInteger("UserListWidth", w.UserListWidth);
     store.WriteInteger("TopPanelHeight", w.TopPanelHeight);
+    store.WriteInteger("MainWidth", w.MainWidth);
+    store.WriteInteger("MainHeight", w.MainHeight);
+    store.WriteBool("MainMaximized", w.MainMaximized);
+    store.WriteInteger("HostListWidth", w.HostListWidth);
+    store.WriteString("HostColumnWidths", w.HostColumnWidths);
+    store.WriteString("PlayerColumnWidths", w.PlayerColumnWidths);
+    store.WriteInteger("HostSortColumn", w.HostSortColumn);
+    store.WriteBool("HostSortDescending", w.HostSortDescending);
+    store.WriteInteger("PlayerSortColumn", w.PlayerSortColumn);
+    store.WriteBool("PlayerSortDescending", w.PlayerSortDescending);
 }
 
 void WriteWanServers(Registry& store, const std::array<WanServer, 4>& servers) {

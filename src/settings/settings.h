@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include <array>
@@ -36,6 +37,20 @@ struct WindowGeometry {
     int32_t UsersHeight = 351;
     int32_t UserListWidth = 230;
     int32_t TopPanelHeight = 133;
+    // The main window's size, its split between the host and the player
+    // list, their column widths ("185,80,51": a width a column, from the
+    // first; empty for the built-in ones) and sorts (a column, or -1 for
+    // the host table's order).
+    int32_t MainWidth = 446;
+    int32_t MainHeight = 215;
+    bool MainMaximized = false;
+    int32_t HostListWidth = 320;
+    std::string HostColumnWidths{};
+    std::string PlayerColumnWidths{};
+    int32_t HostSortColumn = -1;
+    bool HostSortDescending = false;
+    int32_t PlayerSortColumn = 1;  // Frags, highest first
+    bool PlayerSortDescending = true;
 };
 
 // The live settings: what the options dialog shows and edits, read by every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // Fakes of the windows and the platform for the tests of the wired core: they
@@ -42,24 +43,18 @@ public:
     }
     void ShowIconImage(int image) override { Note("icon " + std::to_string(image)); }
     void SetTrayTip(const std::string& text) override { Note("tip " + text); }
-    void BeginHostUpdate() override {}
-    void EndHostUpdate() override {}
-    void AppendHostRow() override {}
-    void SetHostRow(int, const std::string&, const std::string&, const std::string&) override {}
-    void SetHostRowImage(int, int) override {}
-    void DeleteHostRow(int) override {}
     int SelectedHostRow() const override { return selected_host; }
-    void InsertTrayHostEntry(int) override {}
-    void SetTrayHostEntryCaption(int, const std::string&) override {}
-    void DeleteTrayHostEntry(int) override {}
-    void BeginPlayersUpdate() override {}
-    void EndPlayersUpdate() override {}
-    void ClearPlayers() override {}
-    void AddPlayerRow(const std::string&, const std::string&) override {}
     void ShowMainWindow() override { Note("show window"); }
     void RestoreApplication() override { Note("restore"); }
     void BringToFront() override { Note("to front"); }
-    void AnnounceEvent(const std::string& text) override { Note("announce " + text); }
+    // "notice BODY [KEY...]"; the id of the last one is kept.
+    void ShowNotice(uint64_t id, const Notice& notice) override {
+        std::string keys;
+        for (const NoticeAction& action : notice.Actions) keys += (keys.empty() ? "" : " ") + action.Key;
+        Note("notice " + notice.Body + " [" + keys + "]");
+        last_notice = id;
+    }
+    uint64_t last_notice = 0;
     void ShowBusy(bool box, bool menu) override {
         Note(std::string("busy box ") + (box ? "on" : "off") + ", menu " + (menu ? "on" : "off"));
     }
@@ -82,8 +77,8 @@ public:
     void SetGameLabel(const std::string&) override {}
     void SetMapLabel(const std::string&) override {}
     void SetCaption(const std::string&) override {}
-    void ShowAndRaise() override {}
-    void Hide() override {}
+    void ShowAndRaise() override { Note("suggest shown"); }
+    void Hide() override { Note("suggest hidden"); }
 
 private:
     void Note(const std::string& text) { journal_.push_back(text); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The core with every subsystem wired: start-up and shutdown, the Busy pair,
 // launches from the host list, event actions reaching the launcher and the
 // sound output, and the game scan driving this copy's status. Views,
@@ -76,10 +77,18 @@ struct Rig {
             network.ListenSocket().Deliver(datagram, from);
         }
     }
-    // A status reply of a server with `players` players on `map`.
+    // A status reply of a server with `players` players on `map`, answering
+    // the query of the open search window (one is started when none is).
     void Reply(const std::string& host, const std::string& map, const std::string& from,
                std::vector<test::FakePlayer> players = {}) {
-        Deliver(test::StatusReplyDatagram(host, map, 8, players), from);
+        if (!core().Search().WindowOpen) core().Cycle().StartSearch();
+        const std::string datagram = test::StatusReplyDatagram(host, map, 8, players);
+        if (real_network) {
+            DeliveringSocket socket(datagram, from);
+            core().Cycle().DataAvailable(socket);
+        } else {
+            network.Socket(0).Deliver(datagram, from);
+        }
     }
     // The core on its own, for its handlers; or within the program's start-up
     // and shutdown, once Start has run.
@@ -417,6 +426,19 @@ TEST(MainCoreLaunch, ADoubleClickOnARowLaunchesIntoThatServerAndSearchesAgain) {
     EXPECT_FALSE(rig.Saw("status 0: Searching for local servers"));
 }
 
+TEST(MainCoreLaunch, PlayInTheHostMenuShowsThePlayersAndLaunchesIntoTheSelectedServer) {
+    Rig rig;
+    rig.StartAndEndFirstSearch();
+    rig.Reply("Friday", "base1", "10.99.0.12");
+    rig.Reply("Other", "q2dm1", "10.99.0.13", {{"Visor", 2, 40}});
+    rig.core().Play1Click();  // nothing selected
+    EXPECT_TRUE(rig.spawner.argv.empty());
+    rig.windows.selected_host = 1;
+    rig.core().Play1Click();
+    EXPECT_EQ(rig.spawner.argv.back(), "10.99.0.13:27910");
+    EXPECT_TRUE(rig.Saw("log Launching quake to Other"));
+}
+
 TEST(MainCoreEvents, ANewServerPopsUpThenLaunchesThenPlaysItsSound) {
     Rig rig;
     rig.settings.Event(EventKind::NewHost) = {true, true, true, "/snd/host.wav"};
@@ -430,8 +452,10 @@ TEST(MainCoreEvents, ANewServerPopsUpThenLaunchesThenPlaysItsSound) {
     EXPECT_LT(spawned, played);
     EXPECT_GE(rig.Index("icon 1"), 0);
     EXPECT_LT(rig.Index("icon 1"), shown) << "the icon is set before the actions";
-    // What popped the window up is told too, for desktops that keep it behind.
-    EXPECT_EQ(rig.journal[shown + 3], "announce New server \"Friday\" found on 10.99.0.12");
+    // What popped the window up is told too, for desktops that keep it behind,
+    // as a notification whose Join goes to that server.
+    EXPECT_TRUE(rig.Saw("notice New server \"Friday\" found on 10.99.0.12 [join]"));
+    EXPECT_GT(rig.Index("notice New server \"Friday\" found on 10.99.0.12 [join]"), shown);
     EXPECT_EQ(rig.spawner.argv.back(), "10.99.0.12:27910");
 }
 
@@ -499,6 +523,62 @@ TEST(MainCoreSounds, ChatAndShoutSoundsPassTheSameGuardsAsEventSounds) {
     rig.clock.AdvanceMs(GameLauncher::kScanReuseMs);
     rig.Deliver(shout, "10.99.0.12");
     EXPECT_TRUE(rig.Saw("play /snd/shout.wav"));
+}
+
+TEST(MainCoreNotices, ABuddyIsLoggedAndToldOncePerStayWithAJoinThatLaunchesThere) {
+    Rig rig;
+    rig.settings.Buddies = "Ranger, Grunt*";
+    rig.settings.Event(EventKind::NewPlayer) = {false, false, false, ""};
+    rig.StartAndEndFirstSearch();
+    rig.core().SetBusyCheck(false);
+    rig.Reply("Arena", "q2dm1", "10.99.0.12", {{"Visor", 1, 50}});
+    rig.journal.clear();
+
+    // Told whatever the NewPlayer actions say, once while they stay.
+    rig.Reply("Arena", "q2dm1", "10.99.0.12", {{"Visor", 1, 50}, {"Ranger", 0, 40}});
+    rig.Reply("Arena", "q2dm1", "10.99.0.12", {{"Visor", 1, 50}, {"Ranger", 3, 40}});
+    EXPECT_EQ(rig.Count("log Ranger is playing on Arena (q2dm1, 2/8)"), 1);
+    EXPECT_EQ(rig.Count("notice Ranger is playing on Arena (q2dm1, 2/8) [join]"), 1);
+    EXPECT_FALSE(rig.Saw("show window"));
+
+    rig.core().NoticeActionInvoked(rig.windows.last_notice, "join");
+    EXPECT_EQ(rig.spawner.argv.back(), "10.99.0.12:27910");
+
+    // Busy: the log has it, the desktop does not.
+    rig.core().SetBusyCheck(true);
+    rig.journal.clear();
+    rig.Reply("Base", "q2dm2", "10.99.0.13", {{"Grunt2", 0, 40}});
+    EXPECT_TRUE(rig.Saw("log Grunt2 is playing on Base (q2dm2, 1/8)"));
+    EXPECT_FALSE(rig.Saw("notice Grunt2 is playing on Base (q2dm2, 1/8) [join]"));
+}
+
+TEST(MainCoreNotices, ShoutsAndChallengesAreToldUnderTheirGuardsAndAcceptLaunchesTheChallenge) {
+    Rig rig;
+    rig.StartAndEndFirstSearch();
+    rig.core().SetBusyCheck(false);
+    rig.Deliver("TVNMESSWolf\tSover here", "10.99.0.12");
+    EXPECT_TRUE(rig.Saw("notice Wolf shouted \"over here\" []"));
+    rig.Deliver("TVNSUGGWolf\tArena\t10.99.0.20\t27911\tq2dm1", "10.99.0.12");
+    EXPECT_TRUE(rig.Saw("notice Wolf challenges you\nGame : Arena\nMap : q2dm1 [accept ignore]"));
+    const uint64_t challenge = rig.windows.last_notice;
+
+    // The game running: neither the shout nor a challenge is told.
+    rig.processes.game = true;
+    rig.clock.AdvanceMs(GameLauncher::kScanReuseMs);
+    rig.journal.clear();
+    rig.Deliver("TVNMESSWolf\tSagain", "10.99.0.12");
+    rig.Deliver("TVNSUGGBear\tBase\t10.99.0.21\t27910\tq2dm2", "10.99.0.12");
+    EXPECT_FALSE(rig.Saw("notice Wolf shouted \"again\" []"));
+    EXPECT_EQ(rig.Index("notice Bear challenges you\nGame : Base\nMap : q2dm2 [accept ignore]"), -1);
+
+    // Accept does what the dialog's Accept does, for that challenge.
+    rig.processes.game = false;
+    rig.clock.AdvanceMs(GameLauncher::kScanReuseMs);
+    rig.journal.clear();
+    rig.core().NoticeActionInvoked(challenge, "accept");
+    EXPECT_TRUE(rig.Saw("log Launching quake to "));
+    EXPECT_TRUE(rig.Saw("suggest hidden"));
+    EXPECT_EQ(rig.spawner.argv.back(), "10.99.0.20:27911");
 }
 
 }  // namespace

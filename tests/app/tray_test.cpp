@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The tray icon's logic: picture, tip, host entries, clicks, minimising and
 // the desktop without a notification area.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Windows under a stream of messages: the user list rewrites only the rows
 // that changed yet shows exactly the rows it was given, and the log window
 // keeps no more lines than the log itself.

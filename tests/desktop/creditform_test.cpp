@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The credits dialog keeps its fixed size, so what it shows must fit: each
 // label whole inside the dialog, the version and the licence among them.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Window tests run without a display; QTest types and clicks for them.
 find_package(Qt6 COMPONENTS Test REQUIRED)
 target_link_libraries(test_desktop PRIVATE torvane_desktop Qt6::Test)

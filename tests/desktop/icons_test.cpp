@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The painted tray images and host marks: each picture tells its own state
 // at every size a panel uses, and keeps a dark rim and a white sign, so it
 // reads on light and dark panels alike. With TORVANE_ICON_SHEET set to a

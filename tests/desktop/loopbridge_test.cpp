@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The core's loop driven by Qt's: posted messages, timers and nested waits.
 
 #include "desktop/loopbridge.h"

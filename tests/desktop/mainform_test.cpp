@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's Qt layer over the wired core: host rows and tray
 // entries in step with the host table through merges and removals, the
 // rows' shared marks, the
@@ -10,13 +11,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QTest>
 #include <optional>
 
 #include "app/core_fakes.h"
 #include "app/maincore.h"
 #include "desktop/creditform.h"
+#include "desktop/hostmodel.h"
 #include "desktop/logf.h"
 #include "desktop/options.h"
 #include "desktop/suggest.h"
@@ -48,18 +52,36 @@ struct Desktop {
         core->Cycle().DataAvailable(socket);
     }
 
+    // What the host list shows at `row` and `column`, as it is sorted.
+    std::string Cell(int row, int column) const {
+        return main_form.HostListView->model()->index(row, column).data().toString().toStdString();
+    }
+    void Select(int row) {
+        const QModelIndex at = main_form.HostListView->model()->index(row, 0);
+        main_form.HostListView->selectionModel()->select(
+            at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+
+    // The tray's host entries, in the host table's order.
+    void ExpectTrayInTableOrder(const std::vector<std::string>& hosts) {
+        const QList<QAction*> menu = main_form.TrayFace().Menu().actions();
+        ASSERT_GT(menu.size(), static_cast<int>(hosts.size()));
+        for (std::size_t i = 0; i < hosts.size(); ++i)
+            EXPECT_TRUE(menu[static_cast<int>(i)]->text().startsWith(QString::fromStdString(hosts[i])));
+    }
+
     // Host rows, tray host entries and records, side by side.
     void ExpectInStep(const std::vector<std::string>& hosts) {
         const HostTable& table = core->Hosts();
         const QList<QAction*> menu = main_form.TrayFace().Menu().actions();
         ASSERT_EQ(table.size(), hosts.size());
-        ASSERT_EQ(main_form.HostListView->topLevelItemCount(), static_cast<int>(hosts.size()));
+        ASSERT_EQ(main_form.HostListView->model()->rowCount(), static_cast<int>(hosts.size()));
         ASSERT_TRUE(menu.size() > static_cast<int>(hosts.size()) &&
                     menu[static_cast<int>(hosts.size())]->isSeparator());
         for (std::size_t i = 0; i < hosts.size(); ++i) {
             const int row = static_cast<int>(i);
             EXPECT_EQ(table[i].HostName, hosts[i]);
-            EXPECT_EQ(main_form.HostListView->topLevelItem(row)->text(0).toStdString(), hosts[i]);
+            EXPECT_EQ(Cell(row, 0), hosts[i]);
             const QString shown = QString::fromStdString(hosts[i]).replace('&', "&&");
             EXPECT_TRUE(menu[row]->text().startsWith(shown)) << menu[row]->text().toStdString();
         }
@@ -96,7 +118,8 @@ TEST(MainForm, HostRowsAndTrayEntriesFollowTheTableThroughMergesAndRemovals) {
                   desktop.Reply("Bravo & Co", "10.99.0.22", 3);  // a second answer changes no row count
                   desktop.core->Cycle().BroadcastEnd();
                   desktop.ExpectInStep({"Alpha", "Bravo & Co", "Charlie"});
-                  EXPECT_EQ(desktop.main_form.HostListView->topLevelItem(1)->text(2).toStdString(), "3/8");
+                  EXPECT_EQ(desktop.Cell(1, 2), "3/8");
+                  EXPECT_EQ(desktop.Cell(1, 4), "10.99.0.22:27910");
                   EXPECT_EQ(desktop.main_form.TrayFace().Menu().actions()[1]->text().toStdString(),
                             "Bravo && Co 3/8")
                       << "an '&' in a host name is no shortcut key";
@@ -130,7 +153,8 @@ TEST(MainForm, EveryRowSharesOneOfTheTwoPaintedMarks) {
                   }
                   desktop.ExpectInStep({"Alpha", "Bravo", "Charlie"});
                   const auto mark = [&](int row) {
-                      return desktop.main_form.HostListView->topLevelItem(row)->icon(0);
+                      const QModelIndex at = desktop.main_form.HostListView->model()->index(row, 0);
+                      return at.data(Qt::DecorationRole).value<QIcon>();
                   };
                   ASSERT_FALSE(mark(0).isNull());
                   ASSERT_FALSE(mark(1).isNull());
@@ -144,13 +168,15 @@ TEST(MainForm, EnterInTheHostListLaunchesIntoTheSelectedRowOnly) {
     SKIP_WITHOUT_PRIVATE_LAN();
     EXPECT_EQ(0, RunInIsolatedLan([] {
                   Desktop desktop;
+                  // Servers answer a search.
+                  desktop.core->Cycle().StartSearch();
                   desktop.Reply("Alpha", "10.99.0.21");
                   desktop.Reply("Bravo", "10.99.0.22");
                   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
                   QApplication::sendEvent(desktop.main_form.HostListView, &enter);
                   EXPECT_TRUE(desktop.spawner.argv.empty()) << "no row selected";
 
-                  desktop.main_form.HostListView->topLevelItem(1)->setSelected(true);
+                  desktop.Select(1);
                   QKeyEvent keypad(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
                   QApplication::sendEvent(desktop.main_form.HostListView, &keypad);
                   ASSERT_FALSE(desktop.spawner.argv.empty());
@@ -166,8 +192,9 @@ TEST(MainForm, AFailedLaunchOpensABoxThatNamesTheProgramAndTheDirectory) {
     EXPECT_EQ(0, RunInIsolatedLan([] {
                   Desktop desktop;
                   desktop.spawner.succeed = false;
+                  desktop.core->Cycle().StartSearch();
                   desktop.Reply("Alpha", "10.99.0.21");
-                  desktop.main_form.HostListView->topLevelItem(0)->setSelected(true);
+                  desktop.Select(0);
                   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
                   QApplication::sendEvent(desktop.main_form.HostListView, &enter);
 
@@ -237,6 +264,90 @@ TEST(MainForm, WithoutANotificationAreaMinimisingIsOrdinaryAndStartUpShowsTheWin
     EXPECT_TRUE(desktop.main_form.isMinimized());
     EXPECT_TRUE(desktop.main_form.isVisible()) << "minimised, still reachable from the task bar";
     EXPECT_TRUE(desktop.users.isVisible());
+}
+
+// Servers answer a search (a reply outside every search adds no server),
+// so the window is shown and clicked on a private LAN.
+TEST(MainForm, AHeaderClickSortsTheHostListButNotTheTrayAndTheSortHoldsAcrossSearches) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  Desktop desktop;
+                  desktop.main_form.show();
+                  desktop.core->Cycle().StartSearch();
+                  desktop.Reply("Alpha", "10.99.0.21", 2);
+                  desktop.Reply("Bravo", "10.99.0.22", 10);
+                  desktop.Reply("Charlie", "10.99.0.23", 3);
+                  desktop.core->Cycle().BroadcastEnd();
+                  QHeaderView& header = *desktop.main_form.HostListView->header();
+                  const auto click = [&](int column) {
+                      const QPoint at(header.sectionViewportPosition(column) + 5, header.height() / 2);
+                      QTest::mouseClick(header.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+                  };
+                  const auto hosts = [&] {
+                      return desktop.Cell(0, 0) + desktop.Cell(1, 0) + desktop.Cell(2, 0);
+                  };
+                  EXPECT_EQ(hosts(), "AlphaBravoCharlie") << "the table's order until the user sorts";
+                  click(HostListModel::kPlayers);
+                  EXPECT_EQ(hosts(), "AlphaCharlieBravo") << "2 before 3 before 10";
+                  click(HostListModel::kPlayers);
+                  EXPECT_EQ(hosts(), "BravoCharlieAlpha") << "a second click reverses";
+                  desktop.ExpectTrayInTableOrder({"Alpha", "Bravo", "Charlie"});
+
+                  // The sort holds through the next replies and the end of their search;
+                  // a selected row stands for its own record.
+                  desktop.core->Cycle().StartSearch();
+                  desktop.Reply("Alpha", "10.99.0.21", 12);
+                  desktop.core->Cycle().BroadcastEnd();
+                  EXPECT_EQ(hosts(), "AlphaBravoCharlie");
+                  desktop.Select(2);
+                  EXPECT_EQ(desktop.main_form.SelectedHostRow(), 2) << "Charlie is record 2";
+                  QAbstractItemModel& players = *desktop.main_form.PlayersListView->model();
+                  ASSERT_EQ(players.rowCount(), 3);
+                  EXPECT_EQ(players.index(0, 0).data().toString(), "P2") << "the most frags first";
+                  EXPECT_EQ(players.index(0, 2).data().toString(), "40") << "the player's ping";
+              }));
+}
+
+// No search, no LAN: the window's own geometry.
+TEST(MainForm, SizeSplitColumnsAndSortsAreStoredAndRestored) {
+    Desktop desktop;
+    WindowGeometry built_in;
+    desktop.main_form.show();
+    EXPECT_EQ(desktop.main_form.width(), built_in.MainWidth);
+    EXPECT_EQ(desktop.main_form.height(), built_in.MainHeight);
+    EXPECT_EQ(desktop.main_form.HostListView->header()->sortIndicatorSection(), -1) << "the table's order";
+
+    WindowGeometry stored;
+    stored.MainLeft = 40;
+    stored.MainTop = 30;
+    stored.MainWidth = 900;
+    stored.MainHeight = 500;
+    stored.HostListWidth = 610;
+    stored.HostColumnWidths = "200,90,60,45,150";
+    stored.HostSortColumn = HostListModel::kPing;
+    stored.HostSortDescending = true;
+    stored.PlayerSortColumn = PlayerListModel::kName;
+    stored.PlayerSortDescending = false;
+    desktop.main_form.Place(stored);
+    QApplication::processEvents();
+    WindowGeometry taken;
+    desktop.main_form.TakePlace(taken);
+    EXPECT_EQ(taken.MainWidth, 900);
+    EXPECT_EQ(taken.MainHeight, 500);
+    EXPECT_EQ(taken.HostListWidth, 610);
+    EXPECT_EQ(taken.HostColumnWidths.substr(0, 13), "200,90,60,45,") << taken.HostColumnWidths;
+    EXPECT_EQ(taken.HostSortColumn, HostListModel::kPing);
+    EXPECT_TRUE(taken.HostSortDescending);
+    EXPECT_EQ(taken.PlayerSortColumn, PlayerListModel::kName);
+    EXPECT_FALSE(taken.PlayerSortDescending);
+
+    // Stored widths that are no widths leave the columns as they were.
+    WindowGeometry odd = taken;
+    odd.HostColumnWidths = "x,-5,,99999";
+    desktop.main_form.Place(odd);
+    WindowGeometry again;
+    desktop.main_form.TakePlace(again);
+    EXPECT_EQ(again.HostColumnWidths.substr(0, 13), "200,90,60,45,");
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The modal answerer of the window tests: a window that does not come, or
 // that its answer leaves open, fails the test instead of hanging it.
 

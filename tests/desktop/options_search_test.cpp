@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The options dialog's face with the whole core behind it, on a private LAN
 // since a search broadcasts: what is typed into the dialog is used by the
 // search while the dialog stays open, and closing it closes the broadcast

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The options dialog's face: its controls write the settings record at
 // once, the up-down fields step and write plain digits, the pages it opens
 // on, the failing close that keeps it open, and the ".." buttons with their
@@ -84,6 +85,8 @@ TEST(OptionsWindow, EveryControlWritesTheRecordAtOnceAndRunsItsHandler) {
     EXPECT_EQ(rig.settings.BusyMessage, "brb");
     DialogRig::Type(rig.dialog.WanEdit[2], "q2.lan");
     EXPECT_EQ(rig.settings.Wan[2].Address, "q2.lan");
+    DialogRig::Type(rig.dialog.BuddiesEdit, "Ranger, Grunt*");
+    EXPECT_EQ(rig.settings.Buddies, "Ranger, Grunt*");
 
     rig.dialog.EventChecks[3][1]->click();  // "Launch Quake2" of "If map changes"
     EXPECT_TRUE(rig.settings.Event(EventKind::NewMap).Launch);

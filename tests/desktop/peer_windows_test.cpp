@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The users window and the challenge dialog: what their widgets could get
 // wrong between the logic and the screen. The selection that must follow a
 // user across a refresh, the info pane that goes with the selected user,

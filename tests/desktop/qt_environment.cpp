@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One QApplication on the offscreen platform for every window test.
 
 #include <gtest/gtest.h>

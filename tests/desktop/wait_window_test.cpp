@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The wait control's face: while StartModal runs inside Qt's loop, clicks
 // and key presses on the program's windows beep and go nowhere, and they
 // work again once it ends; the bar is drawn to the count's length.

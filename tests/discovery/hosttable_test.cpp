@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "discovery/hosttable.h"
 
 #include <gtest/gtest.h>
@@ -44,17 +45,17 @@ protected:
     RecordingView view;
     SearchState search;
     HostTable table{view, view, view, search};
+    const bool watching_ = (view.Watch(table), true);
 };
 
 TEST_F(HostTableTest, ANewServerIsAppendedAnnouncedAndActedOn) {
     view.ActionFor(EventKind::NewHost) = {true, true, true, "new.wav"};
     // Players and a full house on arrival raise NewHost only.
     EXPECT_EQ(Merge(Server("192.168.0.5", "Friday", "base1", 2, Crowd(2))),
-              (Calls{"begin hosts", "tray insert 0", "append row",
-                     "status 1: New server \"Friday\" found on 192.168.0.5",
+              (Calls{"begin hosts", "added 0", "status 1: New server \"Friday\" found on 192.168.0.5",
                      "log: New server \"Friday\" found on 192.168.0.5", "icon 1", "running?", "show",
                      "restore", "front", "running?", "launch 192.168.0.5:27910 Friday", "sound new.wav",
-                     "tray caption 0: Friday 2/2", "row 0: Friday | base1 | 2/2", "end hosts"}));
+                     "row 0: Friday | base1 | 2/2", "end hosts"}));
     EXPECT_FALSE(search.SearchChanged);
     EXPECT_EQ(ParallelFault(table, view), "");
 }
@@ -70,7 +71,7 @@ TEST_F(HostTableTest, AKnownServerReportsPlayersFirstThenItsEventsInOrder) {
                "log: Ann left Friday with 3 frags and 120 ping", "icon 2", "icon 4",
                "status 1: Friday is not full anymore", "icon 3",
                "status 1: Map changed on host Friday to base2", "log: Map changed on host Friday to base2",
-               "tray caption 0: Friday 2/4", "row 0: Friday | base2 | 2/4", "end hosts"}));
+               "row 0: Friday | base2 | 2/4", "end hosts"}));
     EXPECT_TRUE(search.SearchChanged);
     EXPECT_EQ(table[0].Port, "27911");
     EXPECT_EQ(table[0].Players[0].Frags, 9);
@@ -79,9 +80,8 @@ TEST_F(HostTableTest, AKnownServerReportsPlayersFirstThenItsEventsInOrder) {
 
 TEST_F(HostTableTest, OnlyNameChangesCountAsPlayersComingAndGoing) {
     Merge(Server("192.168.0.5", "Friday", "base1", 8, {{"Ann", 3, 120}}));
-    EXPECT_EQ(
-        Merge(Server("192.168.0.5", "Friday", "base1", 8, {{"Ann", 4, 99}})),
-        (Calls{"begin hosts", "tray caption 0: Friday 1/8", "row 0: Friday | base1 | 1/8", "end hosts"}));
+    EXPECT_EQ(Merge(Server("192.168.0.5", "Friday", "base1", 8, {{"Ann", 4, 99}})),
+              (Calls{"begin hosts", "row 0: Friday | base1 | 1/8", "end hosts"}));
     EXPECT_FALSE(search.SearchChanged);
     // A rename is one player leaving and one entering; names are case-sensitive.
     Merge(Server("192.168.0.5", "Friday", "base1", 8, {{"ann", 4, 99}}));
@@ -151,7 +151,7 @@ TEST_F(HostTableTest, ActionsRunPopupLaunchSoundAndNotWhileBusy) {
                      "running?", "show", "restore", "front", "running?", "launch 192.168.0.5:27910 Friday",
                      "sound player.wav", "icon 3", "status 1: Map changed on host Friday to base2",
                      "log: Map changed on host Friday to base2", "sound map.wav",
-                     "tray caption 0: Friday 2/8", "row 0: Friday | base2 | 2/8", "end hosts"}));
+                     "row 0: Friday | base2 | 2/8", "end hosts"}));
     view.busy = true;
     EXPECT_EQ(
         Merge(Server("192.168.0.5", "Friday", "base3", 8, {{"Ann", 0, 0}, {"Cid", 0, 0}})),
@@ -159,12 +159,12 @@ TEST_F(HostTableTest, ActionsRunPopupLaunchSoundAndNotWhileBusy) {
                "status 1: Bob left Friday with 0 frags and 0 ping",
                "log: Bob left Friday with 0 frags and 0 ping", "icon 2", "icon 3",
                "status 1: Map changed on host Friday to base3", "log: Map changed on host Friday to base3",
-               "tray caption 0: Friday 2/8", "row 0: Friday | base3 | 2/8", "end hosts"}));
+               "row 0: Friday | base3 | 2/8", "end hosts"}));
 }
 
 TEST_F(HostTableTest, PopUpAndLaunchStopAtTheirGuardsAskingTheGameInTheirOrder) {
     view.ActionFor(EventKind::NewHost) = {true, true, true, "new.wav"};
-    auto tail = [&](const Calls& calls) { return Calls(calls.begin() + 6, calls.end() - 3); };
+    auto tail = [&](const Calls& calls) { return Calls(calls.begin() + 5, calls.end() - 2); };
     // Busy: PopUp still asks the game first; LaunchOnEvent stops before asking;
     // the sound goes to the guarded sound operation.
     view.busy = true;
@@ -184,39 +184,41 @@ TEST_F(HostTableTest, TheFirstSearchWritesMessagesButChangesNoIconAndRunsNoActio
     // PopUp still asks the game first; each sound goes to the guarded sound
     // operation, which stays quiet during the first search.
     EXPECT_EQ(Merge(Server("192.168.0.5", "Friday", "base1", 1 + 1, Crowd(2))),
-              (Calls{"begin hosts", "tray insert 0", "append row",
-                     "status 1: New server \"Friday\" found on 192.168.0.5",
+              (Calls{"begin hosts", "added 0", "status 1: New server \"Friday\" found on 192.168.0.5",
                      "log: New server \"Friday\" found on 192.168.0.5", "running?", "sound x.wav",
-                     "tray caption 0: Friday 2/2", "row 0: Friday | base1 | 2/2", "end hosts"}));
-    EXPECT_EQ(Merge(Server("192.168.0.5", "Friday", "base2", 2, {{"New", 0, 0}})),
-              (Calls{"begin hosts", "status 1: New entered Friday", "log: New entered Friday",
-                     "status 1: P0 left Friday with 0 frags and 50 ping",
-                     "log: P0 left Friday with 0 frags and 50 ping",
-                     "status 1: P1 left Friday with 1 frags and 50 ping",
-                     "log: P1 left Friday with 1 frags and 50 ping", "running?", "sound x.wav",
-                     "status 1: Friday is not full anymore", "running?", "sound x.wav",
-                     "status 1: Map changed on host Friday to base2",
-                     "log: Map changed on host Friday to base2", "running?", "sound x.wav",
-                     "tray caption 0: Friday 1/2", "row 0: Friday | base2 | 1/2", "end hosts"}));
+                     "row 0: Friday | base1 | 2/2", "end hosts"}));
+    EXPECT_EQ(
+        Merge(Server("192.168.0.5", "Friday", "base2", 2, {{"New", 0, 0}})),
+        (Calls{"begin hosts", "status 1: New entered Friday", "log: New entered Friday",
+               "status 1: P0 left Friday with 0 frags and 50 ping",
+               "log: P0 left Friday with 0 frags and 50 ping",
+               "status 1: P1 left Friday with 1 frags and 50 ping",
+               "log: P1 left Friday with 1 frags and 50 ping", "running?", "sound x.wav",
+               "status 1: Friday is not full anymore", "running?", "sound x.wav",
+               "status 1: Map changed on host Friday to base2", "log: Map changed on host Friday to base2",
+               "running?", "sound x.wav", "row 0: Friday | base2 | 1/2", "end hosts"}));
 }
 
 TEST_F(HostTableTest, WithRetriesThreeAServerGoesAtItsThirdSilentSearchInARow) {
     view.retries = "3";
     Merge(Server("192.168.0.5", "Friday", "base1", 8));
-    EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "row image 0 0", "end hosts"}));
+    EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "mark 0 0", "end hosts"}));
+    // A mark is announced when it changes.
     const bool answers[] = {false, false, true, false, false};
     const int miss_counts[] = {2, 3, 1, 2, 3};
+    const char* marks[] = {"mark 0 1", nullptr, "mark 0 0", "mark 0 1", nullptr};
     for (int i = 0; i < 5; ++i) {
         NewSearch();
         if (answers[i]) Merge(Server("192.168.0.5", "Friday", "base1", 8));
-        EXPECT_EQ(EndSearch(),
-                  (Calls{"begin hosts", answers[i] ? "row image 0 0" : "row image 0 1", "end hosts"}));
+        const Calls expected =
+            marks[i] ? Calls{"begin hosts", marks[i], "end hosts"} : Calls{"begin hosts", "end hosts"};
+        EXPECT_EQ(EndSearch(), expected);
         ASSERT_EQ(table.size(), 1u);
         EXPECT_EQ(table[0].MissCount, miss_counts[i]);
     }
     NewSearch();
-    EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "row image 0 1", "status 1: Friday closed",
-                                  "log: Friday closed", "tray delete 0", "delete row 0", "end hosts"}));
+    EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "status 1: Friday closed", "log: Friday closed", "removed 0",
+                                  "end hosts"}));
     EXPECT_EQ(table.size(), 0u);
     EXPECT_EQ(table.FindServer(Server("192.168.0.5", "Friday", "base1", 8)), -1);
     EXPECT_EQ(ParallelFault(table, view), "");
@@ -227,6 +229,7 @@ int SilentSearchesSurvived(const std::string& retries) {
     RecordingView view;
     SearchState search;
     HostTable table{view, view, view, search};
+    view.Watch(table);
     view.retries = retries;
     table.MergeServer(Server("192.168.0.5", "Friday", "base1", 8));
     int survived = 0;
@@ -259,9 +262,8 @@ TEST_F(HostTableTest, RemovalsAndLaterMergesKeepRecordsRowsAndTrayEntriesParalle
     const Calls calls = EndSearch();
     Calls deletes;
     std::copy_if(calls.begin(), calls.end(), std::back_inserter(deletes),
-                 [](const std::string& c) { return c.find("delete") != std::string::npos; });
-    EXPECT_EQ(deletes, (Calls{"tray delete 1", "delete row 1", "tray delete 2", "delete row 2",
-                              "tray delete 3", "delete row 3"}));
+                 [](const std::string& c) { return c.find("removed") != std::string::npos; });
+    EXPECT_EQ(deletes, (Calls{"removed 1", "removed 2", "removed 3"}));
     ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(table[2].HostName, "S5");
     EXPECT_EQ(ParallelFault(table, view), "");
@@ -269,14 +271,16 @@ TEST_F(HostTableTest, RemovalsAndLaterMergesKeepRecordsRowsAndTrayEntriesParalle
     Merge(Server("192.168.0.5", "S5", "q2dm3", 8));
     EXPECT_EQ(Count("row 2: S5 | q2dm3 | 0/8"), 1);
     Merge(Server("192.168.0.7", "S7", "m", 8));
-    EXPECT_EQ(Count("tray insert 3"), 1);
+    EXPECT_EQ(Count("added 3"), 1);
     EXPECT_EQ(ParallelFault(table, view), "");
 }
 
 TEST_F(HostTableTest, AFullTableTurnsAwayNewServersButKeepsUpdatingKnownOnes) {
     view.retries = "1";
+    // Spread over many senders, each within its own share.
     auto numbered = [](std::size_t n, const std::string& map = "m") {
-        return Server("192.168.0.5", "S" + std::to_string(n), map, 8);
+        return Server("10.0." + std::to_string(n / 250) + "." + std::to_string(n % 250),
+                      "S" + std::to_string(n), map, 8);
     };
     for (std::size_t n = 0; n < HostTable::kMaxServers; ++n) table.MergeServer(numbered(n));
     EXPECT_EQ(Merge(numbered(HostTable::kMaxServers)), Calls{});
@@ -286,11 +290,70 @@ TEST_F(HostTableTest, AFullTableTurnsAwayNewServersButKeepsUpdatingKnownOnes) {
     // A closed server makes room again.
     NewSearch();
     for (std::size_t n = 1; n < HostTable::kMaxServers; ++n) table.MergeServer(numbered(n));
-    EXPECT_EQ(EndSearch()[2], "status 1: S0 closed");
+    EXPECT_EQ(EndSearch()[1], "status 1: S0 closed");
     Merge(numbered(HostTable::kMaxServers));
     ASSERT_EQ(table.size(), HostTable::kMaxServers);
     EXPECT_EQ(table[table.size() - 1].HostName, "S" + std::to_string(HostTable::kMaxServers));
     EXPECT_EQ(ParallelFault(table, view), "");
+}
+
+TEST_F(HostTableTest, OneSenderHoldsAtMostItsShareOfTheTable) {
+    view.retries = "1";
+    auto from = [](const std::string& address, int n) {
+        return Server(address, "S" + std::to_string(n), "m", 8);
+    };
+    for (int n = 0; n < HostTable::kMaxServersPerSender + 10; ++n) table.MergeServer(from("192.168.0.66", n));
+    EXPECT_EQ(table.size(), std::size_t(HostTable::kMaxServersPerSender));
+    // The rest is dropped without a word; other senders are not held back,
+    // and the sender's known servers still change.
+    EXPECT_EQ(Merge(from("192.168.0.66", 70)), Calls{});
+    Merge(from("192.168.0.67", 70));
+    EXPECT_EQ(table.size(), std::size_t(HostTable::kMaxServersPerSender) + 1);
+    Merge(Server("192.168.0.66", "S3", "q2dm1", 8));
+    EXPECT_EQ(Count("log: Map changed on host S3 to q2dm1"), 1);
+
+    // Once one of its servers is closed the sender has room for one more.
+    NewSearch();
+    for (int n = 1; n < HostTable::kMaxServersPerSender; ++n) table.MergeServer(from("192.168.0.66", n));
+    table.MergeServer(from("192.168.0.67", 70));
+    EndSearch();
+    Merge(from("192.168.0.66", 71));
+    Merge(from("192.168.0.66", 72));
+    EXPECT_EQ(table.FindServer(from("192.168.0.66", 71)), int(table.size()) - 1);
+    EXPECT_EQ(table.FindServer(from("192.168.0.66", 72)), -1);
+    EXPECT_EQ(ParallelFault(table, view), "");
+}
+
+TEST_F(HostTableTest, RepliesOutsideEverySearchUpdateKnownServersButAddNone) {
+    Merge(Server("192.168.0.5", "Friday", "base1", 8));
+    view.Clear();
+    table.MergeServer(Server("192.168.0.5", "Saturday", "base1", 8), Asking::OutsideSearch);
+    EXPECT_EQ(view.calls, Calls{});
+    table.MergeServer(Server("192.168.0.5", "Friday", "base2", 8), Asking::OutsideSearch);
+    EXPECT_EQ(Count("log: Map changed on host Friday to base2"), 1);
+    // During a search a reply nobody asked for is listed all the same.
+    table.MergeServer(Server("192.168.0.5", "Saturday", "base1", 8), Asking::DuringSearch);
+    EXPECT_EQ(table.size(), 2u);
+}
+
+TEST_F(HostTableTest, EventsLaunchOnceAWindowAndOnlyIntoServersThatAnsweredOurQuery) {
+    view.ActionFor(EventKind::NewHost) = {false, true, false, ""};
+    view.ActionFor(EventKind::NewMap) = {false, true, false, ""};
+    table.MergeServer(Server("192.168.0.5", "Unasked", "m", 8), Asking::DuringSearch);
+    table.MergeServer(Server("192.168.0.5", "Unasked", "q2dm1", 8), Asking::DuringSearch);
+    EXPECT_EQ(Count("launch 192.168.0.5:27910 Unasked"), 0);
+    EXPECT_FALSE(search.AutoLaunched);
+
+    table.MergeServer(Server("192.168.0.6", "First", "m", 8));
+    table.MergeServer(Server("192.168.0.7", "Second", "m", 8));
+    table.MergeServer(Server("192.168.0.6", "First", "q2dm1", 8));
+    EXPECT_EQ(Count("launch 192.168.0.6:27910 First"), 1);
+    EXPECT_EQ(Count("launch 192.168.0.7:27910 Second"), 0);
+    EXPECT_TRUE(search.AutoLaunched);
+    // The next window may launch again (the search cycle clears the mark).
+    search.AutoLaunched = false;
+    table.MergeServer(Server("192.168.0.7", "Second", "q2dm1", 8));
+    EXPECT_EQ(Count("launch 192.168.0.7:27910 Second"), 1);
 }
 
 TEST_F(HostTableTest, ATrayHostEntryLaunchesItsOwnServerWithoutFurtherTests) {
@@ -303,29 +366,46 @@ TEST_F(HostTableTest, ATrayHostEntryLaunchesItsOwnServerWithoutFurtherTests) {
     EXPECT_EQ(view.calls, (Calls{"launch 192.168.0.9:27910 Three"}));
 }
 
-TEST_F(HostTableTest, ThePlayerListFollowsTheSelectedRow) {
-    Merge(Server("192.168.0.1", "A", "m", 8, {{"Ann", 3, 0}}));
-    Merge(Server("192.168.0.2", "B", "m", 8, {{"Bob", 7, 0}, {"Cid", -1, 0}}));
-    view.Clear();
-    table.ShowPlayers();
-    EXPECT_EQ(view.calls, (Calls{"clear players"}));
-    view.selected = 1;
-    view.Clear();
-    table.ShowPlayers();
-    EXPECT_EQ(view.calls,
-              (Calls{"begin players", "clear players", "player Bob 7", "player Cid -1", "end players"}));
-    // Removing the row above the selection moves the selection with its server;
-    // removing the selected row leaves nothing selected.
-    view.retries = "1";
+TEST_F(HostTableTest, ItAnnouncesWhatEachReplyChangedAndTheEventsItRaised) {
+    struct Changes : HostTableListener {
+        std::vector<unsigned> seen;
+        void ServerChanged(std::size_t, unsigned what) override { seen.push_back(what); }
+    } changes;
+    table.Subscribe(changes);
+    auto last = [&] { return changes.seen.empty() ? ~0u : changes.seen.back(); };
+    TQuakeServer server = Server("192.168.0.5", "Friday", "base1", 8, {{"Ann", 3, 40}});
+    Merge(server);
+    EXPECT_EQ(last(), unsigned{kChangedAll});
+    Merge(server);
+    EXPECT_EQ(last(), 0u) << "the same reply again";
+    server.Players[0].Frags = 4;
+    Merge(server);
+    EXPECT_EQ(last(), unsigned{kChangedPlayers}) << "frags change the list, not the count";
+    server.Players.push_back({"Bob", 0, 20});
+    server.MapName = "base2";
+    server.Ping = 12;
+    Merge(server);
+    EXPECT_EQ(last(), unsigned{kChangedCaption | kChangedMap | kChangedPlayers | kChangedPing});
+    server.MaxClients = 16;
+    Merge(server);
+    EXPECT_EQ(last(), unsigned{kChangedCaption});
+
+    EXPECT_EQ(view.raised, (std::vector<std::string>{"0: New server \"Friday\" found on 192.168.0.5 @ Friday",
+                                                     "1: Bob entered Friday @ Friday",
+                                                     "3: Map changed on host Friday to base2 @ Friday"}));
+    server.MaxClients = 2;
+    Merge(server);
+    server.Players.pop_back();
+    Merge(server);
+    EXPECT_EQ(view.raised.back(), "2: Friday is not full anymore @ Friday");
+}
+
+TEST_F(HostTableTest, SearchesAreAnnouncedAsTheyStartAndEnd) {
     NewSearch();
-    Merge(Server("192.168.0.2", "B", "m", 8, {{"Bob", 8, 0}}));
+    Merge(Server("192.168.0.5", "Friday", "base1", 8));
     EndSearch();
-    table.ShowPlayers();
-    EXPECT_EQ(view.players, (std::vector<std::string>{"Bob 8"}));
-    NewSearch();
-    EndSearch();
-    table.ShowPlayers();
-    EXPECT_TRUE(view.players.empty());
+    table.SearchEnded("1 hosts, 0 players and 0 users");
+    EXPECT_EQ(view.searches, (std::vector<std::string>{"started", "ended: 1 hosts, 0 players and 0 users"}));
 }
 
 TEST_F(HostTableTest, MasterListedStrangersGetARowButNoTrayEntryEventOrMessage) {
@@ -337,7 +417,7 @@ TEST_F(HostTableTest, MasterListedStrangersGetARowButNoTrayEntryEventOrMessage) 
     };
     Merge(Server("192.168.0.5", "Friday", "base1", 8));
     EXPECT_EQ(Merge(stranger("10.0.0.1", "q2dm1", Crowd(2))),
-              (Calls{"begin hosts", "append row", "row 1: Far 10.0.0.1 | q2dm1 | 2/2", "end hosts"}));
+              (Calls{"begin hosts", "added 1", "row 1: Far 10.0.0.1 | q2dm1 | 2/2", "end hosts"}));
     Merge(Server("192.168.0.6", "Saturday", "base2", 8));
     ASSERT_EQ(view.tray, (std::vector<std::string>{"Friday 0/8", "Saturday 0/8"}));
 
@@ -374,9 +454,8 @@ TEST_F(HostTableTest, ASilentStrangerGoesWithoutAWordAndTheTrayStaysInStep) {
     Merge(Server("192.168.0.6", "Saturday", "base2", 8));
     NewSearch();
     table.MergeServer(Server("192.168.0.6", "Saturday", "base2", 8));
-    EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "row image 0 1", "delete row 0", "row image 0 1",
-                                  "status 1: Friday closed", "log: Friday closed", "tray delete 0",
-                                  "delete row 0", "row image 0 0", "end hosts"}));
+    EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "removed 0", "status 1: Friday closed", "log: Friday closed",
+                                  "removed 0", "mark 0 0", "end hosts"}));
     EXPECT_EQ(view.tray, (std::vector<std::string>{"Saturday 0/8"}));
     EXPECT_EQ(ParallelFault(table, view), "");
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The internet search on loopback: stand-in master servers and game servers
 // are plain UDP sockets of the test, answered between rounds of the loop.
 
@@ -95,6 +96,7 @@ protected:
     RecordingView view;
     SearchState search;
     HostTable hosts{view, view, view, search};
+    const bool watching_ = (view.Watch(hosts), true);
     QuietPeers peers;
     DatagramDispatcher dispatcher{SystemClock::Instance(), search, hosts, peers};
     Settings settings;

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // A stand-in for the main window, the game and the settings, shared by the
-// discovery tests and the status reply fuzzer. It records every call as one
-// line of text, in order, and keeps a model of the host rows, tray host
-// entries and player list so the parallel-index rule can be checked.
+// discovery tests and the status reply fuzzer. It records every call and
+// every announcement of the host table it watches as one line of text, in
+// order, and keeps rows built from the announcements alone, as a face
+// would, so that the parallel-index rule can be checked.
 
 #include <string>
 #include <vector>
@@ -14,18 +16,27 @@
 namespace torvane {
 
 struct HostRow {
-    std::string host, map, players;
+    std::string host, map, players, tray;
     int image = -1;
 };
 
-class RecordingView : public HostView, public GameActions, public HostSettings {
+class RecordingView : public HostView, public GameActions, public HostSettings, public HostTableListener {
 public:
     std::vector<std::string> calls;
     std::vector<HostRow> rows;
+    // The tray's host entries: the captions of the rows that have one.
     std::vector<std::string> tray;
-    std::vector<std::string> players;
+    // "KIND: TEXT @ HOST" for each event the table raised, KIND its number.
+    std::vector<std::string> raised;
+    std::vector<std::string> searches;  // "started", "ended: SUMMARY"
     int selected = -1;
-    bool out_of_range = false;  // a view call named a row or entry that does not exist
+    bool out_of_range = false;  // an announcement named a row that does not exist
+
+    // Records what `table` announces from now on.
+    void Watch(HostTable& table) {
+        table_ = &table;
+        table.Subscribe(*this);
+    }
 
     // Settings and game state the tests set.
     std::string retries = "5";
@@ -42,53 +53,48 @@ public:
     void AddLogLine(const std::string& text) override { Record("log: " + text); }
     void ShowIconImage(int image) override { Record("icon " + std::to_string(image)); }
 
-    void BeginHostUpdate() override { Record("begin hosts"); }
-    void EndHostUpdate() override { Record("end hosts"); }
-    void AppendHostRow() override {
-        Record("append row");
-        rows.emplace_back();
+    int SelectedHostRow() const override { return selected; }
+
+    void ChangesBegin() override { Record("begin hosts"); }
+    void ChangesEnd() override { Record("end hosts"); }
+    void ServerAdded(std::size_t index) override {
+        Record("added " + std::to_string(index));
+        if (Valid(static_cast<int>(index), rows.size() + 1)) rows.insert(rows.begin() + index, HostRow{});
     }
-    void SetHostRow(int row, const std::string& host, const std::string& map,
-                    const std::string& count) override {
-        Record("row " + std::to_string(row) + ": " + host + " | " + map + " | " + count);
-        if (Valid(row, rows.size())) rows[row] = {host, map, count, rows[row].image};
+    // A merge shows the record's row ("row I: HOST | MAP | PLAYERS"); the
+    // end of a search its mark ("mark I M").
+    void ServerChanged(std::size_t index, unsigned what) override {
+        const int row = static_cast<int>(index);
+        if (!Valid(row, rows.size()) || !table_ || index >= table_->size()) return;
+        const TQuakeServer& record = (*table_)[index];
+        if ((what & kChangedMark) && rows[index].image != table_->Mark(index)) {
+            rows[index].image = table_->Mark(index);
+            Record("mark " + std::to_string(row) + " " + std::to_string(rows[index].image));
+        }
+        if (what == kChangedMark) return;
+        rows[index].host = record.HostName;
+        rows[index].map = record.MapName;
+        rows[index].players = ServerCaption(record);
+        if ((what & (kChangedCaption | kChangedSource)) && !HostTable::IsQuiet(record))
+            rows[index].tray = TrayHostCaption(record);
+        Record("row " + std::to_string(row) + ": " + rows[index].host + " | " + rows[index].map + " | " +
+               rows[index].players);
+        Retray();
     }
-    void SetHostRowImage(int row, int image) override {
-        Record("row image " + std::to_string(row) + " " + std::to_string(image));
-        if (Valid(row, rows.size())) rows[row].image = image;
-    }
-    void DeleteHostRow(int row) override {
-        Record("delete row " + std::to_string(row));
+    void ServerRemoved(std::size_t index) override {
+        const int row = static_cast<int>(index);
+        Record("removed " + std::to_string(row));
         if (!Valid(row, rows.size())) return;
         rows.erase(rows.begin() + row);
         if (selected == row) selected = -1;
         if (selected > row) --selected;
+        Retray();
     }
-    int SelectedHostRow() const override { return selected; }
-
-    void InsertTrayHostEntry(int position) override {
-        Record("tray insert " + std::to_string(position));
-        if (Valid(position, tray.size() + 1)) tray.insert(tray.begin() + position, std::string());
+    void EventRaised(EventKind kind, const std::string& text, const TQuakeServer& server) override {
+        raised.push_back(std::to_string(static_cast<int>(kind)) + ": " + text + " @ " + server.HostName);
     }
-    void SetTrayHostEntryCaption(int position, const std::string& caption) override {
-        Record("tray caption " + std::to_string(position) + ": " + caption);
-        if (Valid(position, tray.size())) tray[position] = caption;
-    }
-    void DeleteTrayHostEntry(int position) override {
-        Record("tray delete " + std::to_string(position));
-        if (Valid(position, tray.size())) tray.erase(tray.begin() + position);
-    }
-
-    void BeginPlayersUpdate() override { Record("begin players"); }
-    void EndPlayersUpdate() override { Record("end players"); }
-    void ClearPlayers() override {
-        Record("clear players");
-        players.clear();
-    }
-    void AddPlayerRow(const std::string& name, const std::string& frags) override {
-        Record("player " + name + " " + frags);
-        players.push_back(name + " " + frags);
-    }
+    void SearchStarted() override { searches.push_back("started"); }
+    void SearchEnded(const std::string& summary) override { searches.push_back("ended: " + summary); }
 
     void ShowMainWindow() override { Record("show"); }
     void RestoreApplication() override { Record("restore"); }
@@ -108,6 +114,13 @@ public:
     bool BusyChecked() const override { return busy; }
 
 private:
+    void Retray() {
+        tray.clear();
+        for (const HostRow& row : rows)
+            if (!row.tray.empty()) tray.push_back(row.tray);
+    }
+
+    const HostTable* table_ = nullptr;
     void Record(std::string line) { calls.push_back(std::move(line)); }
     bool Valid(int index, std::size_t limit) {
         const bool valid = index >= 0 && static_cast<std::size_t>(index) < limit;
@@ -116,16 +129,14 @@ private:
     }
 };
 
-// Empty when record i, row i and tray entry i show the same server for every
-// i and FindServer finds each record at its own index; otherwise what is wrong.
+// Empty when record i and row i (its texts, tray caption and mark, as the
+// announcements left them) show the same server for every i and FindServer
+// finds each record at its own index; otherwise what is wrong.
 inline std::string ParallelFault(const HostTable& table, const RecordingView& view) {
-    if (view.out_of_range) return "a view call used an index out of range";
-    std::size_t with_tray = 0;
-    for (const TQuakeServer& record : table.Records()) with_tray += HostTable::IsQuiet(record) ? 0 : 1;
-    if (view.rows.size() != table.size() || view.tray.size() != with_tray) {
+    if (view.out_of_range) return "an announcement used an index out of range";
+    if (view.rows.size() != table.size()) {
         return "sizes differ: " + std::to_string(table.size()) + " records, " +
-               std::to_string(view.rows.size()) + " rows, " + std::to_string(view.tray.size()) +
-               " tray entries";
+               std::to_string(view.rows.size()) + " rows";
     }
     for (std::size_t i = 0; i < table.size(); ++i) {
         const TQuakeServer& record = table[i];
@@ -134,9 +145,9 @@ inline std::string ParallelFault(const HostTable& table, const RecordingView& vi
             row.players != ServerCaption(record)) {
             return "row " + std::to_string(i) + " shows another server";
         }
-        if (!HostTable::IsQuiet(record) &&
-            view.tray[static_cast<std::size_t>(table.TrayPosition(i))] != TrayHostCaption(record))
-            return "tray entry of record " + std::to_string(i) + " differs";
+        const std::string tray = HostTable::IsQuiet(record) ? std::string() : TrayHostCaption(record);
+        if (row.tray != tray) return "tray entry of record " + std::to_string(i) + " differs";
+        if (row.image != table.Mark(i)) return "row " + std::to_string(i) + " shows another mark";
         if (table.FindServer(record) != static_cast<int>(i)) return "index of record " + std::to_string(i);
     }
     return {};

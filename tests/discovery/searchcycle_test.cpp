@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "discovery/searchcycle.h"
 
 #include <gtest/gtest.h>
@@ -380,9 +381,41 @@ TEST_F(SearchCycleTest, AServerSilentForRetriesSearchesIsClosedAtTheEndOfTheLast
 TEST_F(SearchCycleTest, TheListenSocketBindsToTheGamePortOnEveryAddress) {
     cycle->OpenListenSocket();
     EXPECT_EQ(log, (Log{"listen Listen 0.0.0.0:27910"}));
+    cycle->StartSearch();
     Deliver(8, Reply(Info("Friday", "base1")));
     ASSERT_EQ(hosts.size(), 1u);
     EXPECT_EQ(hosts[0].Port, "27910");
+}
+
+TEST_F(SearchCycleTest, OnlyRepliesInAWindowAddServersAndOnlyAnswersToOurQueryLaunch) {
+    search.FirstSearch = false;
+    view.ActionFor(EventKind::NewHost) = {false, true, false, ""};
+    cycle->OpenListenSocket();
+    // Before any search, and after a window's end, nobody was asked.
+    Deliver(8, Reply(Info("Early", "base1")));
+    Deliver(0, Reply(Info("Early", "base1")));
+    EXPECT_EQ(hosts.size(), 0u);
+
+    cycle->StartSearch();
+    // On the game port the reply was not asked for: listed, never launched.
+    Deliver(8, Reply(Info("Forged", "base1")), 0x0900A8C0);
+    ASSERT_EQ(hosts.size(), 1u);
+    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "launch 192.168.0.9:27910 Forged"), 0);
+    // Answers to the query: the first launches, and the launch's own new
+    // search does not open the way for a second in the same window.
+    Deliver(0, Reply(Info("One", "base1")), 0x0600A8C0);
+    cycle->StartSearch();
+    Deliver(0, Reply(Info("Two", "base1")), 0x0700A8C0);
+    EXPECT_EQ(hosts.size(), 3u);
+    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "launch 192.168.0.6:27910 One"), 1);
+    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "launch 192.168.0.7:27910 Two"), 0);
+
+    cycle->BroadcastEnd();
+    Deliver(0, Reply(Info("Late", "base1")), 0x0800A8C0);
+    EXPECT_EQ(hosts.size(), 3u);
+    cycle->StartSearch();
+    Deliver(0, Reply(Info("Three", "base1")), 0x0800A8C0);
+    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "launch 192.168.0.8:27910 Three"), 1);
 }
 
 TEST_F(SearchCycleTest, APingRunsFromTheQueryOfTheSocketThatGotTheReplyToItsArrivalStamp) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "discovery/statusreply.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +110,25 @@ TEST(ParseStatusReply, StopsReadingPlayersAtTheCap) {
     const Parsed parsed = Parse(Reply(Info("H", "m"), names));
     EXPECT_EQ(parsed.server.Players.size(), kMaxReplyPlayers);
     EXPECT_EQ(parsed.counted, int32_t(kMaxReplyPlayers));
+}
+
+TEST(ParseStatusReply, TextsAreCutToTheGamesOwnLengths) {
+    const std::string long_host(60'000, 'h');
+    const std::string long_map = std::string(63, 'm') + "X";
+    const Parsed parsed = Parse(Reply("hostname\\" + long_host + "\\maxclients\\8\\mapname\\" + long_map,
+                                      "1 2 \"0123456789abcdefXYZ\"\n3 4 \"0123456789abcde\"\n5 6 \"Ann\"\n"));
+    EXPECT_EQ(parsed.server.HostName, std::string(kMaxReplyValueLength, 'h'));
+    EXPECT_EQ(parsed.server.MapName, std::string(63, 'm'));
+    // A name that fits stays whole; the next line is read after the long one.
+    EXPECT_EQ(Names(parsed.server), (std::vector<std::string>{"0123456789abcde", "0123456789abcde", "Ann"}));
+    EXPECT_EQ(parsed.server.Players[2].Frags, 5);
+}
+
+TEST(ParseStatusReply, ReadsAtMostItsShareOfKeys) {
+    std::string info;
+    for (int i = 0; i < kMaxReplyKeys - 1; ++i) info += "k" + std::to_string(i) + "\\v\\";
+    EXPECT_EQ(Parse(Reply(info + "hostname\\Last")).server.HostName, "Last");
+    EXPECT_EQ(Parse(Reply(info + "x\\y\\hostname\\Late")).server.HostName, "");
 }
 
 TEST(ParseStatusReply, ReadsOnlyTheReceivedLength) {

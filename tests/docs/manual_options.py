@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Checks a manual page against the program it describes.
 
     manual_options.py PAGE PROGRAM [ARG...]

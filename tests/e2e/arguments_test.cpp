@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The programs' command lines: --help and --version answer at once and touch
 // neither the settings nor the network; anything else is refused. Each run
 // happens in a network namespace of its own with no network at all, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // A copy of the desktop program, torvane, on one host of a private LAN, for
@@ -27,8 +28,11 @@ inline bool DesktopProgramBuilt() {
 
 class DesktopCopy {
 public:
+    // `prepare` runs in the host's process just before the program, to set
+    // its environment, say.
     DesktopCopy(int host, const std::string& name, const fs::path& root,
-                const std::function<void(Settings&)>& configure = {})
+                const std::function<void(Settings&)>& configure = {},
+                const std::function<void()>& prepare = {})
         : dir_(root / name) {
         WriteCopySettings(dir_, name, kDesktop, configure);
         int requests[2], answers[2];
@@ -53,6 +57,7 @@ public:
                    (std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "verify_asan_link_order=0")
                        .c_str(),
                    1);
+            if (prepare) prepare();
             execl(kDesktop.c_str(), kDesktop.c_str(), static_cast<char*>(nullptr));
             return 127;
         });
@@ -71,6 +76,8 @@ public:
     DesktopCopy& operator=(const DesktopCopy&) = delete;
 
     fs::path Dir() const { return dir_; }
+    // The program's process, in its host's network namespace.
+    pid_t Pid() const { return pid_; }
     fs::path LogFile() const { return dir_ / "torvane.log"; }
     fs::path SettingsFile() const { return dir_ / "config" / "torvane" / "settings.json"; }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The desktop program, torvane, whole on a private LAN without a screen: it
 // finds a server and its players, logs what happens, and saves its settings
 // before it says goodbye when the system ends it; two copies on two hosts

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The desktop program's whole-program tests preload a probe into the real
 # torvane to look at its windows and use them.
 if(TARGET torvane)

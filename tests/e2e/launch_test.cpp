@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The game on a Linux desktop, through the whole program on a private LAN:
 // with the default settings a launch starts the "quake2" found on PATH in
 // the default game directory, the running game makes the copy Playing and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Master servers on a private LAN: a stand-in master (quakesim's) lists game
 // servers that answer 20 +- 5 ms late, and the simulator records how late
 // each reply truly left and how often each server was asked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // torvane-query and the search cycle on a private LAN of stand-in game
 // servers, through real sockets and broadcasts.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The whole core searching a private LAN search after search: a server that
 // stops answering is closed after Retries silent searches, and the log file
 // holds every event with its time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Servers as real ones answer: a limit with a fraction, a limit left out,
 // and a server answering every query from two sockets. torvane-query lists
 // them all, and a copy's summary counts the double one's players once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "launcher/gamecommand.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,17 @@ TEST(ServerAddress, OnlyPlainDottedQuadsAndDecimalPortsPass) {
     for (const char* good : {"1", "27910", "65535"}) EXPECT_TRUE(IsPortText(good)) << good;
     for (const char* bad : {"", "0", "65536", "99999", "027910", "+1", "-5", "27910 ", "27910+x", "123456"}) {
         EXPECT_FALSE(IsPortText(bad)) << bad;
+    }
+}
+
+TEST(ServerAddress, OnlyAddressesOfOneReachableHostAreUnicast) {
+    for (const char* good : {"192.168.0.5", "10.99.0.255", "1.0.0.0", "126.255.255.255", "128.0.0.1",
+                             "169.254.1.1", "223.255.255.255"}) {
+        EXPECT_TRUE(IsUnicastIPv4(good)) << good;
+    }
+    for (const char* bad : {"0.0.0.0", "0.1.2.3", "127.0.0.1", "127.255.0.9", "224.0.0.1", "239.255.255.250",
+                            "240.0.0.1", "255.255.255.255", "192.168.0.05", "host.example", ""}) {
+        EXPECT_FALSE(IsUnicastIPv4(bad)) << bad;
     }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The datagram path: opening, the order of events, sending through the chunk
 // queue and the receive loop.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Host lookups, asynchronous and synchronous, and the module's host
 // functions. Only dotted addresses, localhost and malformed names are
 // looked up; a malformed name is tried on a private network so that no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Address, port and protocol resolution, the error routing and the defaults
 // that every close restores.
 

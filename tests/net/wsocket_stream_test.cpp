@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The stream path on loopback TCP: connecting, accepting into a second
 // component, the line reader, and the end of a session.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Waiting for a state and flushing, with and without MultiThreaded.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The log window's logic: the memo follows the log, and the logging switch
 // is the window's own enabled state.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Plays real sounds into a private PulseAudio server with a null sink and
 // records what comes out of the sink's monitor.
 #include "platform/sound.h"

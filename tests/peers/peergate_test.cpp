@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The budgets between the datagram dispatch and the peer protocol: what a
 // flood of peer datagrams is allowed to cost, and that ordinary traffic
 // never notices them.

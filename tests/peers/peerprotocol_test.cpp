@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "peers/peerprotocol.h"
 
 #include <gtest/gtest.h>
@@ -209,8 +210,9 @@ TEST_F(PeerProtocolTest, ShoutToABusyOrPlayingCopyIsQuietButStillShown) {
 TEST_F(PeerProtocolTest, ShoutCannotForgeLogLines) {
     rig.Chat("TVNMESSBob\r\n14:00:00 : Admin\tSfree\nstuff\r");
     ASSERT_EQ(rig.host.log_lines.size(), 1u);
-    EXPECT_EQ(rig.host.log_lines[0], "Bob  14:00:00 : Admin shouted \"free stuff \"");
-    EXPECT_EQ(rig.journal.front(), "Panel1 Bob  14:00:00 : Admin shouted");
+    // The log escapes the texts it is given; the status bar gets one line.
+    EXPECT_EQ(rig.host.log_lines[0], "Bob\r\n14:00:00 : Admin shouted \"free\nstuff\r\"");
+    EXPECT_EQ(rig.journal.front(), "Panel1 Bob\\x0D\\x0A14:00:00 : Admin shouted");
 }
 
 TEST_F(PeerProtocolTest, ChatPayloadBeyondTheReceiveBufferIsCut) {
@@ -295,6 +297,11 @@ TEST_F(PeerProtocolTest, MalformedOrUnsafeChallengesAreDroppedQuietly) {
              "Ann\tArena\t192.168.0.5\t27910 +quit\tq2dm1",
              "Ann\tArena\t192.168.0.5\t0\tq2dm1",
              "Ann\tArena\t192.168.0.5\t70000\tq2dm1",
+             // No one host a game could join.
+             "Ann\tArena\t0.0.0.0\t27910\tq2dm1",
+             "Ann\tArena\t127.0.0.1\t27910\tq2dm1",
+             "Ann\tArena\t255.255.255.255\t27910\tq2dm1",
+             "Ann\tArena\t224.0.0.1\t27910\tq2dm1",
          }) {
         rig.journal.clear();
         rig.Challenge("TVNSUGG" + payload);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # run.sh installs only what building and running Torvane take; the test
 # tools come with test.sh. Reads the package lists, installs nothing.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include <gtest/gtest.h>
 
 #include "settings/settingsio.h"
@@ -75,15 +76,60 @@ TEST(LoadSettings, ReadsEveryKeyAndValueInOrder) {
 
     EXPECT_EQ(test::EveryKeyOpened("open"), store.log);
 
-    std::vector<std::string> expected = {
-        "Broadcast",     "BCInterval",     "Port",      "Retries",      "Quake2Command", "Quake2BaseDir",
-        "ShowHints",     "StartMinimized", "NoSingle",  "ShoutPopUp",   "PlayerName",    "BusyMessage",
-        "ReadyMessage",  "PlayingMessage", "Skill",     "ShoutSound",   "SuggestSound",  "MaxChatLines",
-        "StartBusy",     "Paranoia",       "AutoStart", "MessageSound", "LogFile",       "LogEnabled",
-        "MainStayOnTop", "UsersStayOnTop", "Port2",     "Port3",        "Port4",         "Port2Enable",
-        "Port3Enable",   "Port4Enable",    "Buddies",   "Masters",      "Favorites",     "QueryRate",
-        "MainTop",       "MainLeft",       "UsersTop",  "UsersLeft",    "UsersWidth",    "UsersHeight",
-        "UserListWidth", "TopPanelHeight"};
+    std::vector<std::string> expected = {"Broadcast",
+                                         "BCInterval",
+                                         "Port",
+                                         "Retries",
+                                         "Quake2Command",
+                                         "Quake2BaseDir",
+                                         "ShowHints",
+                                         "StartMinimized",
+                                         "NoSingle",
+                                         "ShoutPopUp",
+                                         "PlayerName",
+                                         "BusyMessage",
+                                         "ReadyMessage",
+                                         "PlayingMessage",
+                                         "Skill",
+                                         "ShoutSound",
+                                         "SuggestSound",
+                                         "MaxChatLines",
+                                         "StartBusy",
+                                         "Paranoia",
+                                         "AutoStart",
+                                         "MessageSound",
+                                         "LogFile",
+                                         "LogEnabled",
+                                         "MainStayOnTop",
+                                         "UsersStayOnTop",
+                                         "Port2",
+                                         "Port3",
+                                         "Port4",
+                                         "Port2Enable",
+                                         "Port3Enable",
+                                         "Port4Enable",
+                                         "Buddies",
+                                         "Masters",
+                                         "Favorites",
+                                         "QueryRate",
+                                         "MainTop",
+                                         "MainLeft",
+                                         "UsersTop",
+                                         "UsersLeft",
+                                         "UsersWidth",
+                                         "UsersHeight",
+                                         "UserListWidth",
+                                         "TopPanelHeight",
+                                         "MainWidth",
+                                         "MainHeight",
+                                         "MainMaximized",
+                                         "HostListWidth",
+                                         "HostColumnWidths",
+                                         "PlayerColumnWidths",
+                                         "HostSortColumn",
+                                         "HostSortDescending",
+                                         "PlayerSortColumn",
+                                         "PlayerSortDescending"};
     for (int wan = 0; wan < 4; ++wan) expected.insert(expected.end(), {"Address", "Port", "Enabled"});
     for (int event = 0; event < 4; ++event)
         expected.insert(expected.end(), {"Popup", "Launch", "Play", "Sound"});
@@ -150,7 +196,17 @@ TEST(LoadSettings, MissingOptionalValuesKeepTheirDefaults) {
                                                             {kMainKey, "Favorites"},
                                                             {kMainKey, "QueryRate"},
                                                             {kWindowsKey, "UserListWidth"},
-                                                            {kWindowsKey, "TopPanelHeight"}};
+                                                            {kWindowsKey, "TopPanelHeight"},
+                                                            {kWindowsKey, "MainWidth"},
+                                                            {kWindowsKey, "MainHeight"},
+                                                            {kWindowsKey, "MainMaximized"},
+                                                            {kWindowsKey, "HostListWidth"},
+                                                            {kWindowsKey, "HostColumnWidths"},
+                                                            {kWindowsKey, "PlayerColumnWidths"},
+                                                            {kWindowsKey, "HostSortColumn"},
+                                                            {kWindowsKey, "HostSortDescending"},
+                                                            {kWindowsKey, "PlayerSortColumn"},
+                                                            {kWindowsKey, "PlayerSortDescending"}};
     for (const auto& [key, name] : optional) {
         SCOPED_TRACE(name);
         Hive hive = full;
@@ -253,6 +309,15 @@ TEST(LoadSettings, AFileWithOnlyAPlayerNameLoadsAndTheSaveWritesEverything) {
     EXPECT_TRUE(placed.Windows.Placed);
     EXPECT_EQ(7, placed.Windows.MainTop);
     EXPECT_EQ(WindowGeometry{}.UsersHeight, placed.Windows.UsersHeight);
+    // A file from before the main window could be resized or sorted opens
+    // it at its built-in size, in the table's order, players by frags.
+    EXPECT_EQ(446, placed.Windows.MainWidth);
+    EXPECT_EQ(215, placed.Windows.MainHeight);
+    EXPECT_EQ(320, placed.Windows.HostListWidth);
+    EXPECT_EQ("", placed.Windows.HostColumnWidths);
+    EXPECT_EQ(-1, placed.Windows.HostSortColumn);
+    EXPECT_EQ(1, placed.Windows.PlayerSortColumn);
+    EXPECT_TRUE(placed.Windows.PlayerSortDescending);
 }
 
 TEST(LoadSettings, AMistypedValueStopsTheLoadAfterTheValuesBeforeIt) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The options dialog's logic: what its construction does at start-up, its
 // close in five steps, the save at exit that must leave a loadable file, and
 // the file choices of its buttons.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include <gtest/gtest.h>
 
 #include "platform/convert.h"
@@ -19,15 +20,61 @@ TEST(SaveSettings, WritesEveryKeyAndValueInOrder) {
 
     EXPECT_EQ(test::EveryKeyOpened("create"), store.log);
 
-    std::vector<std::string> expected = {
-        "Version",       "Broadcast",     "BCInterval",     "Port",      "Retries",      "Quake2Command",
-        "Quake2BaseDir", "ShowHints",     "StartMinimized", "NoSingle",  "ShoutPopUp",   "PlayerName",
-        "BusyMessage",   "ReadyMessage",  "PlayingMessage", "Skill",     "MaxChatLines", "ShoutSound",
-        "SuggestSound",  "StartBusy",     "Paranoia",       "AutoStart", "MessageSound", "LogFile",
-        "LogEnabled",    "MainStayOnTop", "UsersStayOnTop", "Port2",     "Port3",        "Port4",
-        "Port2Enable",   "Port3Enable",   "Port4Enable",    "Buddies",   "Masters",      "Favorites",
-        "QueryRate",     "MainTop",       "MainLeft",       "UsersTop",  "UsersLeft",    "UsersWidth",
-        "UsersHeight",   "UserListWidth", "TopPanelHeight"};
+    std::vector<std::string> expected = {"Version",
+                                         "Broadcast",
+                                         "BCInterval",
+                                         "Port",
+                                         "Retries",
+                                         "Quake2Command",
+                                         "Quake2BaseDir",
+                                         "ShowHints",
+                                         "StartMinimized",
+                                         "NoSingle",
+                                         "ShoutPopUp",
+                                         "PlayerName",
+                                         "BusyMessage",
+                                         "ReadyMessage",
+                                         "PlayingMessage",
+                                         "Skill",
+                                         "MaxChatLines",
+                                         "ShoutSound",
+                                         "SuggestSound",
+                                         "StartBusy",
+                                         "Paranoia",
+                                         "AutoStart",
+                                         "MessageSound",
+                                         "LogFile",
+                                         "LogEnabled",
+                                         "MainStayOnTop",
+                                         "UsersStayOnTop",
+                                         "Port2",
+                                         "Port3",
+                                         "Port4",
+                                         "Port2Enable",
+                                         "Port3Enable",
+                                         "Port4Enable",
+                                         "Buddies",
+                                         "Masters",
+                                         "Favorites",
+                                         "QueryRate",
+                                         "MainTop",
+                                         "MainLeft",
+                                         "UsersTop",
+                                         "UsersLeft",
+                                         "UsersWidth",
+                                         "UsersHeight",
+                                         "UserListWidth",
+                                         "TopPanelHeight",
+                                         "MainWidth",
+                                         "MainHeight",
+                                         "MainMaximized",
+                                         "HostListWidth",
+                                         "HostColumnWidths",
+                                         "PlayerColumnWidths",
+                                         "HostSortColumn",
+                                         "HostSortDescending",
+                                         "PlayerSortColumn",
+                                         "PlayerSortDescending"};
     for (int wan = 0; wan < 4; ++wan) expected.insert(expected.end(), {"Address", "Port", "Enabled"});
     for (int event = 0; event < 4; ++event)
         expected.insert(expected.end(), {"Popup", "Launch", "Play", "Sound"});

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 #include "settings/settings.h"
@@ -44,6 +45,16 @@ inline Settings NonDefaultSettings(const std::string& tag = "x") {
     s.LogFile = "/var/tmp/tvnlog-" + tag + ".txt";
     s.LogEnabled = false;
     s.Windows = {true, 11, 12, 13, 14, 515, 416, 117, 218};
+    s.Windows.MainWidth = 901;
+    s.Windows.MainHeight = 502;
+    s.Windows.MainMaximized = true;
+    s.Windows.HostListWidth = 603;
+    s.Windows.HostColumnWidths = "200,90,60,45,150-" + tag;
+    s.Windows.PlayerColumnWidths = "80,41,30";
+    s.Windows.HostSortColumn = 3;
+    s.Windows.HostSortDescending = true;
+    s.Windows.PlayerSortColumn = 0;
+    s.Windows.PlayerSortDescending = false;
     return s;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/fake_quake_server.h"
 
 #include <fcntl.h>

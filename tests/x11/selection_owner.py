@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Prints the window that owns an X selection (in hex), or fails when none
 does: selection_owner.py _NET_SYSTEM_TRAY_S0 tells whether a notification
 area runs on $DISPLAY. The X tools at hand cannot ask this, so it goes

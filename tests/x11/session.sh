@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The frame of the tests that run the real torvane on an X display. Sourced
 # by each test script, which calls enter_private_session "$@" first: the
 # script then runs again as root inside a fresh network namespace with a LAN

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The real torvane with a real notification area (trayer) on an X display:
 # its icon is embedded in the area, the main window starts hidden (the
 # default settings start minimised), a left click on the icon shows it, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The real torvane with a settings file it cannot read: a message box
 # titled "Torvane" says why, and once the user has dismissed it the program
 # ends with status 1 and the file is exactly as it was. Two files, both

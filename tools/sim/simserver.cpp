@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "sim/simserver.h"
 
 #include <array>
@@ -47,6 +48,8 @@ std::string PlayerName(std::mt19937& random) {
     name += Pick(kHandles, random);
     if (shape == 4 || shape == 5) name += std::to_string(Between(random, 1, 99));
     if (shape == 6) name += " the " + std::string(Pick(kHandles, random));
+    // The game keeps 15 bytes of a player's name.
+    if (name.size() > 15) name.resize(15);
     return name;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Pictures of the options dialog (each page), the users window, the
 // challenge dialog and the wait control, drawn on the offscreen platform
 // with sample contents: window_shots OUTPUT_DIRECTORY. Each picture has a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A probe for the whole-program tests of torvane: preloaded into the real
 // program (LD_PRELOAD), it answers questions about the windows and acts on
 // them as a user would, over two descriptors the test hands down (requests
@@ -14,12 +15,13 @@
 
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
-#include <QTreeWidget>
 #include <QWidget>
 #include <cstdlib>
 #include <string>
@@ -36,16 +38,17 @@ QWidget* Window(const QString& class_name) {
     return nullptr;
 }
 
-// The rows of a window's list, the given cells of each joined by "|"; the
-// list is the one named `list_name`.
+// The rows of a window's list as it shows them, the given cells of each
+// joined by "|"; the list is the one named `list_name`.
 QString Rows(const QString& class_name, const QString& list_name, const std::vector<int>& columns) {
     QWidget* window = Window(class_name);
-    auto* list = window ? window->findChild<QTreeWidget*>(list_name) : nullptr;
-    if (!list) return "no list";
+    auto* list = window ? window->findChild<QAbstractItemView*>(list_name) : nullptr;
+    if (!list || !list->model()) return "no list";
+    const QAbstractItemModel& model = *list->model();
     QStringList rows;
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+    for (int row = 0; row < model.rowCount(); ++row) {
         QStringList cells;
-        for (int column : columns) cells << list->topLevelItem(row)->text(column);
+        for (int column : columns) cells << model.index(row, column).data().toString();
         rows << cells.join('|');
     }
     return rows.join(';');
@@ -78,6 +81,11 @@ QString Answer(const QString& request) {
     if (verb == "hosts") return Rows("TMainForm", "HostListView", {0, 1, 2});
     if (verb == "click" && arguments.size() == 2) return Click(arguments[0], arguments[1]);
     if (verb == "type" && arguments.size() == 2) return Type(arguments[0], arguments[1]);
+    if (verb == "panel") {
+        QWidget* window = Window("TMainForm");
+        auto* label = window ? window->findChild<QLabel*>("StatusPanel" + arguments[0]) : nullptr;
+        return label ? label->text() : "no panel";
+    }
     if (verb == "visible") {
         QWidget* window = Window(arguments[0]);
         return window && window->isVisible() ? "yes" : "no";
