@@ -9,7 +9,7 @@ if(TARGET torvane)
   target_compile_definitions(test_e2e PRIVATE TORVANE_DESKTOP_BUILT=1)
 endif()
 
-# Whole programs on a private LAN: a search window is two seconds, a name
-# that does not resolve waits out the resolver (about ten seconds), and two
-# copies may need a few searches to meet.
+# Whole programs on a private LAN: a search window is two seconds, several
+# tests run a few searches one after another, and two copies may need a few
+# searches to meet.
 set(test_timeout 60)
