@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Arbitrary "TVNMESS" payloads: chat lines, shouts and their log lines.
+#include <algorithm>
+
 #include "peer_fuzz.h"
 
 using namespace torvane;
@@ -13,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The log escapes what the texts carry when it writes them (the log-line
     // target covers that); the users window keeps the text as sent.
-    fuzzing::Require(rig.users_view.chat_rows.size() < static_cast<size_t>(kMaxChatLines));
-    fuzzing::Require(rig.users_view.chat_rows.size() == rig.protocol.UsersWindow().ChatLineCount());
-    for (const auto& row : rig.users_view.chat_rows) fuzzing::Require(row.text.size() <= kMaxPayload);
+    fuzzing::Require(rig.mirror.chat.size() < static_cast<size_t>(kMaxChatLines));
+    const auto& chat = rig.protocol.UsersWindow().Chat();
+    fuzzing::Require(std::equal(rig.mirror.chat.begin(), rig.mirror.chat.end(), chat.begin(), chat.end()));
+    for (const auto& row : rig.mirror.chat) fuzzing::Require(row.Text.size() <= kMaxPayload);
     return 0;
 }

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const UserTable& users = rig.protocol.Users();
     fuzzing::Require(users.size() <= UserTable::kMaxUsers);
-    fuzzing::Require(rig.users_view.user_rows.size() == users.size());
+    // A face that follows the table's announcements shows the table.
+    fuzzing::Require(rig.mirror.rows == rig.UserRows());
     for (const User& user : users) {
         for (const std::string* text : {&user.Name, &user.Message, &user.Version, &user.ComputerName,
                                         &user.OwnerName, &user.ReservedTexts[0]})

@@ -21,18 +21,8 @@ source scripts/private-lan.sh
 enter_private_lan "$0" "$build"
 # --- inside the private namespace from here on --------------------------
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_CONFIG_HOME/torvane" "$XDG_CONFIG_HOME/dunst" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+source scripts/screens/session.sh
+mkdir -p "$XDG_CONFIG_HOME/dunst"
 cat >"$XDG_CONFIG_HOME/torvane/settings.json" <<JSON
 {
   "\\\\Software\\\\Torvane": {
@@ -72,11 +62,7 @@ cat >"$XDG_CONFIG_HOME/dunst/dunstrc" <<'CONF'
     timeout = 0
 CONF
 
-export DISPLAY=:58
-Xvfb "$DISPLAY" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xsetroot -solid '#3b4a57' 2>/dev/null || true
+start_display :58
 bus_pid=$(dbus-daemon --session --address="unix:path=$work/bus" --fork --print-pid)
 pids+=("$bus_pid")
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
@@ -90,9 +76,7 @@ pids+=($torvane)
 # The first search window lasts two seconds and is quiet; the servers come
 # after it.
 sleep 3
-python3 scripts/screens/fake_servers.py >"$work/servers.out" &
-pids+=($!)
-for _ in $(seq 50); do grep -q ready "$work/servers.out" && break; sleep 0.1; done
+start_fake_servers
 # The next search (every five seconds here) finds them: the three pop up,
 # and Ranger is on the first.
 for _ in $(seq 200); do grep -q 'is playing on' "$work/torvane.log" 2>/dev/null && break; sleep 0.1; done

@@ -20,18 +20,7 @@ source scripts/private-lan.sh
 enter_private_lan "$0" "$build"
 # --- inside the private namespace from here on --------------------------
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_CONFIG_HOME/torvane" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+source scripts/screens/session.sh
 cat >"$XDG_CONFIG_HOME/torvane/settings.json" <<JSON
 {
   "\\\\Software\\\\Torvane": {
@@ -49,17 +38,9 @@ cat >"$XDG_CONFIG_HOME/torvane/settings.json" <<JSON
 }
 JSON
 
-export DISPLAY=:57
-Xvfb "$DISPLAY" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xsetroot -solid '#3b4a57' 2>/dev/null || true
-trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
-  --transparent false --tint 0x303030 >/dev/null 2>&1 &
-pids+=($!)
-python3 scripts/screens/fake_servers.py >"$work/servers.out" &
-pids+=($!)
-for _ in $(seq 50); do grep -q ready "$work/servers.out" && break; sleep 0.1; done
+start_display :57
+start_tray_host
+start_fake_servers
 sleep 1
 
 "$build/torvane" >"$work/torvane.out" 2>&1 &
@@ -126,8 +107,8 @@ for _ in $(seq 50); do
 done
 sleep 0.3
 shot_window "$options" options-dialog
-xdotool windowfocus --sync "$options"
-xdotool key alt+v
+# "View log" on the Log page, where the dialog opens in this setup.
+xdotool mousemove --window "$options" 50 113 click 1
 log=$(xdotool search --sync --onlyvisible --name '^Torvane log$' | head -n 1)
 sleep 0.3
 shot_window "$log" log-window

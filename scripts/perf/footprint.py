@@ -5,7 +5,8 @@ status query is on the wire, how often it wakes while idle, and its memory
 with a full table.
 
 Host 1 runs `torvane` offscreen with a scratch home; host 2 listens on the
-game port and, for the memory part, plays the game servers.
+game port and, for the memory part, plays the game servers with hosts 3, 4...
+as needed: the program keeps at most 64 servers of one address.
 
 - Start-up: RUNS starts, each from the moment the program is started to the
   kernel's arrival stamp of its first status query on host 2.
@@ -228,16 +229,31 @@ def players_to_ask_for(servers, players):
     return max(1, min(64, round(2.45 * players / servers)))
 
 
+SERVERS_PER_HOST = 64  # what the program keeps of one address
+
+
+def server_hosts(servers):
+    return max(1, -(-servers // SERVERS_PER_HOST))
+
+
 def memory(args, build):
-    expect = os.path.join(tempfile.mkdtemp(prefix="torvane-memory-"), "servers.json")
-    sim = subprocess.Popen(
-        [f"{build}/quakesim", "--servers", str(args.servers), "--port", str(desktop.GAME_PORT), "--same-port",
-         "--max-players", str(players_to_ask_for(args.servers, args.players)), "--expect", expect,
-         "--seconds", "120"],
-        stdout=subprocess.PIPE, text=True)
-    lan.wait_for_line(sim, "ready", timeout=60)
-    with open(expect) as f:
-        players = sum(len(server["players"]) for server in json.load(f))
+    folder = tempfile.mkdtemp(prefix="torvane-memory-")
+    hosts = server_hosts(args.servers)
+    sims, expects = [], []
+    for i in range(hosts):
+        count = args.servers // hosts + (1 if i < args.servers % hosts else 0)
+        expect = os.path.join(folder, f"servers{i}.json")
+        argv = [f"{build}/quakesim", "--servers", str(count), "--port", str(desktop.GAME_PORT), "--same-port",
+                "--seed", str(i + 1), "--max-players", str(players_to_ask_for(args.servers, args.players)),
+                "--expect", expect, "--seconds", "120"]
+        # This process runs on host 2; the other server hosts need a wrapper.
+        sims.append(subprocess.Popen(argv if i == 0 else lan.on_host(i + 2, argv), stdout=subprocess.PIPE, text=True))
+        expects.append(expect)
+    players = 0
+    for sim, expect in zip(sims, expects):
+        lan.wait_for_line(sim, "ready", timeout=60)
+        with open(expect) as f:
+            players += sum(len(server["players"]) for server in json.load(f))
     print(f"Memory: {args.servers} servers with {players} players answer the first search")
     program = Program(build)
     program.wait_for_log(b"New server \"", count=args.servers, timeout=20 + args.servers / 200)
@@ -247,15 +263,16 @@ def memory(args, build):
     print(f"  {rows} servers found; resident memory {figures['VmRSS'] / 1024:.1f} MB, "
           f"peak {figures['VmHWM'] / 1024:.1f} MB (goal under 40 MB)")
     program.stop()
-    sim.terminate()
-    sim.wait()
+    for sim in sims:
+        sim.terminate()
+        sim.wait()
 
 
 def main():
     args = parse_args()
     args.build = os.path.abspath(args.build)
     skip = set(filter(None, args.skip.split(",")))
-    lan.enter(2)
+    lan.enter(1 + (server_hosts(args.servers) if "memory" not in skip else 1))
     lan.move_to_host(2)
     try:
         if "startup" not in skip:

@@ -43,6 +43,12 @@ void HeadlessView::SetTrayTip(const std::string& text) {
 void HeadlessView::Watch(MainCore& core) {
     hosts_ = &core.Hosts();
     core.Subscribe(*this);
+    core.UsersWindow().Subscribe(*this);
+    Watch(core.UsersWindow());
+}
+
+void HeadlessView::Watch(const TUsers& users) {
+    users_ = &users;
 }
 
 // Every merged reply shows its row again, changed or not; the marks of a
@@ -74,8 +80,10 @@ void HeadlessView::ShowBusy(bool box_checked, bool menu_checked) {
         std::string(box_checked ? "on" : "off") + (menu_checked == box_checked ? "" : " (menu differs)"));
 }
 
-void HeadlessView::SetUserRows(const std::vector<UserRow>& rows) {
-    selected_user_ = -1;
+void HeadlessView::UsersRefreshed() {
+    if (!users_) return;
+    std::vector<UserRow> rows;
+    for (const User& user : users_->Table()) rows.push_back(ListRow(user));
     // Only what changed: with many users the whole table at every
     // announcement would be megabytes of output.
     if (rows.size() != user_rows_.size()) Say("users", std::to_string(rows.size()));
@@ -84,21 +92,25 @@ void HeadlessView::SetUserRows(const std::vector<UserRow>& rows) {
         Say("user",
             std::to_string(i) + " | " + rows[i].Name + " (" + rows[i].Status + ") " + rows[i].Message);
     }
-    user_rows_ = rows;
+    user_rows_ = std::move(rows);
 }
 
-void HeadlessView::ShowInfo(const std::vector<InfoRow>& rows) {
+void HeadlessView::SelectionChanged() {
+    if (!users_ || users_->Info().empty()) return;
     std::string text;
-    for (const InfoRow& row : rows) text += (text.empty() ? "" : " | ") + row.Caption + " " + row.Value;
+    for (const InfoRow& row : users_->Info())
+        text += (text.empty() ? "" : " | ") + row.Caption + " " + row.Value;
     Say("info", text);
 }
 
-void HeadlessView::AddChatRow(const std::string& name, const std::string& time, const std::string& text) {
-    Say("chat", name + " | " + time + " | " + text);
+void HeadlessView::ChatLineAdded(std::size_t index) {
+    if (!users_ || index >= users_->Chat().size()) return;
+    const ChatRow& row = users_->Chat()[index];
+    Say("chat", row.Name + " | " + row.Time + " | " + row.Text);
 }
 
-void HeadlessView::ShowAndRaise() {
-    Say("challenge", challenge_[3] + " | " + challenge_[0] + " | " + challenge_[1] + " | " + challenge_[2]);
+void HeadlessView::ChallengeShown(const ChallengeLabels& labels) {
+    Say("challenge", labels.Caption + " | " + labels.Player + " | " + labels.Game + " | " + labels.Map);
 }
 
 }  // namespace torvane

@@ -55,6 +55,10 @@ public:
     void FocusBusyEdit() override {}
     void FocusField(OptionsField) override {}
     void ShowError(const std::string& message) override;
+    // Nothing is typed where no dialog is shown.
+    void ShowServerList(ServerList) override {}
+    std::string ServerEntryText(ServerList) const override { return {}; }
+    void ClearServerEntry(ServerList) override {}
     std::optional<std::string> RunSoundOpenDialog() override { return std::nullopt; }
     std::optional<std::string> RunLogSaveDialog() override { return std::nullopt; }
 
@@ -73,19 +77,23 @@ private:
 // core makes to what they would show. A host row is
 // "host: ROW | HOST | MAP | PLAYERS | PING | ADDRESS:PORT", the ping blank
 // until the server has answered.
-class HeadlessView final : public MainView, public UsersView, public SuggestView, public HostTableListener {
+class HeadlessView final : public MainView,
+                           public UsersView,
+                           public UsersListener,
+                           public ChallengeListener,
+                           public HostTableListener {
 public:
     explicit HeadlessView(std::FILE* out) : out_(out), log_(out_), options_(out_) {}
 
     ShellViews Views() { return {{*this, *this, *this, log_}, options_, options_}; }
 
-    // Follows the core's host table from now on.
+    // Follows the core's host table and users window from now on.
     void Watch(MainCore& core);
+    void Watch(const TUsers& users);
 
     // What the user typed or chose, for the core to read.
     void SelectHostRow(int row) { selected_host_ = row; }
     void SetMessageText(const std::string& text) { message_ = text; }
-    void SelectUser(int row) { selected_user_ = row; }
     // The selected server's players, a line each.
     void ShowPlayers();
 
@@ -109,25 +117,18 @@ public:
     void ServerRemoved(std::size_t index) override;
     void SearchEnded(const std::string&) override { ShowPlayers(); }
 
-    // The users window.
-    void SetUserRows(const std::vector<UserRow>& rows) override;
-    int SelectedUserRow() const override { return selected_user_; }
-    void SelectUserRow(size_t row) override { selected_user_ = static_cast<int>(row); }
-    void ShowInfo(const std::vector<InfoRow>& rows) override;
-    void HideInfo() override {}
-    void AddChatRow(const std::string& name, const std::string& time, const std::string& text) override;
-    void DeleteFirstChatRow() override {}
+    // The users window: its commands, and what it announces. The user rows
+    // that changed are written at each refresh.
     std::string MessageText() const override { return message_; }
     void SelectAllMessageText() override {}
     void PopUp() override { Say("users", "shown"); }
+    void UsersRefreshed() override;
+    void SelectionChanged() override;
+    void ChatLineAdded(std::size_t index) override;
 
     // The challenge dialog.
-    void SetPlayerLabel(const std::string& text) override { challenge_[0] = text; }
-    void SetGameLabel(const std::string& text) override { challenge_[1] = text; }
-    void SetMapLabel(const std::string& text) override { challenge_[2] = text; }
-    void SetCaption(const std::string& text) override { challenge_[3] = text; }
-    void ShowAndRaise() override;
-    void Hide() override { Say("challenge", "hidden"); }
+    void ChallengeShown(const ChallengeLabels& labels) override;
+    void ChallengeHidden() override { Say("challenge", "hidden"); }
 
 private:
     void Say(const std::string& what, const std::string& details) { out_.Say(what, details); }
@@ -137,11 +138,10 @@ private:
     HeadlessOptions options_;
     const HostTable* hosts_ = nullptr;
     int host_rows_ = 0;
+    const TUsers* users_ = nullptr;
     std::vector<UserRow> user_rows_;  // as last written
     int selected_host_ = -1;
-    int selected_user_ = -1;
     std::string message_;
-    std::string challenge_[4];
 };
 
 }  // namespace torvane

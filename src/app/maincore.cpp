@@ -6,6 +6,7 @@
 
 #include "app/livesettings.h"
 #include "app/notices.h"
+#include "app/roomwatch.h"
 #include "discovery/dispatch.h"
 #include "discovery/hosttable.h"
 #include "discovery/internetsearch.h"
@@ -99,8 +100,8 @@ struct MainCore::Parts final : HostView,
         Parts& p;
     };
 
-    // What the notifications' buttons act on.
-    struct NoticeSide final : NoticeHost {
+    // What the notifications' buttons and the wait for room act on.
+    struct NoticeSide final : NoticeHost, RoomWatchHost {
         explicit NoticeSide(Parts& p) : p(p) {}
         bool BusyChecked() const override { return p.busy_box; }
         bool IsGameRunning() override { return p.IsGameRunning(); }
@@ -131,6 +132,7 @@ struct MainCore::Parts final : HostView,
           sound(*this, player),
           notice_side(*this),
           notices(views.main, notice_side),
+          room_watch(notice_side),
           hosts(*this, *this, *this, search),
           peer_side(*this),
           peers(live, peer_side, *this, seams.computer_name, seams.clock, views.users, views.suggest),
@@ -215,16 +217,31 @@ struct MainCore::Parts final : HostView,
         if (what != kChangedMark) merged_row = static_cast<int>(index);
     }
     void ChangesEnd() override {
-        if (popped_up && merged_row >= 0 && static_cast<std::size_t>(merged_row) < hosts.size())
-            notices.PoppedUp(*popped_up, hosts[merged_row]);
+        const bool merged = merged_row >= 0 && static_cast<std::size_t>(merged_row) < hosts.size();
+        if (popped_up && merged) notices.PoppedUp(*popped_up, hosts[merged_row]);
         popped_up.reset();
         LookForBuddies();
+        if (room_watch.Empty()) return;
+        if (merged) {
+            room_watch.Answered(hosts[merged_row]);
+        } else {
+            room_watch.KeepOnly([this](const std::string& address, const std::string& host_name) {
+                TQuakeServer key;
+                key.Address = address;
+                key.HostName = host_name;
+                return hosts.FindServer(key) >= 0;
+            });
+        }
     }
 
     // GameActions.
     bool IsGameRunning() override { return launcher.IsGameRunning(); }
     void LaunchGame(const TQuakeServer& server) override {
-        launcher.LaunchGame({server.HostName, server.Address, server.Port});
+        Launch({server.HostName, server.Address, server.Port});
+    }
+    // Every launch, by whatever way, ends the waits for room.
+    void Launch(const LaunchTarget& target) {
+        if (launcher.LaunchGame(target)) room_watch.Launched();
     }
     void PlayEventSound(const std::string& path) override { sound.PlayEventSound(path); }
 
@@ -242,17 +259,8 @@ struct MainCore::Parts final : HostView,
 
     // LauncherHost.
     void UncheckBusy() override { SetBusyCheck(false); }
-    PlayingStatus OwnStatus() const override {
-        switch (peers.OwnStatus()) {
-            case PeerStatus::Busy:
-                return PlayingStatus::Busy;
-            case PeerStatus::Playing:
-                return PlayingStatus::Playing;
-            default:
-                return PlayingStatus::Ready;
-        }
-    }
-    void SetOwnStatus(PlayingStatus status) override { peers.SetOwnStatus(static_cast<PeerStatus>(status)); }
+    PeerStatus OwnStatus() const override { return peers.OwnStatus(); }
+    void SetOwnStatus(PeerStatus status) override { peers.SetOwnStatus(status); }
     void SendInfo() override { peers.SendInfo(); }
     void SetSearchWindowTimerEnabled(bool enabled) override { window.SetEnabled(enabled); }
     void SetIntervalTimerEnabled(bool enabled) override { timer1.SetEnabled(enabled); }
@@ -283,6 +291,7 @@ struct MainCore::Parts final : HostView,
     EventSound sound;
     NoticeSide notice_side;
     TNotices notices;
+    RoomWatch room_watch;
     HostTable hosts;
     PeerSide peer_side;
     PeerProtocol peers;
@@ -343,7 +352,43 @@ void MainCore::TrayHostEntryClick(int index) {
 }
 
 void MainCore::JoinServer(const std::string& host_name, const std::string& address, const std::string& port) {
-    p_->launcher.LaunchGame({host_name, address, port});
+    p_->Launch({host_name, address, port});
+}
+
+bool MainCore::HasBuddies(std::size_t index) const {
+    return p_->buddy_watch.HasBuddies(index);
+}
+
+std::vector<std::string> MainCore::BuddiesOn(std::size_t index) const {
+    if (index >= p_->hosts.size()) return {};
+    return torvane::BuddiesOn(BuddyList(p_->settings.Buddies), p_->hosts[index]);
+}
+
+const std::string& MainCore::BuddiesSetting() const {
+    return p_->settings.Buddies;
+}
+
+void MainCore::SetBuddies(const std::string& setting) {
+    p_->settings.Buddies = setting;
+    p_->buddy_watch.Look(BuddyList(setting), p_->hosts.Records());
+}
+
+bool MainCore::WaitingForRoom(std::size_t index) const {
+    return index < p_->hosts.size() && p_->room_watch.Waiting(p_->hosts[index]);
+}
+
+std::optional<std::string> MainCore::RoomMenuEntry() const {
+    const int row = p_->view.SelectedHostRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= p_->hosts.size()) return std::nullopt;
+    return p_->room_watch.MenuEntry(p_->hosts[row]);
+}
+
+void MainCore::RoomMenuClick() {
+    const int row = p_->view.SelectedHostRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= p_->hosts.size()) return;
+    // Copied: a launch starts a search, which may move the table.
+    const TQuakeServer server = p_->hosts[row];
+    p_->room_watch.MenuEntryChosen(server);
 }
 
 void MainCore::NoticeActionInvoked(uint64_t id, const std::string& key) {

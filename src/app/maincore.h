@@ -2,7 +2,9 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/mainview.h"
 #include "discovery/hostlistener.h"
@@ -41,7 +43,7 @@ struct CoreSeams {
 struct CoreViews {
     MainView& main;
     UsersView& users;
-    SuggestView& suggest;
+    ChallengeListener& suggest;
     LogView& log;
 };
 
@@ -94,6 +96,24 @@ public:
     void OptionsClosed();
     // The sound dialog's preview: plays at once, busy or not.
     void PreviewSound(const std::string& path);
+
+    // Buddies: whether record `index` of the host table had a buddy on it
+    // at the last change of the table, and who.
+    bool HasBuddies(std::size_t index) const;
+    std::vector<std::string> BuddiesOn(std::size_t index) const;
+    const std::string& BuddiesSetting() const;
+    // The player list's menu changed the list. The marks follow at once;
+    // a player it names now is not announced as just come, since the user
+    // is looking at them.
+    void SetBuddies(const std::string& setting);
+
+    // "Join when there's room": whether record `index` is waited for, the
+    // host menu's entry for the selected server (none when it has room and
+    // is not waited for), and that entry chosen. A server that has room by
+    // the time the entry is chosen is joined at once.
+    bool WaitingForRoom(std::size_t index) const;
+    std::optional<std::string> RoomMenuEntry() const;
+    void RoomMenuClick();
 
     // The host table's announcements go to `listener` too, after the
     // core's own.

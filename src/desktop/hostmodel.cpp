@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "desktop/hostmodel.h"
 
+#include <QFont>
+#include <QStringList>
 #include <climits>
 
 #include "desktop/toolkit/text.h"
@@ -30,6 +32,53 @@ qlonglong PingKey(int ping) {
 HostListModel::HostListModel(const HostTable& table, std::array<QIcon, 2> marks, QObject* parent)
     : QAbstractTableModel(parent), table_(table), marks_(std::move(marks)) {}
 
+void HostListModel::SetRowMarks(const HostRowMarks* marks, QIcon buddy, QIcon waiting) {
+    row_marks_ = marks;
+    buddy_mark_ = std::move(buddy);
+    waiting_mark_ = std::move(waiting);
+    MarksChanged();
+}
+
+bool HostListModel::HasBuddies(int row) const {
+    return row_marks_ && row >= 0 && row < rows_ && static_cast<std::size_t>(row) < table_.size() &&
+           row_marks_->HasBuddies(static_cast<std::size_t>(row));
+}
+
+void HostListModel::MarksChanged() {
+    if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1));
+}
+
+QVariant HostListModel::MarkData(std::size_t row, int column, int role) const {
+    if (!row_marks_) return {};
+    if (role == Qt::FontRole) {
+        if (!row_marks_->HasBuddies(row)) return {};
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
+    if (role == Qt::DecorationRole) {
+        if (column != kPlayers) return {};
+        if (row_marks_->WaitingForRoom(row)) return waiting_mark_;
+        if (row_marks_->HasBuddies(row)) return buddy_mark_;
+        return {};
+    }
+    if (role == Qt::ToolTipRole) {
+        QStringList lines;
+        const std::vector<std::string> buddies =
+            row_marks_->HasBuddies(row) ? row_marks_->BuddiesOn(row) : std::vector<std::string>{};
+        if (!buddies.empty()) {
+            QStringList names;
+            for (const std::string& name : buddies) names << QText(name);
+            lines << "Buddies here: " + names.join(", ");
+        }
+        if (row_marks_->WaitingForRoom(row))
+            lines << "Waiting for room: the game starts here when a place frees";
+        if (lines.isEmpty()) return {};
+        return lines.join('\n');
+    }
+    return {};
+}
+
 int HostListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
 }
@@ -48,6 +97,8 @@ QVariant HostListModel::data(const QModelIndex& index, int role) const {
         if (mark < 0) return {};
         return marks_[mark == kRowAnswered ? 0 : 1];
     }
+    if (role == Qt::FontRole || role == Qt::DecorationRole || role == Qt::ToolTipRole)
+        return MarkData(row, index.column(), role);
     if (role != Qt::DisplayRole && role != kSortRole) return {};
     switch (index.column()) {
         case kHost:
@@ -69,13 +120,17 @@ QVariant HostListModel::data(const QModelIndex& index, int role) const {
                 return key + QText(server.Port).rightJustified(5, '0');
             }
             return QText(AddressText(server));
+        case kSource:
+            // The nearest first: LAN, Favourite, Master.
+            if (role == kSortRole) return static_cast<qlonglong>(server.Source);
+            return QString(SourceCaption(server.Source));
         default:
             return {};
     }
 }
 
 QVariant HostListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const captions[] = {"Host", "Map", "Players", "Ping", "Address"};
+    static const char* const captions[] = {"Host", "Map", "Players", "Ping", "Address", "Source"};
     return Header(captions, kColumnCount, section, orientation, role);
 }
 
@@ -119,6 +174,12 @@ void PlayerListModel::Show(std::vector<Player> players) {
     endResetModel();
 }
 
+void PlayerListModel::SetBuddies(BuddyList buddies, QIcon mark) {
+    buddies_ = std::move(buddies);
+    buddy_mark_ = std::move(mark);
+    if (!players_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+}
+
 int PlayerListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(players_.size());
 }
@@ -129,8 +190,15 @@ int PlayerListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant PlayerListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || static_cast<std::size_t>(index.row()) >= players_.size()) return {};
-    if (role != Qt::DisplayRole && role != kSortRole) return {};
     const Player& player = players_[static_cast<std::size_t>(index.row())];
+    if (role == Qt::FontRole || (role == Qt::DecorationRole && index.column() == kName)) {
+        if (!buddies_.Matches(player.Name)) return {};
+        if (role == Qt::DecorationRole) return buddy_mark_;
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
+    if (role != Qt::DisplayRole && role != kSortRole) return {};
     switch (index.column()) {
         case kName:
             return QText(player.Name);
@@ -150,11 +218,59 @@ QVariant PlayerListModel::headerData(int section, Qt::Orientation orientation, i
     return Header(captions, kColumnCount, section, orientation, role);
 }
 
+namespace {
+
+void SortBySortRole(QSortFilterProxyModel& proxy, QAbstractItemModel* source) {
+    proxy.setSourceModel(source);
+    proxy.setSortRole(kSortRole);
+    proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
+    proxy.setDynamicSortFilter(true);
+}
+
+}  // namespace
+
 SortedList::SortedList(QAbstractItemModel* source, QObject* parent) : QSortFilterProxyModel(parent) {
-    setSourceModel(source);
-    setSortRole(kSortRole);
-    setSortCaseSensitivity(Qt::CaseInsensitive);
-    setDynamicSortFilter(true);
+    SortBySortRole(*this, source);
+}
+
+SortedHostList::SortedHostList(QAbstractItemModel* source, QObject* parent) : SortedList(source, parent) {}
+
+void SortedHostList::ShowMasterListed(bool show) {
+    if (show == show_master_listed_) return;
+    show_master_listed_ = show;
+    invalidateFilter();
+}
+
+bool SortedHostList::filterAcceptsRow(int source_row, const QModelIndex& source_parent) const {
+    if (show_master_listed_) return true;
+    const QModelIndex source = sourceModel()->index(source_row, HostListModel::kSource, source_parent);
+    return source.data(kSortRole).toLongLong() != static_cast<qlonglong>(ServerSource::Master);
+}
+
+void SortedList::SetFirst(std::function<bool(int)> first) {
+    first_ = std::move(first);
+    sort(column_, order_);
+    invalidate();
+}
+
+void SortedList::sort(int column, Qt::SortOrder order) {
+    column_ = column;
+    order_ = order;
+    // Without a column the proxy would not sort at all: it sorts by the
+    // first one, comparing the model's rows, so the first rows still come
+    // first.
+    by_row_ = column < 0 && first_;
+    QSortFilterProxyModel::sort(by_row_ ? 0 : column, by_row_ ? Qt::AscendingOrder : order);
+}
+
+bool SortedList::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    if (first_) {
+        const bool a = first_(left.row()), b = first_(right.row());
+        // A descending sort asks the other way round.
+        if (a != b) return sortOrder() == Qt::AscendingOrder ? a : b;
+    }
+    if (by_row_) return left.row() < right.row();
+    return QSortFilterProxyModel::lessThan(left, right);
 }
 
 }  // namespace torvane

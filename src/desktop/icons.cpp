@@ -128,4 +128,37 @@ QIcon HostMark(int mark) {
     return QIcon(pixmap);
 }
 
+QIcon BuddyMark() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(kRim), 1.0));
+    p.setBrush(QColor(kDiscColours[2]));
+    p.drawEllipse(QPointF(8, 5), 3.2, 3.2);
+    QPainterPath body;
+    body.moveTo(2.5, 15);
+    body.cubicTo(2.5, 8.5, 13.5, 8.5, 13.5, 15);
+    body.closeSubpath();
+    p.drawPath(body);
+    return QIcon(pixmap);
+}
+
+QIcon WaitingMark() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(kRim), 1.0));
+    p.setBrush(QColor(kDiscColours[4]));
+    const QPointF glass[] = {{3.5, 1.5}, {12.5, 1.5}, {8.6, 8}, {12.5, 14.5}, {3.5, 14.5}, {7.4, 8}};
+    p.drawPolygon(glass, 6);
+    // The sand that is left, below.
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    const QPointF sand[] = {{8, 10}, {11, 13.5}, {5, 13.5}};
+    p.drawPolygon(sand, 3);
+    return QIcon(pixmap);
+}
+
 }  // namespace torvane

@@ -17,4 +17,11 @@ QIcon TrayImage(int image);
 // The two host row marks: 0 answered, 1 silent.
 QIcon HostMark(int mark);
 
+// Beside a buddy, and beside the player count of a server with buddies on
+// it: a small blue person.
+QIcon BuddyMark();
+// Beside the player count of a full server waited for: a violet hourglass,
+// the colour of the tray's "room on a full server".
+QIcon WaitingMark();
+
 }  // namespace torvane

@@ -2,6 +2,7 @@
 #include "desktop/mainform.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,11 +14,14 @@
 #include <memory>
 
 #include "app/maincore.h"
+#include "app/roomwatch.h"
 #include "desktop/icons.h"
 #include "desktop/toolkit/errorbox.h"
 #include "desktop/toolkit/text.h"
 #include "discovery/hosttable.h"
 #include "discovery/trayicon.h"
+#include "launcher/joinlink.h"
+#include "peers/buddies.h"
 #include "settings/columnwidths.h"
 #include "settings/options.h"
 
@@ -28,8 +32,8 @@ namespace {
 constexpr int kClientWidth = 446;
 constexpr int kClientHeight = 215;
 constexpr int kHostListWidth = 320;
-// Host, Map, Players, Ping; Address takes the rest.
-constexpr std::array<int, 4> kHostColumnWidths = {185, 80, 51, 40};
+// Host, Map, Players, Ping, Address; Source takes the rest.
+constexpr std::array<int, 5> kHostColumnWidths = {185, 80, 51, 40, 130};
 constexpr int kBottomPanelHeight = 46;
 constexpr int kStatusBarHeight = 22;
 constexpr int kStatusPanel0Width = 150;
@@ -88,6 +92,8 @@ TMainForm::TMainForm(std::function<bool()> tray_available)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       host_marks_{HostMark(kRowAnswered), HostMark(kRowSilent)},
+      buddy_mark_(BuddyMark()),
+      waiting_mark_(WaitingMark()),
       tray_face_(std::move(tray_available)),
       tray_(tray_face_, tray_windows_) {
     setWindowTitle(QText(TorvaneCaption()));
@@ -107,7 +113,7 @@ TMainForm::TMainForm(std::function<bool()> tray_available)
 void TMainForm::BuildLists() {
     Lists = new QSplitter(Qt::Horizontal, this);
     Lists->setChildrenCollapsible(false);
-    HostListView = SortableList(Lists, &SortedHosts, {kHostColumnWidths.begin(), kHostColumnWidths.end()});
+    HostListView = SortableList(Lists, &SortedHosts, {});
     HostListView->setObjectName("HostListView");  // for accessibility tools and test probes
     ApplySort(HostListView, -1, false);
     HostListView->setToolTip("Doubleclick to launch Quake2, Right click to challenge other players");
@@ -123,9 +129,38 @@ void TMainForm::BuildLists() {
     Lists->setStretchFactor(1, 1);
     Lists->setSizes({kHostListWidth, kClientWidth - kHostListWidth});
 
+    BuildMenus();
+    connect(HostListView, &QTreeView::clicked, this, [this] { ShowPlayers(); });
+    connect(HostListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { ShowPlayers(); });
+    connect(HostListView, &QTreeView::doubleClicked, this, [this] {
+        if (core_) core_->HostListViewDblClick();
+    });
+}
+
+void TMainForm::BuildMenus() {
     HostPopupMenu = new QMenu(this);
+    HostPopupMenu->setToolTipsVisible(true);
     QAction* play = HostPopupMenu->addAction("&Play");
     QAction* challenge = HostPopupMenu->addAction("&Challenge");
+    RoomAction = HostPopupMenu->addAction(kJoinWhenRoomEntry);
+    CopyLinkAction = HostPopupMenu->addAction("Copy join link");
+    HostPopupMenu->addSeparator();
+    BuddiesFirstAction = HostPopupMenu->addAction("Buddies first");
+    BuddiesFirstAction->setCheckable(true);
+    BuddiesFirstAction->setToolTip(
+        "Servers with buddies on them above the others, however the list is sorted");
+    AddToFavourites = HostPopupMenu->addAction("Add to favourites");
+    ShowMasterListed = HostPopupMenu->addAction("Show master-listed servers");
+    ShowMasterListed->setCheckable(true);
+    ShowMasterListed->setChecked(SortedHosts.MasterListedShown());
+    connect(AddToFavourites, &QAction::triggered, this, [this] {
+        const int row = SelectedHostRow();
+        if (row >= 0 && options_)
+            options_->AddFavorite(AddressText(core_->Hosts()[static_cast<std::size_t>(row)]));
+    });
+    connect(ShowMasterListed, &QAction::toggled, this,
+            [this](bool show) { SortedHosts.ShowMasterListed(show); });
     connect(play, &QAction::triggered, this, [this] {
         ShowPlayers();
         if (core_) core_->Play1Click();
@@ -133,14 +168,106 @@ void TMainForm::BuildLists() {
     connect(challenge, &QAction::triggered, this, [this] {
         if (core_) core_->Suggest1Click();
     });
-    connect(HostListView, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { HostPopupMenu->popup(HostListView->viewport()->mapToGlobal(at)); });
-    connect(HostListView, &QTreeView::clicked, this, [this] { ShowPlayers(); });
-    connect(HostListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { ShowPlayers(); });
-    connect(HostListView, &QTreeView::doubleClicked, this, [this] {
-        if (core_) core_->HostListViewDblClick();
+    connect(RoomAction, &QAction::triggered, this, [this] {
+        if (!core_) return;
+        core_->RoomMenuClick();
+        if (Hosts) Hosts->MarksChanged();
     });
+    connect(CopyLinkAction, &QAction::triggered, this, [this] {
+        const int row = SelectedHostRow();
+        if (row < 0) return;
+        const TQuakeServer& server = core_->Hosts()[static_cast<std::size_t>(row)];
+        if (const auto link = JoinLinkTo(server.Address, server.Port))
+            QGuiApplication::clipboard()->setText(QText(*link));
+    });
+    connect(BuddiesFirstAction, &QAction::toggled, this, [this](bool on) { SetBuddiesFirst(on); });
+    connect(HostListView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        UpdateHostMenu();
+        HostPopupMenu->popup(HostListView->viewport()->mapToGlobal(at));
+    });
+
+    PlayerPopupMenu = new QMenu(this);
+    PlayerPopupMenu->setToolTipsVisible(true);
+    BuddyAction = PlayerPopupMenu->addAction("Add to buddies");
+    connect(BuddyAction, &QAction::triggered, this, [this] { EditBuddies(); });
+    PlayersListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(PlayersListView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = PlayersListView->indexAt(at);
+        if (index.isValid() && UpdatePlayerMenu(index.row()))
+            PlayerPopupMenu->popup(PlayersListView->viewport()->mapToGlobal(at));
+    });
+}
+
+void TMainForm::UpdateHostMenu() {
+    const int row = SelectedHostRow();
+    const std::optional<std::string> room = core_ ? core_->RoomMenuEntry() : std::nullopt;
+    RoomAction->setVisible(room.has_value());
+    if (room) RoomAction->setText(QText(*room));
+    std::optional<std::string> link;
+    if (row >= 0) {
+        const TQuakeServer& server = core_->Hosts()[static_cast<std::size_t>(row)];
+        link = JoinLinkTo(server.Address, server.Port);
+    }
+    CopyLinkAction->setEnabled(link.has_value());
+    CopyLinkAction->setToolTip(link ? QText(*link) : QString());
+    AddToFavourites->setEnabled(CanAddFavourite());
+}
+
+// A server found through a favourite (or an internet server) is one; so is
+// any the favourites name by its address.
+bool TMainForm::CanAddFavourite() const {
+    const int row = SelectedHostRow();
+    if (row < 0 || !options_) return false;
+    const TQuakeServer& server = core_->Hosts()[static_cast<std::size_t>(row)];
+    return server.Source != ServerSource::Favourite && !options_->IsFavorite(AddressText(server));
+}
+
+bool TMainForm::UpdatePlayerMenu(int row) {
+    const QModelIndex source = SortedPlayers.mapToSource(SortedPlayers.index(row, 0));
+    if (!core_ || !source.isValid() || static_cast<std::size_t>(source.row()) >= Players.Players().size())
+        return false;
+    menu_player_ = Players.Players()[static_cast<std::size_t>(source.row())].Name;
+    const BuddyMenuEntry entry = BuddyMenuFor(core_->BuddiesSetting(), menu_player_);
+    BuddyAction->setText(QText(entry.Caption));
+    BuddyAction->setEnabled(entry.Enabled);
+    BuddyAction->setToolTip(QText(entry.Hint));
+    return true;
+}
+
+void TMainForm::EditBuddies() {
+    if (!core_) return;
+    const std::string& setting = core_->BuddiesSetting();
+    const BuddyMenuEntry entry = BuddyMenuFor(setting, menu_player_);
+    if (!entry.Enabled) return;
+    const bool named = BuddyList(setting).Names(menu_player_);
+    core_->SetBuddies(named ? WithoutBuddy(setting, menu_player_) : WithBuddy(setting, menu_player_));
+    // The options dialog shows the list as it is now.
+    if (options_) options_->ShowChangedSettings();
+    if (Hosts) Hosts->MarksChanged();
+    Players.SetBuddies(BuddyList(core_->BuddiesSetting()), buddy_mark_);
+    SortedHosts.invalidate();
+}
+
+void TMainForm::SetBuddiesFirst(bool on) {
+    {
+        const QSignalBlocker quiet(BuddiesFirstAction);
+        BuddiesFirstAction->setChecked(on);
+    }
+    if (on == SortedHosts.HasFirst()) return;
+    if (on)
+        SortedHosts.SetFirst([this](int row) { return Hosts && Hosts->HasBuddies(row); });
+    else
+        SortedHosts.SetFirst({});
+}
+
+bool TMainForm::CoreRowMarks::HasBuddies(std::size_t index) const {
+    return core.HasBuddies(index);
+}
+std::vector<std::string> TMainForm::CoreRowMarks::BuddiesOn(std::size_t index) const {
+    return core.BuddiesOn(index);
+}
+bool TMainForm::CoreRowMarks::WaitingForRoom(std::size_t index) const {
+    return core.WaitingForRoom(index);
 }
 
 QWidget* TMainForm::BuildBottomPanel() {
@@ -242,7 +369,12 @@ void TMainForm::Attach(MainCore* core, TOptions* options, const OtherWindows& ot
     // The model first, so that every later listener sees the rows as the
     // views do.
     Hosts = std::make_unique<HostListModel>(core_->Hosts(), host_marks_);
+    row_marks_ = std::make_unique<CoreRowMarks>(*core_);
+    Hosts->SetRowMarks(row_marks_.get(), buddy_mark_, waiting_mark_);
     SortedHosts.setSourceModel(Hosts.get());
+    for (std::size_t i = 0; i < kHostColumnWidths.size(); ++i)
+        HostListView->setColumnWidth(static_cast<int>(i), kHostColumnWidths[i]);
+    ApplyListPlaces();
     core_->Subscribe(*Hosts);
     tray_entries_ = std::make_unique<TrayHostEntries>(tray_, core_->Hosts());
     core_->Subscribe(*tray_entries_);
@@ -254,11 +386,19 @@ void TMainForm::Place(const WindowGeometry& geometry) {
     resize(std::max(geometry.MainWidth, 100), std::max(geometry.MainHeight, 80));
     const int hosts = std::max(geometry.HostListWidth, 20);
     Lists->setSizes({hosts, std::max(Lists->width() - hosts, 20)});
-    ApplyWidths(HostListView, geometry.HostColumnWidths);
-    ApplyWidths(PlayersListView, geometry.PlayerColumnWidths);
-    ApplySort(HostListView, geometry.HostSortColumn, geometry.HostSortDescending);
-    ApplySort(PlayersListView, geometry.PlayerSortColumn, geometry.PlayerSortDescending);
+    list_places_ = geometry;
+    ApplyListPlaces();
+    SetBuddiesFirst(geometry.HostBuddiesFirst);
+    ShowMasterListed->setChecked(geometry.ShowMasterListed);
     if (geometry.MainMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TMainForm::ApplyListPlaces() {
+    if (HostListView->header()->count() == 0) return;  // placed again once attached
+    ApplyWidths(HostListView, list_places_.HostColumnWidths);
+    ApplyWidths(PlayersListView, list_places_.PlayerColumnWidths);
+    ApplySort(HostListView, list_places_.HostSortColumn, list_places_.HostSortDescending);
+    ApplySort(PlayersListView, list_places_.PlayerSortColumn, list_places_.PlayerSortDescending);
 }
 
 void TMainForm::TakePlace(WindowGeometry& geometry) const {
@@ -274,6 +414,8 @@ void TMainForm::TakePlace(WindowGeometry& geometry) const {
     geometry.PlayerColumnWidths = WidthsText(PlayersListView);
     geometry.HostSortColumn = HostListView->header()->sortIndicatorSection();
     geometry.HostSortDescending = HostListView->header()->sortIndicatorOrder() == Qt::DescendingOrder;
+    geometry.HostBuddiesFirst = BuddiesFirstAction->isChecked();
+    geometry.ShowMasterListed = SortedHosts.MasterListedShown();
     geometry.PlayerSortColumn = PlayersListView->header()->sortIndicatorSection();
     geometry.PlayerSortDescending = PlayersListView->header()->sortIndicatorOrder() == Qt::DescendingOrder;
 }
@@ -284,6 +426,7 @@ void TMainForm::ShowPlayers() {
         Players.Show({});
         return;
     }
+    Players.SetBuddies(BuddyList(core_->BuddiesSetting()), buddy_mark_);
     Players.Show(core_->Hosts()[static_cast<std::size_t>(row)].Players);
 }
 

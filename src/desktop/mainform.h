@@ -84,14 +84,34 @@ public:
     SortedList SortedPlayers{&Players};
     // Made by Attach, over the core's host table.
     std::unique_ptr<HostListModel> Hosts;
-    SortedList SortedHosts{nullptr};
+    SortedHostList SortedHosts{nullptr};
     QPushButton* ConnectButton;
     QPushButton* Button2;
     QPushButton* OptionButton;
     QCheckBox* BusyCheck;
     QPushButton* CreditButton;
     QMenu* HostPopupMenu;
+    // Its entries beyond Play and Challenge: "Add to favourites" (greyed
+    // while no server is selected or the selected one is a favourite
+    // already) and the check "Show master-listed servers".
+    QAction* AddToFavourites;
+    QAction* ShowMasterListed;
+    // Entries of the host menu that change with the server: waiting for
+    // room, its join link; and the sort of servers with buddies first.
+    QAction* RoomAction;
+    QAction* CopyLinkAction;
+    QAction* BuddiesFirstAction;
+    // The player list's menu: "Add to buddies" or "Remove from buddies".
+    QMenu* PlayerPopupMenu;
+    QAction* BuddyAction;
     std::array<QLabel*, 2> StatusPanels;
+
+    // The host menu's entries as they stand for the selected server; run
+    // each time before the menu shows.
+    void UpdateHostMenu();
+    // The player menu's entry for the player at `row` of the player list as
+    // it shows; false when there is none.
+    bool UpdatePlayerMenu(int row);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,14 +129,33 @@ private:
     void ShowFromTray();
     void RestoreAndHideWindows();
 
+    // The core's answers about each row, as the host list marks them.
+    struct CoreRowMarks final : HostRowMarks {
+        explicit CoreRowMarks(const MainCore& core) : core(core) {}
+        bool HasBuddies(std::size_t index) const override;
+        std::vector<std::string> BuddiesOn(std::size_t index) const override;
+        bool WaitingForRoom(std::size_t index) const override;
+        const MainCore& core;
+    };
+
     void BuildLists();
+    void BuildMenus();
+    void SetBuddiesFirst(bool on);
+    void EditBuddies();
     QWidget* BuildBottomPanel();
     QWidget* BuildStatusBar();
     void ConnectTray();
+    // Whether the selected server can become a favourite.
+    bool CanAddFavourite() const;
+    void ApplyListPlaces();
 
     // The two marks a host row can carry, painted once: every row shares
     // one of them instead of holding a picture of its own.
     const std::array<QIcon, 2> host_marks_;
+    const QIcon buddy_mark_;
+    const QIcon waiting_mark_;
+    std::unique_ptr<CoreRowMarks> row_marks_;
+    std::string menu_player_;  // the name the player menu was opened on
     QtTray tray_face_;
     TrayWindowsOfMain tray_windows_{*this};
     TTrayIcon tray_;
@@ -125,6 +164,9 @@ private:
     DesktopNotifier notifier_{[this](const Notice& notice) { tray_.AnnounceEvent(notice.Body); }};
     MainCore* core_ = nullptr;
     TOptions* options_ = nullptr;
+    // The lists' stored widths and sorts: the host list has no columns
+    // until the core is attached, which comes after the window is placed.
+    WindowGeometry list_places_;
     OtherWindows others_;
 };
 

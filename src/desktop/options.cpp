@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -197,8 +198,54 @@ QWidget* OptionsDialog::BuildNetworkPage() {
         wan->addWidget(WanPort[i], i + 1, 1);
         wan->addWidget(WanEnable[i], i + 1, 2);
     }
+
+    auto* lists = new QHBoxLayout;
+    layout->addLayout(lists);
+    lists->addWidget(BuildServerList(ServerList::kMasters, page));
+    lists->addWidget(BuildServerList(ServerList::kFavorites, page));
     layout->addStretch(1);
     return page;
+}
+
+QWidget* OptionsDialog::BuildServerList(ServerList list, QWidget* page) {
+    const auto i = static_cast<std::size_t>(list);
+    const bool masters = list == ServerList::kMasters;
+    auto* group = new QGroupBox(ServerListCaption(list), page);
+    group->setToolTip(masters
+                          ? "Master servers that list internet game servers, asked at most every five "
+                            "minutes; the servers they list raise no events"
+                          : "Internet game servers queried at every search, with events like LAN servers");
+    auto* column = new QVBoxLayout(group);
+    column->setContentsMargins(6, 4, 6, 6);
+    column->setSpacing(4);
+    ServerLists[i] = new QListWidget(group);
+    ServerLists[i]->setSelectionMode(QAbstractItemView::SingleSelection);
+    ServerLists[i]->setFixedHeight(ServerLists[i]->fontMetrics().height() * 4 + 8);
+    column->addWidget(ServerLists[i]);
+    ServerEntries[i] = new QLineEdit(group);
+    ServerEntries[i]->setPlaceholderText(masters ? "HOST or HOST:PORT" : "HOST:PORT");
+    ServerEntries[i]->installEventFilter(this);
+    column->addWidget(ServerEntries[i]);
+    auto* buttons = new QHBoxLayout;
+    AddButtons[i] = new QPushButton("Add", group);
+    AddButtons[i]->setAutoDefault(false);
+    RemoveButtons[i] = new QPushButton("Remove", group);
+    RemoveButtons[i]->setAutoDefault(false);
+    RemoveButtons[i]->setEnabled(false);
+    buttons->addWidget(AddButtons[i]);
+    buttons->addWidget(RemoveButtons[i]);
+    column->addLayout(buttons);
+
+    connect(AddButtons[i], &QPushButton::clicked, this, [this, list] {
+        if (options_) options_->AddServerEntry(list);
+    });
+    connect(RemoveButtons[i], &QPushButton::clicked, this, [this, list, i] {
+        if (options_) options_->RemoveServerEntry(list, ServerLists[i]->currentRow());
+    });
+    connect(ServerLists[i], &QListWidget::itemSelectionChanged, this,
+            [this, i] { RemoveButtons[i]->setEnabled(!ServerLists[i]->selectedItems().isEmpty()); });
+    readers_.push_back([this, list] { ShowServerList(list); });
+    return group;
 }
 
 QWidget* OptionsDialog::BuildEventsPage() {
@@ -438,6 +485,10 @@ QLineEdit* OptionsDialog::EditOf(OptionsField field) const {
         case OptionsField::kWan3Port:
         case OptionsField::kWan4Port:
             break;
+        case OptionsField::kMasterEntry:
+            return ServerEntries[static_cast<std::size_t>(ServerList::kMasters)];
+        case OptionsField::kFavoriteEntry:
+            return ServerEntries[static_cast<std::size_t>(ServerList::kFavorites)];
     }
     return WanPort[static_cast<size_t>(field) - static_cast<size_t>(OptionsField::kWan1Port)];
 }
@@ -451,6 +502,21 @@ void OptionsDialog::FocusField(OptionsField field) {
 
 void OptionsDialog::ShowError(const std::string& message) {
     RunErrorBox(message, this);
+}
+
+void OptionsDialog::ShowServerList(ServerList list) {
+    QListWidget* shown = ServerLists[static_cast<std::size_t>(list)];
+    const std::string& text = list == ServerList::kMasters ? settings_.Masters : settings_.Favorites;
+    shown->clear();
+    for (const std::string& entry : ServerListEntries(text)) shown->addItem(QText(entry));
+}
+
+std::string OptionsDialog::ServerEntryText(ServerList list) const {
+    return PlainText(ServerEntries[static_cast<std::size_t>(list)]->text());
+}
+
+void OptionsDialog::ClearServerEntry(ServerList list) {
+    ServerEntries[static_cast<std::size_t>(list)]->clear();
 }
 
 std::optional<std::string> OptionsDialog::RunSoundOpenDialog() {
@@ -474,6 +540,20 @@ std::optional<std::string> OptionsDialog::RunLogSaveDialog() {
     dialog.setNameFilters({"Text files (*.txt)", "All files (*)"});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return PlainPath(dialog.selectedFiles().first());
+}
+
+// Enter in an address field adds the address; it does not close the dialog
+// as it would elsewhere.
+bool OptionsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        for (std::size_t i = 0; i < ServerEntries.size(); ++i) {
+            if (watched != ServerEntries[i] || (key != Qt::Key_Return && key != Qt::Key_Enter)) continue;
+            if (options_) options_->AddServerEntry(static_cast<ServerList>(i));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 // The close box and Escape close like OK: saved first, and kept open when

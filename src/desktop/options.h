@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
@@ -44,6 +45,9 @@ public:
     void FocusBusyEdit() override;
     void FocusField(OptionsField field) override;
     void ShowError(const std::string& message) override;
+    void ShowServerList(ServerList list) override;
+    std::string ServerEntryText(ServerList list) const override;
+    void ClearServerEntry(ServerList list) override;
     std::optional<std::string> RunSoundOpenDialog() override;
     std::optional<std::string> RunLogSaveDialog() override;
 
@@ -72,6 +76,13 @@ public:
     std::array<QLineEdit*, 4> WanEdit;  // Wan1Edit to Wan4Edit
     std::array<QLineEdit*, 4> WanPort;
     std::array<QCheckBox*, 4> WanEnable;
+    // The master and the favourite servers, by ServerList: the list, the
+    // field where an address is typed, and the buttons that add the typed
+    // address (as Enter in the field does) and remove the selected one.
+    std::array<QListWidget*, 2> ServerLists;
+    std::array<QLineEdit*, 2> ServerEntries;
+    std::array<QPushButton*, 2> AddButtons;
+    std::array<QPushButton*, 2> RemoveButtons;
 
     // Events: Pop up, Launch Quake2, Play sound of each event kind; the
     // seven ".." buttons SpeedButton1 to SpeedButton7.
@@ -103,12 +114,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override { close(); }
 
 private:
     QWidget* BuildTopPanel();
     QWidget* BuildGeneralPage();
     QWidget* BuildNetworkPage();
+    QWidget* BuildServerList(ServerList list, QWidget* page);
     QWidget* BuildEventsPage();
     QWidget* BuildGamePage();
     QWidget* BuildInfoPage();

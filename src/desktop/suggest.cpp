@@ -116,23 +116,11 @@ void ChallengeDialog::Answer(void (TSuggestForm::*handler)()) {
     }
 }
 
-void ChallengeDialog::SetPlayerLabel(const std::string& text) {
-    PlayerLabel->setText(QText(text));
-}
-
-void ChallengeDialog::SetGameLabel(const std::string& text) {
-    GameLabel->setText(QText(text));
-}
-
-void ChallengeDialog::SetMapLabel(const std::string& text) {
-    MapLabel->setText(QText(text));
-}
-
-void ChallengeDialog::SetCaption(const std::string& text) {
-    setWindowTitle(QText(text));
-}
-
-void ChallengeDialog::ShowAndRaise() {
+void ChallengeDialog::ChallengeShown(const ChallengeLabels& labels) {
+    PlayerLabel->setText(QText(labels.Player));
+    GameLabel->setText(QText(labels.Game));
+    MapLabel->setText(QText(labels.Map));
+    setWindowTitle(QText(labels.Caption));
     if (!isVisible()) {
         // Centred on the screen each time it comes up.
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -13,7 +13,7 @@ namespace torvane {
 // and map, and the three answers. Modeless and always on top; a second
 // challenge replaces what it shows. Enter and Escape ignore the challenge,
 // so that a key meant for another window never launches the game.
-class ChallengeDialog final : public QDialog, public SuggestView {
+class ChallengeDialog final : public QDialog, public ChallengeListener {
     Q_OBJECT
 
 public:
@@ -23,13 +23,10 @@ public:
     // the dialog.
     void Attach(TSuggestForm* form) { form_ = form; }
 
-    // SuggestView.
-    void SetPlayerLabel(const std::string& text) override;
-    void SetGameLabel(const std::string& text) override;
-    void SetMapLabel(const std::string& text) override;
-    void SetCaption(const std::string& text) override;
-    void ShowAndRaise() override;
-    void Hide() override { hide(); }
+    // ChallengeListener: the labels and caption shown, the dialog in front;
+    // hidden after an answer.
+    void ChallengeShown(const ChallengeLabels& labels) override;
+    void ChallengeHidden() override { hide(); }
 
     QLabel* PlayerLabel;
     QLabel* GameLabel;

@@ -5,7 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
-#include <memory>
+#include <optional>
 
 #include "desktop/toolkit/fonts.h"
 #include "desktop/toolkit/reportlist.h"
@@ -21,6 +21,12 @@ constexpr int kTopMinimumHeight = 50;
 
 QTreeWidgetItem* Row(QTreeWidget* list, const QStringList& cells) {
     return new QTreeWidgetItem(list, cells);  // owned by the list
+}
+
+std::optional<size_t> RowOf(const QItemSelection& selection) {
+    const QModelIndexList rows = selection.indexes();
+    if (rows.isEmpty()) return std::nullopt;
+    return static_cast<size_t>(rows.first().row());
 }
 
 }  // namespace
@@ -50,7 +56,7 @@ UsersWindow::UsersWindow() {
     VSplitter->setChildrenCollapsible(false);
     top->addWidget(VSplitter);
 
-    UserListView = ReportList(VSplitter, {"Name", "Status", "Message"}, {80, 50});
+    UserListView = ReportView(VSplitter, &user_model_, {80, 50});
     // Named for accessibility tools and for the whole-program tests' probe.
     UserListView->setObjectName("UserListView");
     UserListView->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -69,13 +75,14 @@ UsersWindow::UsersWindow() {
     VSplitter->setStretchFactor(0, 1);
     VSplitter->setStretchFactor(1, 0);
 
-    MessageListView = ReportList(HSplitter, {"Name", "Time", "Message"}, {80, 65});
+    MessageListView = ReportView(HSplitter, &chat_model_, {80, 65});
     MessageListView->setObjectName("MessageListView");
     HSplitter->setStretchFactor(0, 0);
     HSplitter->setStretchFactor(1, 1);
     layout->addWidget(BuildBottomPanel());
 
-    connect(UserListView, &QTreeWidget::itemSelectionChanged, this, &UsersWindow::RunClick);
+    connect(UserListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &UsersWindow::RunClick);
     connect(VSplitter, &QSplitter::splitterMoved, this, [this] { TakePanelSizes(); });
     connect(HSplitter, &QSplitter::splitterMoved, this, [this] { TakePanelSizes(); });
     ApplyPanelSizes();
@@ -122,6 +129,16 @@ QWidget* UsersWindow::BuildBottomPanel() {
     return panel;
 }
 
+void UsersWindow::Attach(TUsers* users) {
+    users_ = users;
+    user_model_.Follow(users->Table());
+    users->Table().Subscribe(user_model_);
+    chat_model_.Follow(*users);
+    // The chat model first, so that the new line is there to scroll to.
+    users->Subscribe(chat_model_);
+    users->Subscribe(*this);
+}
+
 void UsersWindow::Place(const WindowGeometry& geometry) {
     move(geometry.UsersLeft, geometry.UsersTop);
     resize(geometry.UsersWidth, geometry.UsersHeight);
@@ -164,51 +181,39 @@ void UsersWindow::resizeEvent(QResizeEvent* event) {
     ApplyPanelSizes();
 }
 
+// The user's click. The selection also moves when rows come or go, and
+// when TUsers sets it; neither is a click.
 void UsersWindow::RunClick() {
-    if (users_) users_->UserListViewClick();
-}
-
-// Every announcement refreshes the whole list, and most change one row at
-// most: rows are rewritten in place, and only the cells that differ from
-// what is shown, instead of the list being made anew each time.
-void UsersWindow::SetUserRows(const std::vector<UserRow>& rows) {
-    const QSignalBlocker quiet(UserListView);
-    UserListView->setUpdatesEnabled(false);
-    UserListView->clearSelection();
-    UserListView->setCurrentItem(nullptr);
-    const auto count = static_cast<int>(rows.size());
-    while (UserListView->topLevelItemCount() > count)
-        std::unique_ptr<QTreeWidgetItem> gone(UserListView->takeTopLevelItem(count));
-    shown_users_.resize(static_cast<size_t>(UserListView->topLevelItemCount()));
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const UserRow& row = rows[i];
-        if (i == shown_users_.size()) {
-            Row(UserListView, {QText(row.Name), QText(row.Status), QText(row.Message)});
-            shown_users_.push_back(row);
-            continue;
-        }
-        UserRow& shown = shown_users_[i];
-        QTreeWidgetItem* item = UserListView->topLevelItem(static_cast<int>(i));
-        if (shown.Name != row.Name) item->setText(0, QText(row.Name));
-        if (shown.Status != row.Status) item->setText(1, QText(row.Status));
-        if (shown.Message != row.Message) item->setText(2, QText(row.Message));
-        shown = row;
-    }
-    UserListView->setUpdatesEnabled(true);
+    if (!users_ || selecting_ || user_model_.Moving()) return;
+    users_->UserListViewClick(RowOf(UserListView->selectionModel()->selection()));
 }
 
 int UsersWindow::SelectedUserRow() const {
-    const QList<QTreeWidgetItem*> selected = UserListView->selectedItems();
-    return selected.isEmpty() ? -1 : UserListView->indexOfTopLevelItem(selected.first());
+    const auto row = RowOf(UserListView->selectionModel()->selection());
+    return row ? static_cast<int>(*row) : -1;
 }
 
-void UsersWindow::SelectUserRow(size_t row) {
-    QTreeWidgetItem* item = UserListView->topLevelItem(static_cast<int>(row));
-    if (!item) return;
-    const QSignalBlocker quiet(UserListView);
-    UserListView->setCurrentItem(item);
-    item->setSelected(true);
-    UserListView->scrollToItem(item);
+void UsersWindow::SelectionChanged() {
+    if (!users_) return;
+    const std::optional<size_t> row = users_->SelectedRow();
+    {
+        selecting_ = true;
+        QItemSelectionModel* selection = UserListView->selectionModel();
+        if (row) {
+            const QModelIndex index = user_model_.index(static_cast<int>(*row), 0);
+            selection->setCurrentIndex(index,
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            UserListView->scrollTo(index);
+        } else {
+            selection->clearSelection();
+            selection->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+        }
+        selecting_ = false;
+    }
+    if (users_->Info().empty())
+        HideInfo();
+    else
+        ShowInfo(users_->Info());
 }
 
 void UsersWindow::ShowInfo(const std::vector<InfoRow>& rows) {
@@ -227,13 +232,8 @@ void UsersWindow::HideInfo() {
     InfoListView->hide();
 }
 
-void UsersWindow::AddChatRow(const std::string& name, const std::string& time, const std::string& text) {
-    Row(MessageListView, {QText(name), QText(time), QText(text)});
+void UsersWindow::ChatLineAdded(size_t) {
     MessageListView->scrollToBottom();
-}
-
-void UsersWindow::DeleteFirstChatRow() {
-    std::unique_ptr<QTreeWidgetItem> gone(MessageListView->takeTopLevelItem(0));
 }
 
 std::string UsersWindow::MessageText() const {

@@ -116,4 +116,11 @@ std::string JoinLinkText(const JoinLink& link) {
     return std::string(kScheme) + std::string(kConnect) + link.Host + ":" + link.Port;
 }
 
+std::optional<std::string> JoinLinkTo(const std::string& address, const std::string& port) {
+    std::string text = JoinLinkText({address, port});
+    const JoinLinkResult back = ParseJoinLink(text);
+    if (!back.Link || back.Link->Host != address || back.Link->Port != port) return std::nullopt;
+    return text;
+}
+
 }  // namespace torvane

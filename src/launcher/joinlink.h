@@ -42,4 +42,10 @@ JoinLinkResult ParseJoinLink(std::string_view text);
 // The link to a server, as "Copy join link" gives it.
 std::string JoinLinkText(const JoinLink& link);
 
+// The link to the server at `address` and `port`; nothing when the link
+// would not be read back as that very server (an address or a port that
+// is no address or port), so no link is handed out that Torvane itself
+// would refuse.
+std::optional<std::string> JoinLinkTo(const std::string& address, const std::string& port);
+
 }  // namespace torvane

@@ -37,12 +37,12 @@ bool GameLauncher::IsGameRunning() {
     const bool found = std::any_of(snapshot->begin(), snapshot->end(),
                                    [&](const ProcessNames& names) { return IsGameProcess(names, command); });
     if (found) {
-        if (host_.OwnStatus() != PlayingStatus::Playing) {
+        if (host_.OwnStatus() != PeerStatus::Playing) {
             host_.AddLogLine("Quake launch detected");
-            host_.SetOwnStatus(PlayingStatus::Playing);
+            host_.SetOwnStatus(PeerStatus::Playing);
         }
     } else {
-        host_.SetOwnStatus(host_.BusyChecked() ? PlayingStatus::Busy : PlayingStatus::Ready);
+        host_.SetOwnStatus(host_.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready);
     }
     return found;
 }
@@ -62,7 +62,7 @@ bool GameLauncher::LaunchGame(const LaunchTarget& target) {
         return false;
     }
     host_.UncheckBusy();
-    host_.SetOwnStatus(PlayingStatus::Playing);
+    host_.SetOwnStatus(PeerStatus::Playing);
     host_.SendInfo();
     host_.AddLogLine("Launching quake to " + target.HostName);
 

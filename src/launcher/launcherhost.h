@@ -28,8 +28,8 @@ public:
     // runs just as for a user's click.
     virtual void UncheckBusy() = 0;
 
-    virtual PlayingStatus OwnStatus() const = 0;
-    virtual void SetOwnStatus(PlayingStatus status) = 0;
+    virtual PeerStatus OwnStatus() const = 0;
+    virtual void SetOwnStatus(PeerStatus status) = 0;
     // Announces this copy to the others ("TVNINFO"); may decide OwnStatus anew.
     virtual void SendInfo() = 0;
 

@@ -22,6 +22,18 @@ const char* SourceName(ServerSource source) {
     return "LAN";
 }
 
+const char* SourceCaption(ServerSource source) {
+    switch (source) {
+        case ServerSource::Lan:
+            return "LAN";
+        case ServerSource::Favourite:
+            return "Favourite";
+        case ServerSource::Master:
+            return "Master";
+    }
+    return "LAN";
+}
+
 std::string TrayHostCaption(const TQuakeServer& server) {
     return server.HostName + " " + ServerCaption(server);
 }

@@ -24,6 +24,8 @@ enum class ServerSource : uint8_t { Lan = 0, Favourite = 1, Master = 2 };
 
 // "LAN", "favourite", "master".
 const char* SourceName(ServerSource source);
+// As the host list shows it: "LAN", "Favourite", "Master".
+const char* SourceCaption(ServerSource source);
 
 // One game server, identified by Address and HostName together.
 struct TQuakeServer {

@@ -5,11 +5,9 @@
 
 namespace torvane {
 
-// A peer's status as carried by "TVNINFO"; OwnStatus uses the first three.
+// A peer's status as carried by "TVNINFO", the numbers those the peer
+// protocol sends. This copy's own status (OwnStatus) is one of the first
+// three.
 enum class PeerStatus : uint8_t { Busy = 0, Ready = 1, Playing = 2, Unknown = 3 };
-
-// This copy's status as the other copies see it; the numbers are those the
-// peer protocol sends.
-enum class PlayingStatus { Busy = 0, Ready = 1, Playing = 2 };
 
 }  // namespace torvane

@@ -20,6 +20,11 @@ public:
 
     bool Empty() const { return patterns_.empty(); }
     bool Matches(std::string_view name) const;
+    // Whether an entry is exactly `name`, as opposed to a pattern that
+    // happens to match it.
+    bool Names(std::string_view name) const;
+    // The first entry that matches `name`, or nothing.
+    const std::string* MatchOf(std::string_view name) const;
     const std::vector<std::string>& Patterns() const { return patterns_; }
 
 private:
@@ -29,6 +34,31 @@ private:
 // Whether `name` matches `pattern`, where '*' matches any run of characters
 // and every other character itself.
 bool MatchesBuddyPattern(std::string_view pattern, std::string_view name);
+
+// Whether `name` can stand in the list as an entry that means that name
+// and no other: not empty, no ',' (it would split), no '*' (it would match
+// others) and no blank at either end (it would be trimmed away).
+bool CanBeBuddyEntry(std::string_view name);
+
+// The setting with `name` added as one more entry, the user's own text
+// kept as it is.
+std::string WithBuddy(std::string_view setting, std::string_view name);
+
+// The setting without the entries that are exactly `name`; patterns stay,
+// since they name others too.
+std::string WithoutBuddy(std::string_view setting, std::string_view name);
+
+// What the player list's menu offers for one player: "Add to buddies" or
+// "Remove from buddies", and when it cannot be done, why not.
+struct BuddyMenuEntry {
+    std::string Caption;
+    bool Enabled = true;
+    std::string Hint;  // empty when enabled
+};
+BuddyMenuEntry BuddyMenuFor(std::string_view setting, std::string_view name);
+
+// The buddies on `server`, in its players' order.
+std::vector<std::string> BuddiesOn(const BuddyList& buddies, const TQuakeServer& server);
 
 // A buddy who has just come: their name and the server they are on.
 struct BuddySighting {
@@ -45,8 +75,12 @@ public:
     // last look, each with the first server that has them.
     std::vector<BuddySighting> Look(const BuddyList& buddies, const std::vector<TQuakeServer>& servers);
 
+    // Whether server `index` had a buddy on it at the last look.
+    bool HasBuddies(std::size_t index) const { return index < with_buddies_.size() && with_buddies_[index]; }
+
 private:
     std::set<std::string> present_;
+    std::vector<bool> with_buddies_;  // by server, at the last look
 };
 
 // "Ranger is playing on Arena (q2dm1, 5/8)".

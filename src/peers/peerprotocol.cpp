@@ -18,15 +18,17 @@ std::string Payload(const char* data, int length) {
 
 PeerProtocol::PeerProtocol(const PeerSettings& settings, PeerHost& host, BroadcastSender& sender,
                            const ComputerName& computer_name, const Clock& clock, UsersView& users_view,
-                           SuggestView& suggest_view)
+                           ChallengeListener& challenges)
     : settings_(settings),
       host_(host),
       sender_(sender),
       computer_name_(computer_name),
       clock_(clock),
       users_window_(users_, users_view, *this, settings, host, clock),
-      suggest_form_(suggest_view, host),
-      own_status_(host.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready) {}
+      suggest_form_(host),
+      own_status_(host.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready) {
+    suggest_form_.Subscribe(challenges);
+}
 
 void PeerProtocol::SendStatusRequest() {
     sender_.SendIfConnected(kStatusRequestTag);

@@ -27,7 +27,7 @@ class PeerProtocol final : public PeerReceiver, public ChatSender {
 public:
     PeerProtocol(const PeerSettings& settings, PeerHost& host, BroadcastSender& sender,
                  const ComputerName& computer_name, const Clock& clock, UsersView& users_view,
-                 SuggestView& suggest_view);
+                 ChallengeListener& challenges);
 
     PeerStatus OwnStatus() const { return own_status_; }
     void SetOwnStatus(PeerStatus status) { own_status_ = status; }

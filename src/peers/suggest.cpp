@@ -3,14 +3,14 @@
 
 namespace torvane {
 
-TSuggestForm::TSuggestForm(SuggestView& view, PeerHost& host) : view_(view), host_(host) {}
-
 void TSuggestForm::Show() {
-    view_.SetPlayerLabel(challenge_.Challenger + " challenges you");
-    view_.SetGameLabel("Game : " + challenge_.HostName);
-    view_.SetMapLabel("Map : " + challenge_.MapName);
-    view_.SetCaption("Challenge received " + host_.LongTimeText());
-    view_.ShowAndRaise();
+    const ChallengeLabels labels{challenge_.Challenger + " challenges you", "Game : " + challenge_.HostName,
+                                 "Map : " + challenge_.MapName, "Challenge received " + host_.LongTimeText()};
+    for (ChallengeListener* l : listeners_) l->ChallengeShown(labels);
+}
+
+void TSuggestForm::Hide() {
+    for (ChallengeListener* l : listeners_) l->ChallengeHidden();
 }
 
 void TSuggestForm::BitBtn1Click() {
@@ -19,17 +19,17 @@ void TSuggestForm::BitBtn1Click() {
     server.Address = challenge_.Address;
     server.Port = challenge_.Port;
     host_.LaunchGame(server);
-    view_.Hide();
+    Hide();
 }
 
 void TSuggestForm::BitBtn2Click() {
-    view_.Hide();
+    Hide();
 }
 
 void TSuggestForm::BitBtn3Click() {
     // Ticking a box that is already ticked changes nothing.
     if (!host_.BusyChecked()) host_.CheckBusy();
-    view_.Hide();
+    Hide();
 }
 
 }  // namespace torvane

@@ -2,31 +2,43 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "peers/peerdatagram.h"
 #include "peers/peerhost.h"
 
 namespace torvane {
 
-// The challenge dialog as the logic sees it.
-class SuggestView {
-public:
-    virtual ~SuggestView() = default;
+// What the challenge dialog shows of the last challenge received.
+struct ChallengeLabels {
+    std::string Player;   // "NAME challenges you"
+    std::string Game;     // "Game : HOST"
+    std::string Map;      // "Map : MAP"
+    std::string Caption;  // "Challenge received " and the time it came
 
-    virtual void SetPlayerLabel(const std::string& text) = 0;
-    virtual void SetGameLabel(const std::string& text) = 0;
-    virtual void SetMapLabel(const std::string& text) = 0;
-    virtual void SetCaption(const std::string& text) = 0;
-    // Makes the dialog visible and brings it, then the application, to the front.
-    virtual void ShowAndRaise() = 0;
-    virtual void Hide() = 0;
+    bool operator==(const ChallengeLabels&) const = default;
+};
+
+// What the challenge logic announces.
+class ChallengeListener {
+public:
+    virtual ~ChallengeListener() = default;
+
+    // A challenge is shown: the dialog visible, in front, then the
+    // application.
+    virtual void ChallengeShown(const ChallengeLabels& labels) { (void)labels; }
+    // An answer closed the dialog.
+    virtual void ChallengeHidden() {}
 };
 
 // The logic of the challenge dialog (TSuggestForm): it keeps the last
 // challenge received and answers it with Accept, Ignore or Busy.
 class TSuggestForm {
 public:
-    TSuggestForm(SuggestView& view, PeerHost& host);
+    explicit TSuggestForm(PeerHost& host) : host_(host) {}
+
+    // Announcements go to `listener` too, in subscription order.
+    void Subscribe(ChallengeListener& listener) { listeners_.push_back(&listener); }
 
     void Fill(const Challenge& challenge) { challenge_ = challenge; }
     void Show();
@@ -37,8 +49,10 @@ public:
     const Challenge& Stored() const { return challenge_; }
 
 private:
-    SuggestView& view_;
+    void Hide();
+
     PeerHost& host_;
+    std::vector<ChallengeListener*> listeners_;
     Challenge challenge_;
 };
 

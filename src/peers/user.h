@@ -27,6 +27,35 @@ struct User {
     int64_t LastSeen = 0;  // receiver's calendar seconds
 };
 
+// What a new announcement changed in a user's entry, so that a face
+// repaints only that. A new entry has every bit.
+enum UserChange : unsigned {
+    kUserChangedName = 1u << 0,
+    kUserChangedStatus = 1u << 1,
+    kUserChangedMessage = 1u << 2,
+    kUserChangedDetails = 1u << 3,  // skill, version, computer or owner name, reserved fields
+    kUserChangedAll = (1u << 4) - 1,
+};
+
+// What the user table announces as its users come, change and go. Entry i
+// of the table is the user an announcement names by index i, at the moment
+// of the announcement.
+class UserTableListener {
+public:
+    virtual ~UserTableListener() = default;
+
+    // A user was appended as entry `index`.
+    virtual void UserAdded(size_t index) { (void)index; }
+    // A new announcement overwrote entry `index`; `what` is 0 when it only
+    // renewed the user's time.
+    virtual void UserChanged(size_t index, unsigned what) { (void)index, (void)what; }
+    // Entry `index` is gone; those after it moved up by one.
+    virtual void UserRemoved(size_t index) { (void)index; }
+};
+
+// What changed between two announcements of one user.
+unsigned UserChanges(const User& before, const User& after);
+
 // The users heard from, in order of first arrival. Entries are keyed by the
 // sender address and expire 30 seconds after their last announcement.
 //
@@ -38,6 +67,10 @@ class UserTable {
 public:
     static constexpr size_t kMaxUsers = 256;
     static constexpr int64_t kExpirySeconds = 30;
+
+    // Every later change is announced to `listener` too, in subscription
+    // order.
+    void Subscribe(UserTableListener& listener) { listeners_.push_back(&listener); }
 
     // Overwrites the entry with the same address in place, or appends.
     // Answers false when the address is new and the table is full.
@@ -57,6 +90,7 @@ public:
 
 private:
     std::vector<User> users_;
+    std::vector<UserTableListener*> listeners_;
 };
 
 }  // namespace torvane

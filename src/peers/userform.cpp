@@ -37,58 +37,63 @@ std::string SkillText(int32_t skill) {
     }
 }
 
+UserRow ListRow(const User& user) {
+    return {user.Name, StatusText(user.Status), user.Message};
+}
+
 TUsers::TUsers(UserTable& table, UsersView& view, ChatSender& chat, const PeerSettings& settings,
                const PeerHost& host, const Clock& clock)
-    : table_(table), view_(view), chat_(chat), settings_(settings), host_(host), clock_(clock) {}
+    : table_(table), view_(view), chat_sender_(chat), settings_(settings), host_(host), clock_(clock) {}
 
 void TUsers::Refresh() {
     table_.Expire(clock_.CalendarSeconds());
+    for (UsersListener* l : listeners_) l->UsersRefreshed();
 
-    // The selection is remembered by the name the list showed, since the
-    // user may have moved to another row when an earlier one expired.
-    const int selected = view_.SelectedUserRow();
-    std::string selected_name;
-    if (selected >= 0 && static_cast<size_t>(selected) < rows_.size()) selected_name = rows_[selected].Name;
-
-    rows_.clear();
-    for (const User& user : table_) rows_.push_back({user.Name, StatusText(user.Status), user.Message});
-    view_.SetUserRows(rows_);
-
-    if (!selected_name.empty()) {
-        auto found = std::find_if(rows_.begin(), rows_.end(),
-                                  [&](const UserRow& row) { return row.Name == selected_name; });
-        if (found != rows_.end()) view_.SelectUserRow(static_cast<size_t>(found - rows_.begin()));
+    // The selection is found again by the name the list showed, since the
+    // user may have moved to another row when an earlier one expired; with
+    // two users of that name, the first is taken.
+    std::optional<size_t> found;
+    if (!selected_name_.empty()) {
+        for (size_t i = 0; i < table_.size() && !found; ++i)
+            if (table_[i].Name == selected_name_) found = i;
     }
-    UserListViewClick();
+    Select(found);
 }
 
-void TUsers::UserListViewClick() {
-    const int selected = view_.SelectedUserRow();
-    if (selected < 0 || static_cast<size_t>(selected) >= table_.size()) {
-        view_.HideInfo();
-        return;
+void TUsers::UserListViewClick(std::optional<size_t> row) {
+    Select(row && *row < table_.size() ? row : std::nullopt);
+}
+
+void TUsers::Select(std::optional<size_t> row) {
+    selected_ = row;
+    if (!row) {
+        selected_name_.clear();
+        info_.clear();
+    } else {
+        const User& user = table_[*row];
+        selected_name_ = user.Name;
+        info_ = {{"Name", user.Name},
+                 {"IP", user.Address},
+                 {"Status", StatusInfoText(user.Status)},
+                 {"Message", user.Message},
+                 {"Skill", SkillText(user.Skill)},
+                 {"TVN Version", user.Version},
+                 {"Compname", user.ComputerName},
+                 {"Realname", user.OwnerName}};
     }
-    const User& user = table_[static_cast<size_t>(selected)];
-    view_.ShowInfo({{"Name", user.Name},
-                    {"IP", user.Address},
-                    {"Status", StatusInfoText(user.Status)},
-                    {"Message", user.Message},
-                    {"Skill", SkillText(user.Skill)},
-                    {"TVN Version", user.Version},
-                    {"Compname", user.ComputerName},
-                    {"Realname", user.OwnerName}});
+    for (UsersListener* l : listeners_) l->SelectionChanged();
 }
 
 void TUsers::AddChatLine(const std::string& name, const std::string& text) {
-    view_.AddChatRow(name, host_.LongTimeText(), text);
-    ++chat_lines_;
+    chat_.push_back({name, host_.LongTimeText(), text});
+    for (UsersListener* l : listeners_) l->ChatLineAdded(chat_.size() - 1);
     // Once full the list holds one line less than the setting. Lowering the
     // setting trims the list down at the next line.
     const size_t limit =
         static_cast<size_t>(std::clamp(settings_.MaxChatLines(), kMinChatLines, kMaxChatLines));
-    while (chat_lines_ >= limit) {
-        view_.DeleteFirstChatRow();
-        --chat_lines_;
+    while (chat_.size() >= limit) {
+        chat_.pop_front();
+        for (UsersListener* l : listeners_) l->ChatLineRemoved(0);
     }
 }
 
@@ -101,7 +106,7 @@ void TUsers::Button2Click() {
 }
 
 void TUsers::SendEditText(char kind) {
-    chat_.SendChat(view_.MessageText(), kind);
+    chat_sender_.SendChat(view_.MessageText(), kind);
     view_.SelectAllMessageText();
 }
 

@@ -103,8 +103,10 @@ void ReadWindows(Registry& store, WindowGeometry& w) {
     ReadIfPresent(store, "PlayerColumnWidths", w.PlayerColumnWidths);
     ReadIfPresent(store, "HostSortColumn", w.HostSortColumn);
     ReadIfPresent(store, "HostSortDescending", w.HostSortDescending);
+    ReadIfPresent(store, "HostBuddiesFirst", w.HostBuddiesFirst);
     ReadIfPresent(store, "PlayerSortColumn", w.PlayerSortColumn);
     ReadIfPresent(store, "PlayerSortDescending", w.PlayerSortDescending);
+    ReadIfPresent(store, "ShowMasterListed", w.ShowMasterListed);
 }
 
 void ReadWanServers(Registry& store, std::array<WanServer, 4>& servers) {

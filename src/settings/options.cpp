@@ -39,6 +39,10 @@ const char* LabelOf(OptionsField field) {
             return "Port of internet server 3";
         case OptionsField::kWan4Port:
             return "Port of internet server 4";
+        case OptionsField::kMasterEntry:
+            return ServerListCaption(ServerList::kMasters);
+        case OptionsField::kFavoriteEntry:
+            return ServerListCaption(ServerList::kFavorites);
         default:
             break;
     }
@@ -136,6 +140,10 @@ std::string& SoundOf(Settings& settings, SoundChoice choice) {
     return settings.MessageSound;
 }
 
+const char* ServerListCaption(ServerList list) {
+    return list == ServerList::kMasters ? "Master servers" : "Favourite servers";
+}
+
 std::string TorvaneCaption() {
     return std::string("Torvane ") + kTorvaneVersion;
 }
@@ -181,6 +189,11 @@ bool TOptions::FormClose() {
         ShowFieldError(*error);
         return false;
     }
+    // An address typed but not yet added is what the user wants in the list.
+    for (const ServerList list : {ServerList::kMasters, ServerList::kFavorites}) {
+        const std::string typed = view_.ServerEntryText(list);
+        if (typed.find_first_not_of(" \t") != std::string::npos && !AddServerEntry(list)) return false;
+    }
     TakeWindowState();
     try {
         Save(settings_);
@@ -218,6 +231,48 @@ void TOptions::CheckBroadcastClick() {
 void TOptions::ShowFieldError(const FieldError& error) {
     view_.ShowError(error.message);
     view_.FocusField(error.field);
+}
+
+std::string& TOptions::ListText(ServerList list) const {
+    return list == ServerList::kMasters ? settings_.Masters : settings_.Favorites;
+}
+
+bool TOptions::AddServerEntry(ServerList list) {
+    const std::string typed = view_.ServerEntryText(list);
+    if (typed.find_first_not_of(" \t") == std::string::npos) return false;
+    std::string& text = ListText(list);
+    std::vector<std::string> entries = ServerListEntries(text);
+    std::string entry;
+    if (const auto problem = ReadServerEntry(list, typed, entries, entry)) {
+        ShowFieldError(FieldConversionError(
+            list == ServerList::kMasters ? OptionsField::kMasterEntry : OptionsField::kFavoriteEntry,
+            *problem));
+        return false;
+    }
+    entries.push_back(entry);
+    text = ServerListText(entries);
+    view_.ShowServerList(list);
+    view_.ClearServerEntry(list);
+    return true;
+}
+
+void TOptions::RemoveServerEntry(ServerList list, int index) {
+    std::string& text = ListText(list);
+    std::vector<std::string> entries = ServerListEntries(text);
+    if (index < 0 || static_cast<std::size_t>(index) >= entries.size()) return;
+    entries.erase(entries.begin() + index);
+    text = ServerListText(entries);
+    view_.ShowServerList(list);
+}
+
+bool TOptions::AddFavorite(const std::string& address_port) {
+    std::vector<std::string> entries = ServerListEntries(settings_.Favorites);
+    std::string entry;
+    if (ReadServerEntry(ServerList::kFavorites, address_port, entries, entry)) return false;
+    entries.push_back(entry);
+    settings_.Favorites = ServerListText(entries);
+    view_.ShowServerList(ServerList::kFavorites);
+    return true;
 }
 
 void TOptions::Button1Click() {

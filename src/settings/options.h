@@ -6,6 +6,7 @@
 
 #include "platform/autostart.h"
 #include "settings/registry.h"
+#include "settings/serverlists.h"
 #include "settings/settings.h"
 
 namespace torvane {
@@ -25,6 +26,8 @@ enum class OptionsField {
     kWan2Port,
     kWan3Port,
     kWan4Port,
+    kMasterEntry,    // where a master server's address is typed
+    kFavoriteEntry,  // where a favourite server's address is typed
 };
 
 // A numeric field whose text cannot be taken, and what the user is told:
@@ -68,6 +71,11 @@ public:
     // The page of `field` is shown and the field becomes the active control
     // with its whole text selected, ready to be mended.
     virtual void FocusField(OptionsField field) = 0;
+    // The list of master or favourite servers shows the settings' words.
+    virtual void ShowServerList(ServerList list) = 0;
+    // What is typed in the list's address field, and emptying it.
+    virtual std::string ServerEntryText(ServerList list) const = 0;
+    virtual void ClearServerEntry(ServerList list) = 0;
     // A message box titled "Torvane".
     virtual void ShowError(const std::string& message) = 0;
     // The file dialogs; nothing when the user cancels. While the sound
@@ -136,6 +144,8 @@ public:
     void Show() { view_.ShowAndRaise(); }
     // Busy was turned on: the Info page with the busy message selected.
     void ShowOnInfoPage();
+    // A setting was changed outside the dialog: its controls show it.
+    void ShowChangedSettings() { view_.ShowSettings(); }
 
     // The dialog closes (OK button or close box): save, close the broadcast
     // socket if the port changed, apply stay-on-top, hide. A numeric field
@@ -159,6 +169,22 @@ public:
     void SoundButtonClick(SoundChoice choice);
     void SoundOpenDialogSelectionChange(const std::string& path) { host_.PreviewSound(path); }
 
+    // The Network page's Add buttons: the address typed beside the list
+    // joins it and the field empties (true). An address that cannot be
+    // taken, or one the list holds already, is named in a message with the
+    // list's caption and its field gets the focus; an empty field adds
+    // nothing.
+    bool AddServerEntry(ServerList list);
+    // The Remove buttons: the entry at `index` of the list leaves it.
+    void RemoveServerEntry(ServerList list, int index);
+    // The host list's "Add to favourites": the server at `address_port`
+    // ("ADDRESS:PORT") joins the favourites unless it is one already
+    // (false). Like every setting it is stored at the next save.
+    bool AddFavorite(const std::string& address_port);
+    bool IsFavorite(const std::string& address_port) const {
+        return ListsServer(ServerList::kFavorites, settings_.Favorites, address_port);
+    }
+
     // The default file name, extension and filter of the log file dialog.
     static constexpr const char* kLogDefaultName = "tvnlog";
     static constexpr const char* kLogDefaultExtension = "txt";
@@ -168,6 +194,7 @@ private:
     void TakeWindowState();
     void Save(const Settings& settings);
     void ShowFieldError(const FieldError& error);
+    std::string& ListText(ServerList list) const;
     void SaveKeepingStoredNumbers(const std::string& failure);
 
     Settings& settings_;
@@ -175,6 +202,10 @@ private:
     OptionsView& view_;
     OptionsHost& host_;
 };
+
+// The caption of a server list on the Network page: "Master servers",
+// "Favourite servers".
+const char* ServerListCaption(ServerList list);
 
 // The caption of the options and main windows: "Torvane 2.13".
 std::string TorvaneCaption();

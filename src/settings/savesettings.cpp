@@ -69,8 +69,10 @@ void WriteWindows(Registry& store, const WindowGeometry& w) {
     store.WriteString("PlayerColumnWidths", w.PlayerColumnWidths);
     store.WriteInteger("HostSortColumn", w.HostSortColumn);
     store.WriteBool("HostSortDescending", w.HostSortDescending);
+    store.WriteBool("HostBuddiesFirst", w.HostBuddiesFirst);
     store.WriteInteger("PlayerSortColumn", w.PlayerSortColumn);
     store.WriteBool("PlayerSortDescending", w.PlayerSortDescending);
+    store.WriteBool("ShowMasterListed", w.ShowMasterListed);
 }
 
 void WriteWanServers(Registry& store, const std::array<WanServer, 4>& servers) {

@@ -51,6 +51,10 @@ struct WindowGeometry {
     bool HostSortDescending = false;
     int32_t PlayerSortColumn = 1;  // Frags, highest first
     bool PlayerSortDescending = true;
+    // Whether the host list shows the servers only a master server lists.
+    bool ShowMasterListed = true;
+    // Servers with buddies on them above the others, whatever the sort.
+    bool HostBuddiesFirst = false;
 };
 
 // The live settings: what the options dialog shows and edits, read by every

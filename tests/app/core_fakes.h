@@ -33,7 +33,7 @@ using Journal = std::vector<std::string>;
 
 // Every window of the program, recording what it is told in one journal it
 // shares with the spawner and the sound output, so orders across them show.
-class FakeWindows final : public MainView, public UsersView, public SuggestView {
+class FakeWindows final : public MainView, public UsersView, public ChallengeListener {
 public:
     explicit FakeWindows(Journal& journal) : journal_(journal) {}
     int selected_host = -1;
@@ -62,23 +62,12 @@ public:
     void ShowLaunchFailure(const std::string& message) override { Note("box " + message); }
     void RemoveTrayIcon() override { Note("tray icon removed"); }
 
-    void SetUserRows(const std::vector<UserRow>&) override {}
-    int SelectedUserRow() const override { return -1; }
-    void SelectUserRow(size_t) override {}
-    void ShowInfo(const std::vector<InfoRow>&) override {}
-    void HideInfo() override {}
-    void AddChatRow(const std::string&, const std::string&, const std::string&) override {}
-    void DeleteFirstChatRow() override {}
     std::string MessageText() const override { return ""; }
     void SelectAllMessageText() override {}
     void PopUp() override {}
 
-    void SetPlayerLabel(const std::string&) override {}
-    void SetGameLabel(const std::string&) override {}
-    void SetMapLabel(const std::string&) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowAndRaise() override { Note("suggest shown"); }
-    void Hide() override { Note("suggest hidden"); }
+    void ChallengeShown(const ChallengeLabels&) override { Note("suggest shown"); }
+    void ChallengeHidden() override { Note("suggest hidden"); }
 
 private:
     void Note(const std::string& text) { journal_.push_back(text); }
@@ -118,6 +107,10 @@ public:
         Note("options focus " + std::to_string(static_cast<int>(field)));
     }
     void ShowError(const std::string& message) override { Note("error " + message); }
+    // Nothing is typed where no dialog is shown.
+    void ShowServerList(ServerList) override {}
+    std::string ServerEntryText(ServerList) const override { return {}; }
+    void ClearServerEntry(ServerList) override {}
     std::optional<std::string> RunSoundOpenDialog() override { return std::nullopt; }
     std::optional<std::string> RunLogSaveDialog() override { return std::nullopt; }
 

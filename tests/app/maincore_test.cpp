@@ -20,6 +20,7 @@
 #include "discovery/searchstate.h"
 #include "launcher/launcher.h"
 #include "notify/log.h"
+#include "peers/buddies.h"
 #include "peers/peerprotocol.h"
 #include "platform/uniquefd.h"
 #include "settings/memoryregistry.h"
@@ -579,6 +580,104 @@ TEST(MainCoreNotices, ShoutsAndChallengesAreToldUnderTheirGuardsAndAcceptLaunche
     EXPECT_TRUE(rig.Saw("log Launching quake to "));
     EXPECT_TRUE(rig.Saw("suggest hidden"));
     EXPECT_EQ(rig.spawner.argv.back(), "10.99.0.20:27911");
+}
+
+std::vector<test::FakePlayer> Crowd(int count) {
+    std::vector<test::FakePlayer> players;
+    for (int i = 0; i < count; ++i) players.push_back({"P" + std::to_string(i), i, 40});
+    return players;
+}
+
+TEST(MainCoreRoom, AFullServerWaitedForIsJoinedOnceByTheFirstAnswerWithRoom) {
+    Rig rig;
+    rig.StartAndEndFirstSearch();
+    rig.core().SetBusyCheck(false);
+    rig.Reply("Friday", "base1", "10.99.0.12", Crowd(2));
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", Crowd(8));
+    rig.windows.selected_host = 0;
+    EXPECT_EQ(rig.core().RoomMenuEntry(), std::nullopt) << "Friday has room";
+    rig.windows.selected_host = 1;
+    EXPECT_EQ(rig.core().RoomMenuEntry(), "Join when there's room");
+    rig.core().RoomMenuClick();
+    EXPECT_TRUE(rig.core().WaitingForRoom(1));
+    EXPECT_FALSE(rig.core().WaitingForRoom(0));
+    EXPECT_EQ(rig.core().RoomMenuEntry(), "Cancel joining when there's room");
+    EXPECT_TRUE(rig.spawner.argv.empty());
+
+    // Busy: a place frees, nothing starts, the wait goes on.
+    rig.core().SetBusyCheck(true);
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", Crowd(7));
+    EXPECT_TRUE(rig.spawner.argv.empty());
+    EXPECT_TRUE(rig.core().WaitingForRoom(1));
+
+    rig.core().SetBusyCheck(false);
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", Crowd(8));
+    rig.Reply("Friday", "base1", "10.99.0.12", Crowd(1));
+    EXPECT_TRUE(rig.spawner.argv.empty()) << "full again, or another server";
+    rig.journal.clear();
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", Crowd(6));
+    EXPECT_EQ(rig.Count("spawn /games/quake2/quake2"), 1);
+    EXPECT_EQ(rig.spawner.argv.back(), "10.99.0.13:27910");
+    EXPECT_TRUE(rig.Saw("log Launching quake to Arena"));
+    EXPECT_FALSE(rig.core().WaitingForRoom(1));
+    // The search the launch started hears it again: no second launch.
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", Crowd(6));
+    rig.core().Cycle().BroadcastEnd();
+    EXPECT_EQ(rig.Count("spawn /games/quake2/quake2"), 1);
+}
+
+TEST(MainCoreRoom, ALaunchElsewhereOrTheServerClosingEndsTheWait) {
+    Rig rig;
+    rig.settings.Retries = "1";
+    rig.StartAndEndFirstSearch();
+    rig.core().SetBusyCheck(false);
+    rig.Reply("Friday", "base1", "10.99.0.12", Crowd(2));
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", Crowd(8));
+    rig.windows.selected_host = 1;
+    rig.core().RoomMenuClick();
+    rig.windows.selected_host = 0;
+    rig.core().HostListViewDblClick();
+    EXPECT_FALSE(rig.core().WaitingForRoom(1)) << "the user plays on Friday now";
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", Crowd(7));
+    EXPECT_EQ(rig.Count("spawn /games/quake2/quake2"), 1);
+
+    // Waited for, then gone: it is waited for no more when it comes back.
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", Crowd(8));
+    rig.Reply("Friday", "base1", "10.99.0.12", Crowd(2));
+    rig.windows.selected_host = 1;
+    rig.core().RoomMenuClick();
+    ASSERT_TRUE(rig.core().WaitingForRoom(1));
+    rig.core().Cycle().BroadcastEnd();
+    rig.core().Cycle().StartSearch();
+    rig.Reply("Friday", "base1", "10.99.0.12", Crowd(2));
+    rig.core().Cycle().BroadcastEnd();
+    ASSERT_EQ(rig.core().Hosts().size(), 1u) << "Arena closed";
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", Crowd(3));
+    EXPECT_EQ(rig.Count("spawn /games/quake2/quake2"), 1);
+}
+
+TEST(MainCoreBuddies, ServersWithBuddiesAreMarkedAndAListChangedFromTheMenuIsNotToldAsArrivals) {
+    Rig rig;
+    rig.settings.Buddies = "Grunt*";
+    rig.StartAndEndFirstSearch();
+    rig.core().SetBusyCheck(false);
+    rig.Reply("Friday", "base1", "10.99.0.12", {{"Visor", 1, 50}, {"Grunt2", 0, 30}});
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", {{"Ranger", 1, 50}});
+    EXPECT_TRUE(rig.core().HasBuddies(0));
+    EXPECT_FALSE(rig.core().HasBuddies(1));
+    EXPECT_EQ(rig.core().BuddiesOn(0), std::vector<std::string>{"Grunt2"});
+
+    rig.journal.clear();
+    rig.core().SetBuddies(WithBuddy(rig.core().BuddiesSetting(), "Ranger"));
+    EXPECT_EQ(rig.settings.Buddies, "Grunt*, Ranger");
+    EXPECT_TRUE(rig.core().HasBuddies(1)) << "marked at once";
+    rig.Reply("Arena", "q2dm1", "10.99.0.13", {{"Ranger", 2, 50}});
+    EXPECT_FALSE(rig.Saw("notice Ranger is playing on Arena (q2dm1, 1/8) [join]"))
+        << "the user just chose Ranger there";
+
+    rig.core().SetBuddies(WithoutBuddy(rig.core().BuddiesSetting(), "Ranger"));
+    EXPECT_FALSE(rig.core().HasBuddies(1));
+    EXPECT_TRUE(rig.core().HasBuddies(0));
 }
 
 }  // namespace

@@ -1,65 +1,86 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Windows under a stream of messages: the user list rewrites only the rows
-// that changed yet shows exactly the rows it was given, and the log window
-// keeps no more lines than the log itself.
+// Windows under a stream of messages: the user list repaints only the rows
+// that changed yet shows exactly the table, and the log window keeps no more
+// lines than the log itself.
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QTextBlock>
 #include <string>
 #include <vector>
 
 #include "desktop/logf.h"
-#include "desktop/userform.h"
+#include "desktop/usermodel.h"
 #include "notify/log.h"
 #include "platform/clock.h"
 
 namespace torvane {
 namespace {
 
-std::vector<UserRow> ShownRows(const UsersWindow& window) {
+std::vector<UserRow> ShownRows(const UserListModel& model) {
     std::vector<UserRow> rows;
-    for (int i = 0; i < window.UserListView->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = window.UserListView->topLevelItem(i);
-        rows.push_back(
-            {item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString()});
+    for (int i = 0; i < model.rowCount(); ++i) {
+        auto cell = [&](int column) { return model.index(i, column).data().toString().toStdString(); };
+        rows.push_back({cell(0), cell(1), cell(2)});
     }
     return rows;
 }
 
-std::vector<UserRow> Users(int count) {
+std::vector<UserRow> TableRows(const UserTable& table) {
     std::vector<UserRow> rows;
-    for (int i = 0; i < count; ++i) rows.push_back({"User" + std::to_string(i), "Ready", "here"});
+    for (const User& user : table) rows.push_back(ListRow(user));
     return rows;
 }
 
-TEST(UserList, RowsAreRewrittenInPlaceAndTheListShowsExactlyTheRowsGiven) {
-    UsersWindow window;
-    window.SetUserRows(Users(256));
-    ASSERT_EQ(ShownRows(window), Users(256));
-    QTreeWidgetItem* first = window.UserListView->topLevelItem(0);
+User Someone(int i, int64_t seen) {
+    User user;
+    user.Name = "User" + std::to_string(i);
+    user.Address = "10.0." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
+    user.Status = PeerStatus::Ready;
+    user.Message = "here";
+    user.LastSeen = seen;
+    return user;
+}
 
-    // One announcement changes one row; the other rows keep their items.
-    std::vector<UserRow> rows = Users(256);
-    rows[7] = {"Renamed", "Busy", "away"};
-    window.UserListView->topLevelItem(3)->setSelected(true);
-    window.SetUserRows(rows);
-    EXPECT_EQ(ShownRows(window), rows);
-    EXPECT_EQ(window.UserListView->topLevelItem(0), first);
-    EXPECT_EQ(window.SelectedUserRow(), -1);
-    EXPECT_EQ(window.UserListView->currentItem(), nullptr);
+TEST(UserList, FollowsAStreamOfAnnouncementsAndRepaintsOnlyTheRowsThatChanged) {
+    UserTable table;
+    for (int i = 0; i < 3; ++i) table.Store(Someone(i, 0));
+    UserListModel model;
+    EXPECT_EQ(model.rowCount(), 0);  // no table yet
+    model.Follow(table);
+    table.Subscribe(model);
+    EXPECT_EQ(ShownRows(model), TableRows(table));
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Message");
 
-    // Users that expired leave from the end, new ones come after.
-    rows.resize(5);
-    window.SetUserRows(rows);
-    EXPECT_EQ(ShownRows(window), rows);
-    rows.push_back({"Late", "Playing", ""});
-    window.SetUserRows(rows);
-    EXPECT_EQ(ShownRows(window), rows);
-    window.SetUserRows({});
-    EXPECT_EQ(window.UserListView->topLevelItemCount(), 0);
-    window.SetUserRows(Users(2));
-    EXPECT_EQ(ShownRows(window), Users(2));
+    for (int i = 3; i < static_cast<int>(UserTable::kMaxUsers); ++i)
+        table.Store(Someone(i, i < 100 ? 0 : 20));
+    ASSERT_EQ(ShownRows(model), TableRows(table));
+
+    QSignalSpy repainted(&model, &QAbstractItemModel::dataChanged);
+    User renamed = Someone(7, 0);
+    renamed.Name = "Renamed";
+    renamed.Status = PeerStatus::Busy;
+    table.Store(renamed);
+    ASSERT_EQ(repainted.count(), 1);
+    EXPECT_EQ(repainted[0][0].value<QModelIndex>().row(), 7);
+    EXPECT_EQ(ShownRows(model)[7], (UserRow{"Renamed", "Busy", "here"}));
+    // A user renewed, or changed where the list does not show it: no repaint.
+    User renewed = Someone(8, 5);
+    renewed.Skill = 2;
+    table.Store(renewed);
+    EXPECT_EQ(repainted.count(), 1);
+
+    // Users that expired leave from the middle, new ones come after.
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    table.Expire(31);
+    EXPECT_EQ(removed.count(), 99);  // the first hundred but the renewed one
+    EXPECT_EQ(ShownRows(model), TableRows(table));
+    EXPECT_EQ(ShownRows(model)[0].Name, "User8");
+    table.Store(Someone(300, 31));
+    EXPECT_EQ(ShownRows(model), TableRows(table));
+    table.Expire(100);
+    EXPECT_EQ(model.rowCount(), 0);
 }
 
 // The number of the line a memo line shows ("TIME : line N"), -1 for none.

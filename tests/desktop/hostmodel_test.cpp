@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFont>
+#include <QPixmap>
 #include <QTreeView>
+#include <algorithm>
 
 #include "discovery/hosttable.h"
 #include "discovery/quiethost.h"
@@ -116,6 +119,47 @@ TEST(HostListModel, TheEndOfASearchRemovesAndMarksRowsInStepWithTheTable) {
     }
 }
 
+TQuakeServer From(TQuakeServer server, ServerSource source) {
+    server.Source = source;
+    return server;
+}
+
+// Hiding the master-listed servers is the proxy's: the rows stay in the
+// model (the tray and the table keep them), and one that turns out to be
+// near shows again at once.
+TEST(HostListModel, SourcesSortNearestFirstAndMasterListedRowsHideWithoutLeavingTheModel) {
+    Rig rig;
+    SortedHostList hosts(&rig.model);
+    rig.table.MergeServer(From(Server("10.99.0.1", "Far", 1, 80), ServerSource::Master));
+    rig.table.MergeServer(From(Server("10.99.0.2", "Near", 1, 3), ServerSource::Lan));
+    rig.table.MergeServer(From(Server("10.99.0.3", "Fav", 1, 40), ServerSource::Favourite));
+    rig.table.MergeServer(From(Server("10.99.0.4", "Farther", 1, 90), ServerSource::Master));
+    EXPECT_EQ(rig.Column(HostListModel::kSource), (Texts{"Master", "LAN", "Favourite", "Master"}));
+    EXPECT_EQ(rig.model.headerData(HostListModel::kSource, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "Source");
+    EXPECT_EQ(HostListModel::kSource, HostListModel::kAddress + 1);
+
+    const auto shown = [&] {
+        Texts names;
+        for (int row = 0; row < hosts.rowCount(); ++row)
+            names.push_back(hosts.index(row, HostListModel::kHost).data().toString().toStdString());
+        return names;
+    };
+    hosts.sort(HostListModel::kSource, Qt::AscendingOrder);
+    EXPECT_EQ(shown(), (Texts{"Near", "Fav", "Far", "Farther"}));
+    hosts.sort(HostListModel::kHost, Qt::AscendingOrder);
+    hosts.ShowMasterListed(false);
+    EXPECT_EQ(shown(), (Texts{"Fav", "Near"}));
+    EXPECT_EQ(rig.model.rowCount(), 4);
+
+    // Far answers the broadcast too: it is a LAN server now, and shows.
+    rig.table.MergeServer(From(Server("10.99.0.1", "Far", 2, 2), ServerSource::Lan));
+    EXPECT_EQ(shown(), (Texts{"Far", "Fav", "Near"}));
+    EXPECT_EQ(hosts.index(0, HostListModel::kSource).data().toString(), "LAN");
+    hosts.ShowMasterListed(true);
+    EXPECT_EQ(shown(), (Texts{"Far", "Farther", "Fav", "Near"}));
+}
+
 TEST(PlayerListModel, SortsByFragsHighestFirstUntilAnotherColumnIsChosen) {
     PlayerListModel players;
     SortedList sorted(&players);
@@ -131,6 +175,90 @@ TEST(PlayerListModel, SortsByFragsHighestFirstUntilAnotherColumnIsChosen) {
     sorted.sort(PlayerListModel::kPing, Qt::AscendingOrder);
     EXPECT_EQ(names(), (Texts{"Cid", "Dee", "Ann", "Bob"}));
     EXPECT_EQ(sorted.index(0, PlayerListModel::kPing).data().toString(), "7");
+}
+
+// Marks as the core would answer them, by host name.
+struct NamedMarks final : HostRowMarks {
+    explicit NamedMarks(const HostTable& table) : table(table) {}
+    bool HasBuddies(std::size_t index) const override { return Has(buddies, index); }
+    std::vector<std::string> BuddiesOn(std::size_t) const override { return {"Ranger", "Grunt & Co"}; }
+    bool WaitingForRoom(std::size_t index) const override { return Has(waiting, index); }
+    bool Has(const Texts& names, std::size_t index) const {
+        return std::find(names.begin(), names.end(), table[index].HostName) != names.end();
+    }
+    const HostTable& table;
+    Texts buddies;
+    Texts waiting;
+};
+
+TEST(HostListModel, BuddiesFirstHoldsInEitherDirectionAndWithoutAColumn) {
+    Rig rig;
+    NamedMarks marks(rig.table);
+    marks.buddies = {"B", "D"};
+    rig.model.SetRowMarks(&marks, QIcon(), QIcon());
+    rig.table.MergeServer(Server("10.99.0.1", "A", 1, 40));
+    rig.table.MergeServer(Server("10.99.0.2", "B", 2, 30));
+    rig.table.MergeServer(Server("10.99.0.3", "C", 3, 20));
+    rig.table.MergeServer(Server("10.99.0.4", "D", 4, 10));
+    rig.sorted.SetFirst([&](int row) { return rig.model.HasBuddies(row); });
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"B", "D", "A", "C"})) << "then the table's order";
+    rig.sorted.sort(HostListModel::kPing, Qt::AscendingOrder);
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"D", "B", "C", "A"}));
+    rig.sorted.sort(HostListModel::kPing, Qt::DescendingOrder);
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"B", "D", "A", "C"})) << "buddies stay on top";
+
+    // Marks that change with the table move their rows.
+    marks.buddies = {"C"};
+    rig.table.MergeServer(Server("10.99.0.3", "C", 3, 20));
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"C", "A", "B", "D"}));
+    // Marks that change without it, once the model is told.
+    marks.buddies = {"A"};
+    rig.model.MarksChanged();
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"A", "B", "C", "D"}));
+
+    rig.sorted.SetFirst({});
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"A", "B", "C", "D"}));
+    rig.sorted.sort(-1, Qt::AscendingOrder);
+    marks.buddies = {"D"};
+    rig.model.MarksChanged();
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"A", "B", "C", "D"})) << "off: the table's order";
+}
+
+TEST(HostListModel, MarksLeaveTheTextsAsTheyAre) {
+    Rig rig;
+    NamedMarks marks(rig.table);
+    marks.buddies = {"A"};
+    marks.waiting = {"A", "B"};
+    const QIcon buddy = [] {
+        QPixmap pixmap(4, 4);
+        pixmap.fill(Qt::blue);
+        return QIcon(pixmap);
+    }();
+    const QIcon waiting = [] {
+        QPixmap pixmap(4, 4);
+        pixmap.fill(Qt::red);
+        return QIcon(pixmap);
+    }();
+    rig.table.MergeServer(Server("10.99.0.1", "A", 16, 40));
+    rig.table.MergeServer(Server("10.99.0.2", "B", 16, 30));
+    rig.table.MergeServer(Server("10.99.0.3", "C", 2, 30));
+    const Texts before = rig.Column(HostListModel::kPlayers);
+    rig.model.SetRowMarks(&marks, buddy, waiting);
+    marks.waiting = {"B"};
+    rig.model.MarksChanged();
+    EXPECT_EQ(rig.Column(HostListModel::kPlayers), before);
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"A", "B", "C"}));
+    const auto at = [&](int row, int column, int role) { return rig.model.index(row, column).data(role); };
+    EXPECT_TRUE(at(0, HostListModel::kMap, Qt::FontRole).value<QFont>().bold()) << "the whole row";
+    EXPECT_FALSE(at(1, HostListModel::kHost, Qt::FontRole).isValid());
+    EXPECT_EQ(at(0, HostListModel::kPlayers, Qt::DecorationRole).value<QIcon>().cacheKey(), buddy.cacheKey());
+    EXPECT_EQ(at(1, HostListModel::kPlayers, Qt::DecorationRole).value<QIcon>().cacheKey(),
+              waiting.cacheKey());
+    EXPECT_FALSE(at(2, HostListModel::kPlayers, Qt::DecorationRole).isValid());
+    EXPECT_EQ(at(0, HostListModel::kHost, Qt::ToolTipRole).toString(), "Buddies here: Ranger, Grunt & Co");
+    EXPECT_EQ(at(1, HostListModel::kHost, Qt::ToolTipRole).toString(),
+              "Waiting for room: the game starts here when a place frees");
+    EXPECT_FALSE(at(2, HostListModel::kHost, Qt::ToolTipRole).isValid());
 }
 
 }  // namespace

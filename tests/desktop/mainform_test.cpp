@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -37,9 +38,13 @@ namespace {
 using namespace test;
 
 struct Desktop {
-    explicit Desktop(bool tray = true) : main_form([this] { return tray_available; }), tray_available(tray) {
+    // `placed_first`: stored places given before the core is attached, as
+    // the program does when it starts.
+    explicit Desktop(bool tray = true, const WindowGeometry* placed_first = nullptr)
+        : main_form([this] { return tray_available; }), tray_available(tray) {
         settings.Quake2BaseDir = "/games/quake2";
         settings.Quake2Command = "quake2";
+        if (placed_first) main_form.Place(*placed_first);
         core.emplace(loop, settings, seams, CoreViews{main_form, users, suggest, log});
         main_form.Attach(&*core, nullptr, {&credits, &users, &options});
     }
@@ -348,6 +353,88 @@ TEST(MainForm, SizeSplitColumnsAndSortsAreStoredAndRestored) {
     WindowGeometry again;
     desktop.main_form.TakePlace(again);
     EXPECT_EQ(again.HostColumnWidths.substr(0, 13), "200,90,60,45,");
+}
+
+// The menus of the two lists, as the user opens them: the host menu's
+// entries follow the selected server, the player menu edits the buddies,
+// and the marks and the buddies-first sort follow at once.
+TEST(MainForm, TheMenusCopyTheJoinLinkWaitForRoomAndEditTheBuddiesWithTheirMarks) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    EXPECT_EQ(0, RunInIsolatedLan([] {
+                  Desktop desktop;
+                  desktop.settings.Buddies = "Grunt*";
+                  desktop.main_form.show();
+                  desktop.core->Cycle().StartSearch();
+                  desktop.Reply("Alpha", "10.99.0.21", 2);
+                  desktop.Reply("Bravo", "10.99.0.22", 8);
+                  TMainForm& form = desktop.main_form;
+
+                  desktop.Select(1);
+                  form.UpdateHostMenu();
+                  ASSERT_TRUE(form.RoomAction->isVisible());
+                  EXPECT_EQ(form.RoomAction->text(), "Join when there's room");
+                  ASSERT_TRUE(form.CopyLinkAction->isEnabled());
+                  form.CopyLinkAction->trigger();
+                  EXPECT_EQ(QGuiApplication::clipboard()->text(), "quake2://connect/10.99.0.22:27910");
+                  form.RoomAction->trigger();
+                  EXPECT_TRUE(desktop.core->WaitingForRoom(1));
+                  const QModelIndex bravo_players = form.Hosts->index(1, HostListModel::kPlayers);
+                  EXPECT_FALSE(bravo_players.data(Qt::DecorationRole).value<QIcon>().isNull())
+                      << "the row waits";
+                  EXPECT_EQ(desktop.Cell(1, HostListModel::kPlayers), "8/8") << "its text as it was";
+                  form.UpdateHostMenu();
+                  EXPECT_EQ(form.RoomAction->text(), "Cancel joining when there's room");
+                  desktop.Select(0);
+                  form.UpdateHostMenu();
+                  EXPECT_FALSE(form.RoomAction->isVisible()) << "Alpha has room";
+
+                  // Bravo's players, most frags first: P7 is row 0.
+                  desktop.Select(1);
+                  ASSERT_TRUE(form.UpdatePlayerMenu(0));
+                  EXPECT_EQ(form.BuddyAction->text(), "Add to buddies");
+                  ASSERT_TRUE(form.BuddyAction->isEnabled());
+                  form.BuddyAction->trigger();
+                  EXPECT_EQ(desktop.settings.Buddies, "Grunt*, P7");
+                  EXPECT_TRUE(form.Players.index(7, 0).data(Qt::FontRole).value<QFont>().bold());
+                  EXPECT_TRUE(form.Hosts->index(1, 0).data(Qt::FontRole).value<QFont>().bold());
+                  EXPECT_FALSE(form.Hosts->index(0, 0).data(Qt::FontRole).isValid());
+
+                  EXPECT_EQ(desktop.Cell(0, 0), "Alpha");
+                  form.BuddiesFirstAction->trigger();
+                  EXPECT_EQ(desktop.Cell(0, 0), "Bravo") << "buddies first";
+                  WindowGeometry taken;
+                  form.TakePlace(taken);
+                  EXPECT_TRUE(taken.HostBuddiesFirst);
+
+                  ASSERT_TRUE(form.UpdatePlayerMenu(0));
+                  EXPECT_EQ(form.BuddyAction->text(), "Remove from buddies");
+                  form.BuddyAction->trigger();
+                  EXPECT_EQ(desktop.settings.Buddies, "Grunt*");
+                  EXPECT_EQ(desktop.Cell(0, 0), "Alpha") << "no buddy on Bravo now";
+                  taken.HostBuddiesFirst = false;
+                  form.Place(taken);
+                  EXPECT_FALSE(form.BuddiesFirstAction->isChecked());
+              }));
+}
+
+// At start the window is placed before the host list has its columns.
+TEST(MainForm, PlacesStoredBeforeTheCoreIsAttachedHoldOnceItIs) {
+    WindowGeometry stored;
+    stored.HostColumnWidths = "210,70,55,44,150";
+    stored.HostSortColumn = HostListModel::kPing;
+    stored.HostSortDescending = true;
+    Desktop desktop(true, &stored);
+    WindowGeometry taken;
+    desktop.main_form.TakePlace(taken);
+    EXPECT_EQ(taken.HostColumnWidths.substr(0, 13), "210,70,55,44,") << taken.HostColumnWidths;
+    EXPECT_EQ(taken.HostSortColumn, HostListModel::kPing);
+    EXPECT_TRUE(taken.HostSortDescending);
+
+    // Without stored widths, the built-in ones.
+    Desktop fresh;
+    WindowGeometry built_in;
+    fresh.main_form.TakePlace(built_in);
+    EXPECT_EQ(built_in.HostColumnWidths.substr(0, 10), "185,80,51,") << built_in.HostColumnWidths;
 }
 
 }  // namespace

@@ -220,6 +220,51 @@ TEST(OptionsWindow, AFailingCloseShowsTheMessageAndStaysOpenAndAGoodOneSavesAndH
     EXPECT_EQ(rig.store.ReadInteger("Port"), 27920);
 }
 
+// What the Qt layer adds to the two server lists: Enter in an address
+// field adds the address instead of closing the dialog, a refused one
+// leaves the field focused with its text, and Remove takes the selected row
+// and is greyed while none is.
+TEST(OptionsWindow, EnterAddsATypedServerAndRemoveTakesTheSelectedOne) {
+    DialogRig rig;
+    rig.options.Show();
+    rig.dialog.SelectPage(OptionsPage::kNetwork);
+    QLineEdit* favourite = rig.dialog.ServerEntries[static_cast<size_t>(ServerList::kFavorites)];
+    QListWidget* favourites = rig.dialog.ServerLists[static_cast<size_t>(ServerList::kFavorites)];
+    QPushButton* remove = rig.dialog.RemoveButtons[static_cast<size_t>(ServerList::kFavorites)];
+    favourite->setFocus();
+    QTest::keyClicks(favourite, "10.99.0.12");
+    QTest::keyClick(favourite, Qt::Key_Return);
+    QTest::keyClicks(favourite, "q2.example.test:27911");
+    QTest::keyClick(favourite, Qt::Key_Enter);
+    EXPECT_TRUE(rig.dialog.isVisible()) << "Enter in the field does not close the dialog";
+    EXPECT_EQ(rig.settings.Favorites, "10.99.0.12:27910 q2.example.test:27911");
+    ASSERT_EQ(favourites->count(), 2);
+    EXPECT_EQ(favourites->item(0)->text(), "10.99.0.12:27910");
+    EXPECT_TRUE(favourite->text().isEmpty());
+
+    QString text;
+    const auto answerer = AnswerNextModal<QMessageBox>([&](QMessageBox* box) {
+        text = box->text();
+        box->accept();
+    });
+    QLineEdit* master = rig.dialog.ServerEntries[static_cast<size_t>(ServerList::kMasters)];
+    QTest::keyClicks(master, "master:0");
+    rig.dialog.AddButtons[static_cast<size_t>(ServerList::kMasters)]->click();
+    EXPECT_EQ(text, "Master servers: 0 is not a port from 1 to 65535");
+    EXPECT_EQ(rig.dialog.focusWidget(), master);
+    EXPECT_EQ(master->selectedText(), "master:0");
+    EXPECT_EQ(rig.dialog.ServerLists[static_cast<size_t>(ServerList::kMasters)]->count(), 0);
+
+    EXPECT_FALSE(remove->isEnabled());
+    favourites->setCurrentRow(0);
+    ASSERT_TRUE(remove->isEnabled());
+    remove->click();
+    EXPECT_EQ(rig.settings.Favorites, "q2.example.test:27911");
+    ASSERT_EQ(favourites->count(), 1);
+    EXPECT_EQ(favourites->item(0)->text(), "q2.example.test:27911");
+    EXPECT_FALSE(remove->isEnabled()) << "the list shown afresh has nothing selected";
+}
+
 // The ".." buttons, each with a wave file of its own in one folder.
 class SoundButtons : public ::testing::Test {
 protected:

@@ -40,11 +40,16 @@ struct UsersRig {
     }
     // A click on row `row` of the user list, where the user clicks.
     void ClickRow(int row) {
-        QTreeWidgetItem* item = window.UserListView->topLevelItem(row);
-        ASSERT_NE(item, nullptr);
-        const QRect place = window.UserListView->visualItemRect(item);
+        const QModelIndex index = window.UserListView->model()->index(row, 0);
+        ASSERT_TRUE(index.isValid());
+        const QRect place = window.UserListView->visualRect(index);
         QTest::mouseClick(window.UserListView->viewport(), Qt::LeftButton, {}, place.center());
     }
+    // Cell `column` of row `row` of a list as it shows it.
+    static QString Cell(const QTreeView* list, int row, int column) {
+        return list->model()->index(row, column).data().toString();
+    }
+    int UserRows() const { return window.UserListView->model()->rowCount(); }
     QString InfoValue(const QString& caption) const {
         const auto found = window.InfoListView->findItems(caption, Qt::MatchExactly, 0);
         return found.isEmpty() ? QString("(none)") : found.first()->text(1);
@@ -74,21 +79,23 @@ TEST(UsersWindow, TheSelectedUserStaysSelectedAcrossARefreshAndItsExpiryHidesThe
     EXPECT_FALSE(rig.window.InfoListView->isHidden());
     EXPECT_EQ(rig.InfoValue("Name"), "Phobos");
     EXPECT_EQ(rig.InfoValue("Status"), "Fragging");
-    EXPECT_EQ(rig.window.UserListView->topLevelItem(1)->text(1), "Playing");
+    EXPECT_EQ(UsersRig::Cell(rig.window.UserListView, 1, 1), "Playing");
 
     // Ranger expires: Phobos moves up a row and stays the one selected.
     rig.clock.SetCalendarSeconds(1031);
     rig.users.Refresh();
-    ASSERT_EQ(rig.window.UserListView->topLevelItemCount(), 1);
+    ASSERT_EQ(rig.UserRows(), 1);
+    EXPECT_EQ(UsersRig::Cell(rig.window.UserListView, 0, 0), "Phobos");
     EXPECT_EQ(rig.window.SelectedUserRow(), 0);
-    EXPECT_TRUE(rig.window.UserListView->topLevelItem(0)->isSelected());
+    EXPECT_TRUE(rig.window.UserListView->selectionModel()->isRowSelected(0));
+    EXPECT_EQ(rig.users.SelectedRow(), 0u);
     EXPECT_EQ(rig.InfoValue("IP"), "10.99.0.12");
     EXPECT_FALSE(rig.window.InfoListView->isHidden());
 
     // Phobos expires too: nothing selected, the pane and its splitter gone.
     rig.clock.SetCalendarSeconds(1041);
     rig.users.Refresh();
-    EXPECT_EQ(rig.window.UserListView->topLevelItemCount(), 0);
+    EXPECT_EQ(rig.UserRows(), 0);
     EXPECT_EQ(rig.window.SelectedUserRow(), -1);
     EXPECT_TRUE(rig.window.InfoListView->isHidden());
     EXPECT_EQ(rig.window.InfoListView->topLevelItemCount(), 0);
@@ -112,9 +119,10 @@ TEST(UsersWindow, EnterSaysAndEscapeShoutsLeavingTheTextSelected) {
     // The chat list keeps one line less than the limit once full.
     rig.settings.max_chat_lines = 5;
     for (int i = 0; i < 7; ++i) rig.users.AddChatLine("Ranger", "line " + std::to_string(i));
-    ASSERT_EQ(rig.window.MessageListView->topLevelItemCount(), 4);
-    EXPECT_EQ(rig.window.MessageListView->topLevelItem(0)->text(2), "line 3");
-    EXPECT_EQ(rig.window.MessageListView->topLevelItem(3)->text(1), "14:05:09");
+    ASSERT_EQ(rig.window.MessageListView->model()->rowCount(), 4);
+    EXPECT_EQ(UsersRig::Cell(rig.window.MessageListView, 0, 2), "line 3");
+    EXPECT_EQ(UsersRig::Cell(rig.window.MessageListView, 3, 1), "14:05:09");
+    EXPECT_EQ(UsersRig::Cell(rig.window.MessageListView, 3, 0), "Ranger");
 
     rig.window.close();
     EXPECT_FALSE(rig.window.isVisible());
@@ -140,7 +148,10 @@ TEST(UsersWindow, BuiltInAndStoredGeometryReachTheWindowAndItsPanels) {
     stored.TopPanelHeight = 170;
     rig.window.Place(stored);
     rig.window.show();
-    rig.window.ShowInfo({{"Name", "Ranger"}});
+    rig.Announce("Ranger", "10.99.0.11", PeerStatus::Ready);
+    rig.users.Refresh();
+    rig.ClickRow(0);
+    ASSERT_FALSE(rig.window.InfoListView->isHidden());
     QApplication::processEvents();
     EXPECT_EQ(rig.window.TopPanel->height(), 170);
     EXPECT_EQ(rig.window.InfoListView->width(), 250);
@@ -155,7 +166,10 @@ TEST(UsersWindow, BuiltInAndStoredGeometryReachTheWindowAndItsPanels) {
 }
 
 struct ChallengeRig {
-    ChallengeRig() : form(dialog, host) { dialog.Attach(&form); }
+    ChallengeRig() : form(host) {
+        form.Subscribe(dialog);
+        dialog.Attach(&form);
+    }
     void Receive(const std::string& who, const std::string& game, const std::string& map,
                  const std::string& time) {
         host.time_text = time;

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 
+#include "desktop_copy.h"
 #include "headless_copy.h"
 #include "support/isolated_lan.h"
 #include "support/simulated_servers.h"
@@ -24,9 +27,9 @@ constexpr int kServers = 50;
 
 // Game servers on host 1 (ports 30000 up) and a master on its port 27900
 // listing them all in `datagrams` datagrams.
-pid_t StartListedServers(const std::string& dir, int datagrams) {
+pid_t StartListedServers(const std::string& dir, int datagrams, int servers = kServers) {
     return StartSimulatedServers(
-        1, {"--servers", std::to_string(kServers), "--port", "30000", "--address", LanHostAddress(1),
+        1, {"--servers", std::to_string(servers), "--port", "30000", "--address", LanHostAddress(1),
             "--master-port", "27900", "--master-datagrams", std::to_string(datagrams), "--delay-ms", "20",
             "--jitter-ms", "5", "--expect", dir + "/expect.json", "--delays", dir + "/delays.json"});
 }
@@ -92,6 +95,73 @@ TEST(MastersOnLan, AHeadlessCopyWithMastersSetListsThemAllWithoutANewServerMessa
                   EXPECT_EQ(copy.Seen().find("entered"), std::string::npos) << copy.Seen();
                   EXPECT_EQ(copy.Quit(), 0);
                   StopLanHost(sim);
+              }));
+    fs::remove_all(root);
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream in(text);
+    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+    return parts;
+}
+
+// The real desktop program with a master listing its servers: one search
+// (the interval search is off) lists them all, each asked once, and not one
+// raises an event. (The stand-in puts every server on one address, where the
+// host table keeps at most kMaxServersPerSender; a real master's servers are
+// spread over many.) The host list's menu hides and shows them and
+// makes one a favourite; both choices are in the file after the program
+// is ended.
+TEST(MastersOnLan, TheDesktopListsAMastersServersInOneSearchWithoutAnEventAndItsMenuHidesThem) {
+    if (!DesktopProgramBuilt()) GTEST_SKIP() << "built without the desktop program";
+    SKIP_WITHOUT_PRIVATE_LAN();
+    constexpr int kListed = kServers;
+    const fs::path root = fs::temp_directory_path() / ("torvane-desktop-masters-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    EXPECT_EQ(0, RunInIsolatedLan([&] {
+                  TempDir dir;
+                  const pid_t sim = StartListedServers(dir.Path().string(), 1, kListed);
+                  DesktopCopy copy(2, "Lister", root, [](Settings& settings) {
+                      settings.Masters = LanHostAddress(1);
+                      settings.Broadcast = false;
+                  });
+                  const std::string all = std::to_string(kListed);
+                  ASSERT_EQ(copy.AskUntil("count HostListView", all, 60), all) << copy.Output();
+                  EXPECT_EQ(copy.AskUntil("panel 0", "Search complete"), "Search complete");
+                  const std::vector<std::string> sources = Split(copy.Ask("cells HostListView|5"), ';');
+                  ASSERT_EQ(sources.size(), static_cast<std::size_t>(kListed));
+                  EXPECT_EQ(std::count(sources.begin(), sources.end(), "Master"), kListed);
+
+                  EXPECT_EQ(copy.Ask("entry Show master-listed servers"), "done");
+                  EXPECT_EQ(copy.Ask("count HostListView"), "0");
+                  EXPECT_EQ(copy.Ask("entry Show master-listed servers"), "done");
+                  EXPECT_EQ(copy.Ask("count HostListView"), all);
+
+                  EXPECT_EQ(copy.Ask("entry Add to favourites"), "greyed") << "no server is selected";
+                  EXPECT_EQ(copy.Ask("select HostListView|7"), "done");
+                  const std::string chosen = Split(copy.Ask("cells HostListView|4"), ';').at(7);
+                  EXPECT_EQ(copy.Ask("entry Add to favourites"), "done");
+                  EXPECT_EQ(copy.Ask("entry Add to favourites"), "greyed") << "a favourite already";
+                  EXPECT_EQ(copy.Ask("entry Show master-listed servers"), "done");
+                  EXPECT_EQ(copy.Ask("count HostListView"), "0");
+
+                  EXPECT_EQ(copy.Stop(SIGTERM), 0) << copy.Output();
+                  kill(sim, SIGTERM);
+                  WaitLanHost(sim);
+                  for (const std::string& line : Lines(copy.LogFile()))
+                      EXPECT_EQ(line.find("New server"), std::string::npos) << line;
+                  const auto truth = nlohmann::json::parse(ReadFile((dir.Path() / "delays.json").string()));
+                  ASSERT_EQ(truth.size(), static_cast<std::size_t>(kListed));
+                  int asked_more = 0;
+                  for (const auto& [port, server] : truth.items()) asked_more += server["queries"] != 1;
+                  EXPECT_EQ(asked_more, 0);
+
+                  FileRegistry saved(copy.SettingsFile().string());
+                  ASSERT_TRUE(saved.OpenKey(kMainKey, false));
+                  EXPECT_EQ(saved.ReadString("Favorites"), chosen);
+                  ASSERT_TRUE(saved.OpenKey(kWindowsKey, false));
+                  EXPECT_FALSE(saved.ReadBool("ShowMasterListed"));
               }));
     fs::remove_all(root);
 }

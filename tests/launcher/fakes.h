@@ -15,7 +15,7 @@ namespace torvane::test {
 class FakeLauncherHost : public LauncherHost {
 public:
     bool busy = false;
-    PlayingStatus status = PlayingStatus::Ready;
+    PeerStatus status = PeerStatus::Ready;
     bool window_timer = true;
     bool interval_timer = true;
     std::vector<std::string> journal;
@@ -27,8 +27,8 @@ public:
         busy = false;
         journal.push_back("UncheckBusy");
     }
-    PlayingStatus OwnStatus() const override { return status; }
-    void SetOwnStatus(PlayingStatus s) override {
+    PeerStatus OwnStatus() const override { return status; }
+    void SetOwnStatus(PeerStatus s) override {
         status = s;
         journal.push_back("OwnStatus " + std::to_string(static_cast<int>(s)));
     }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace torvane {
 namespace {
 
@@ -79,6 +82,28 @@ TEST(JoinLink, TheLinkToAServerReadsBackAsThatServer) {
     EXPECT_TRUE(LooksLikeJoinLink("Quake2:anything"));
     EXPECT_FALSE(LooksLikeJoinLink("-platform"));
     EXPECT_FALSE(LooksLikeJoinLink("quake2"));
+}
+
+TEST(JoinLink, CopyJoinLinkGivesOnlyALinkThatReadsBackAsTheSameServer) {
+    const std::optional<std::string> link = JoinLinkTo("192.168.0.5", "27910");
+    ASSERT_TRUE(link);
+    EXPECT_EQ(*link, "quake2://connect/192.168.0.5:27910");
+    const JoinLinkResult back = ParseJoinLink(*link);
+    ASSERT_TRUE(back.Link) << back.Refusal;
+    EXPECT_EQ(back.Link->Host, "192.168.0.5");
+    EXPECT_EQ(back.Link->Port, "27910");
+    // A record that is no address and port gets no link at all, rather
+    // than one that Torvane would refuse or read as another server.
+    for (const auto& [address, port] :
+         std::vector<std::pair<std::string, std::string>>{{"192.168.0.5", ""},
+                                                          {"", "27910"},
+                                                          {"192.168.0.5", "0"},
+                                                          {"192.168.0.5", "027910"},
+                                                          {"10.0.0.1 +exec", "27910"},
+                                                          {"10.0.0.1", "27910/x"},
+                                                          {"10.0.0.1%3a1", "27910"}}) {
+        EXPECT_FALSE(JoinLinkTo(address, port)) << address << " " << port;
+    }
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST_F(GameLauncherTest, FindsTheNativeGameByTheFileNameOfTheCommandsFirstWord) 
     // The setting is read at each scan.
     settings.command = "yquake2";
     EXPECT_FALSE(launcher.IsGameRunning());
-    EXPECT_EQ(host.status, PlayingStatus::Ready);
+    EXPECT_EQ(host.status, PeerStatus::Ready);
     processes.processes->push_back({"yquake2", "./yquake2", "/opt/yq2/yquake2", ""});
     EXPECT_TRUE(launcher.IsGameRunning());
     // An empty command matches no process, not even those without names.
@@ -66,11 +66,11 @@ TEST_F(GameLauncherTest, LogsTheDetectionOncePerRunOfTheGame) {
     EXPECT_TRUE(launcher.IsGameRunning());
     EXPECT_TRUE(launcher.IsGameRunning());
     EXPECT_EQ(host.log, (Journal{"Quake launch detected"}));
-    EXPECT_EQ(host.status, PlayingStatus::Playing);
+    EXPECT_EQ(host.status, PeerStatus::Playing);
 
     SetGame(false);
     EXPECT_FALSE(launcher.IsGameRunning());
-    EXPECT_EQ(host.status, PlayingStatus::Ready);
+    EXPECT_EQ(host.status, PeerStatus::Ready);
 
     // The next run of the game is a new detection.
     SetGame(true);
@@ -79,22 +79,22 @@ TEST_F(GameLauncherTest, LogsTheDetectionOncePerRunOfTheGame) {
 }
 
 TEST_F(GameLauncherTest, AGameThatEndedLeavesUsBusyOrReadyAfterTheBusyBox) {
-    host.status = PlayingStatus::Playing;
+    host.status = PeerStatus::Playing;
     host.busy = true;
     SetGame(false);
     EXPECT_FALSE(launcher.IsGameRunning());
-    EXPECT_EQ(host.status, PlayingStatus::Busy);
+    EXPECT_EQ(host.status, PeerStatus::Busy);
     host.busy = false;
     EXPECT_FALSE(launcher.IsGameRunning());
-    EXPECT_EQ(host.status, PlayingStatus::Ready);
+    EXPECT_EQ(host.status, PeerStatus::Ready);
     EXPECT_TRUE(host.log.empty());
 }
 
 TEST_F(GameLauncherTest, AnUnreadableProcessListMeansNoGameAndNoChange) {
-    host.status = PlayingStatus::Playing;
+    host.status = PeerStatus::Playing;
     processes.processes = std::nullopt;
     EXPECT_FALSE(launcher.IsGameRunning());
-    EXPECT_EQ(host.status, PlayingStatus::Playing);
+    EXPECT_EQ(host.status, PeerStatus::Playing);
     EXPECT_TRUE(host.journal.empty());
 }
 
@@ -113,7 +113,7 @@ TEST_F(GameLauncherTest, WithAClockAScanIsUsedAgainForASecondAndALaunchForgetsIt
     clock.AdvanceMs(1);
     EXPECT_TRUE(timed.IsGameRunning());
     EXPECT_EQ(processes.scans, 2);
-    EXPECT_EQ(host.status, PlayingStatus::Playing);
+    EXPECT_EQ(host.status, PeerStatus::Playing);
 
     // The Busy box and the command are read at every question, even when the
     // list is reused.
@@ -121,10 +121,10 @@ TEST_F(GameLauncherTest, WithAClockAScanIsUsedAgainForASecondAndALaunchForgetsIt
     clock.AdvanceMs(GameLauncher::kScanReuseMs);
     host.busy = true;
     EXPECT_FALSE(timed.IsGameRunning());
-    EXPECT_EQ(host.status, PlayingStatus::Busy);
+    EXPECT_EQ(host.status, PeerStatus::Busy);
     host.busy = false;
     EXPECT_FALSE(timed.IsGameRunning());
-    EXPECT_EQ(host.status, PlayingStatus::Ready);
+    EXPECT_EQ(host.status, PeerStatus::Ready);
     settings.command = "bash";
     EXPECT_TRUE(timed.IsGameRunning());
     settings.command = "quake2";

@@ -127,9 +127,9 @@ TEST(GameLauncherOnThisMachine, LaunchedGameIsDetectedUntilItEnds) {
     ASSERT_TRUE(launcher.LaunchGame({"LAN party", "127.0.0.1", "27910"}));
     EXPECT_EQ(WaitForRecord(game), (Args{dir.string(), "+set", "game", "ctf", "+set", "basedir", dir.string(),
                                          "+connect", "127.0.0.1:27910"}));
-    host.status = PlayingStatus::Ready;  // as an announcement after the launch leaves it
+    host.status = PeerStatus::Ready;  // as an announcement after the launch leaves it
     EXPECT_TRUE(launcher.IsGameRunning());
-    EXPECT_EQ(host.status, PlayingStatus::Playing);
+    EXPECT_EQ(host.status, PeerStatus::Playing);
     EXPECT_EQ(host.log.back(), "Quake launch detected");
 
     ReleaseFakeGame(game);
@@ -139,7 +139,7 @@ TEST(GameLauncherOnThisMachine, LaunchedGameIsDetectedUntilItEnds) {
         running = launcher.IsGameRunning();
     }
     EXPECT_FALSE(running) << "the ended game must be reaped and no longer count";
-    EXPECT_EQ(host.status, PlayingStatus::Ready);
+    EXPECT_EQ(host.status, PeerStatus::Ready);
 }
 
 }  // namespace

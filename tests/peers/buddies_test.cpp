@@ -74,5 +74,60 @@ TEST(BuddyWatch, TheNoticeNamesTheServerItsMapAndHowFullItIs) {
               "Ranger is playing on Arena (q2dm1, 5/8)");
 }
 
+TEST(BuddyMenu, AddsAnExactNameAndRemovesOnlyExactEntriesKeepingTheRestOfTheList) {
+    EXPECT_EQ(WithBuddy("", "Ranger"), "Ranger");
+    EXPECT_EQ(WithBuddy(" , ", "Ranger"), "Ranger");
+    EXPECT_EQ(WithBuddy("Grunt*,  Visor ,", "Ranger"), "Grunt*,  Visor, Ranger") << "the user's text stays";
+    EXPECT_TRUE(BuddyList(WithBuddy("Grunt*", "Ranger")).Names("Ranger"));
+
+    EXPECT_EQ(WithoutBuddy("Ranger, Grunt*,Visor, Ranger", "Ranger"), "Grunt*, Visor");
+    EXPECT_EQ(WithoutBuddy("Grunt*", "Grunt2"), "Grunt*") << "a pattern names others too";
+    EXPECT_EQ(WithoutBuddy("ranger", "Ranger"), "ranger") << "names are exact";
+    EXPECT_EQ(WithoutBuddy("Ranger", "Ranger"), "");
+
+    // Added and removed again, the list is what it was.
+    const std::string before = "Grunt*, Visor";
+    EXPECT_EQ(WithoutBuddy(WithBuddy(before, "Ranger"), "Ranger"), before);
+}
+
+TEST(BuddyMenu, OffersWhatAppliesAndSaysWhyWhenItCannot) {
+    const auto entry = [](const char* setting, const char* name) {
+        const BuddyMenuEntry e = BuddyMenuFor(setting, name);
+        return e.Caption + (e.Enabled ? "" : " (disabled)");
+    };
+    EXPECT_EQ(entry("", "Ranger"), "Add to buddies");
+    EXPECT_EQ(entry("Ranger", "Ranger"), "Remove from buddies");
+    EXPECT_EQ(entry("Ranger*", "Ranger"), "Remove from buddies (disabled)");
+    EXPECT_EQ(entry("Ranger*, Ranger", "Ranger"), "Remove from buddies") << "the exact entry can go";
+    EXPECT_EQ(entry("Rang", "Ranger"), "Add to buddies");
+    // A name the list cannot hold as itself.
+    for (const char* name : {"a,b", "Grunt*", " Ranger", "Ranger ", ""}) {
+        EXPECT_EQ(entry("", name), "Add to buddies (disabled)") << '"' << name << '"';
+        EXPECT_FALSE(CanBeBuddyEntry(name));
+        EXPECT_FALSE(BuddyMenuFor("", name).Hint.empty());
+    }
+    EXPECT_TRUE(CanBeBuddyEntry("[GG] Ranger-2"));
+    const BuddyMenuEntry by_pattern = BuddyMenuFor("Visor, Grunt*", "Grunt2");
+    EXPECT_NE(by_pattern.Hint.find("\"Grunt*\""), std::string::npos) << by_pattern.Hint;
+    EXPECT_TRUE(BuddyMenuFor("Ranger", "Ranger").Hint.empty());
+}
+
+TEST(BuddyWatch, MarksEveryServerWithABuddyOnItEvenWhenTheBuddyWasToldElsewhere) {
+    const BuddyList buddies("Ranger,Grunt*");
+    BuddyWatch watch;
+    watch.Look(buddies, {Server("Arena", {"Ranger"}), Server("Base", {"Visor"}),
+                         Server("Camp", {"Ranger", "x"}), Server("Dock", {"Grunt9"})});
+    EXPECT_TRUE(watch.HasBuddies(0));
+    EXPECT_FALSE(watch.HasBuddies(1));
+    EXPECT_TRUE(watch.HasBuddies(2)) << "Ranger is on two servers: both are marked";
+    EXPECT_TRUE(watch.HasBuddies(3));
+    EXPECT_FALSE(watch.HasBuddies(4)) << "beyond the table";
+    watch.Look(buddies, {Server("Base", {"Visor"})});
+    EXPECT_FALSE(watch.HasBuddies(0)) << "the marks are those of the last look";
+    EXPECT_EQ(BuddiesOn(buddies, Server("Camp", {"Grunt", "x", "Ranger"})),
+              (std::vector<std::string>{"Grunt", "Ranger"}));
+    EXPECT_TRUE(BuddiesOn(BuddyList(""), Server("Camp", {"Grunt"})).empty());
+}
+
 }  // namespace
 }  // namespace torvane

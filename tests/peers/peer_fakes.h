@@ -107,57 +107,89 @@ struct FakeUsersView final : UsersView {
     explicit FakeUsersView(Journal& journal) : journal(journal) {}
 
     Journal& journal;
-    std::vector<UserRow> user_rows;
-    int selected = -1;
-    bool info_visible = false;
-    std::vector<InfoRow> info_rows;
-    struct ChatRow {
-        std::string name, time, text;
-    };
-    std::vector<ChatRow> chat_rows;
     std::string message_text = "Hi there!";
     bool message_selected = false;
 
-    void SetUserRows(const std::vector<UserRow>& rows) override {
-        user_rows = rows;
-        selected = -1;
-    }
-    int SelectedUserRow() const override { return selected; }
-    void SelectUserRow(size_t row) override { selected = static_cast<int>(row); }
-    void ShowInfo(const std::vector<InfoRow>& rows) override {
-        info_rows = rows;
-        info_visible = true;
-    }
-    void HideInfo() override {
-        info_rows.clear();
-        info_visible = false;
-    }
-    void AddChatRow(const std::string& name, const std::string& time, const std::string& text) override {
-        chat_rows.push_back({name, time, text});
-        journal.push_back("Chat " + name + ": " + text);
-    }
-    void DeleteFirstChatRow() override { chat_rows.erase(chat_rows.begin()); }
     std::string MessageText() const override { return message_text; }
     void SelectAllMessageText() override { message_selected = true; }
     void PopUp() override { journal.push_back("UsersPopUp"); }
 };
 
-struct FakeSuggestView final : SuggestView {
+// The user table's and the users window's announcements, a line each:
+// "added 0", "changed 1 status message", "removed 0", "refreshed",
+// "selected 1" or "selected none", "chat+ 3", "chat- 0".
+struct UserEventLog final : UserTableListener, UsersListener {
+    explicit UserEventLog(const TUsers& users) : users(users) {}
+
+    const TUsers& users;
+    std::vector<std::string> events;
+
+    void UserAdded(size_t index) override { events.push_back("added " + std::to_string(index)); }
+    void UserChanged(size_t index, unsigned what) override {
+        std::string text = "changed " + std::to_string(index);
+        if (what & kUserChangedName) text += " name";
+        if (what & kUserChangedStatus) text += " status";
+        if (what & kUserChangedMessage) text += " message";
+        if (what & kUserChangedDetails) text += " details";
+        events.push_back(text);
+    }
+    void UserRemoved(size_t index) override { events.push_back("removed " + std::to_string(index)); }
+    void UsersRefreshed() override { events.push_back("refreshed"); }
+    void SelectionChanged() override {
+        const auto row = users.SelectedRow();
+        events.push_back("selected " + (row ? std::to_string(*row) : std::string("none")));
+    }
+    void ChatLineAdded(size_t index) override { events.push_back("chat+ " + std::to_string(index)); }
+    void ChatLineRemoved(size_t index) override { events.push_back("chat- " + std::to_string(index)); }
+};
+
+// A face that follows the announcements alone: the user list's rows kept
+// by the user table's events and the chat lines by the users window's, so
+// that a test can hold them against the table and the chat themselves. Each
+// chat line also goes to the journal as it is added, "Chat NAME: TEXT",
+// where its order beside sounds and pop-ups shows.
+struct UsersMirror final : UserTableListener, UsersListener {
+    UsersMirror(Journal& journal, const TUsers& users) : journal(journal), users(users) {}
+
+    Journal& journal;
+    const TUsers& users;
+    std::vector<UserRow> rows;
+    std::vector<ChatRow> chat;
+
+    void UserAdded(size_t index) override {
+        rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(index), ListRow(users.Table()[index]));
+    }
+    void UserChanged(size_t index, unsigned what) override {
+        if (what & (kUserChangedName | kUserChangedStatus | kUserChangedMessage))
+            rows.at(index) = ListRow(users.Table()[index]);
+    }
+    void UserRemoved(size_t index) override { rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(index)); }
+    void ChatLineAdded(size_t index) override {
+        const ChatRow& row = users.Chat().at(index);
+        chat.insert(chat.begin() + static_cast<std::ptrdiff_t>(index), row);
+        journal.push_back("Chat " + row.Name + ": " + row.Text);
+    }
+    void ChatLineRemoved(size_t index) override {
+        chat.erase(chat.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+};
+
+struct FakeSuggestView final : ChallengeListener {
     explicit FakeSuggestView(Journal& journal) : journal(journal) {}
 
     Journal& journal;
     std::string player_label, game_label, map_label, caption;
     bool visible = false;
 
-    void SetPlayerLabel(const std::string& text) override { player_label = text; }
-    void SetGameLabel(const std::string& text) override { game_label = text; }
-    void SetMapLabel(const std::string& text) override { map_label = text; }
-    void SetCaption(const std::string& text) override { caption = text; }
-    void ShowAndRaise() override {
+    void ChallengeShown(const ChallengeLabels& labels) override {
+        player_label = labels.Player;
+        game_label = labels.Game;
+        map_label = labels.Map;
+        caption = labels.Caption;
         visible = true;
         journal.push_back("SuggestShow");
     }
-    void Hide() override { visible = false; }
+    void ChallengeHidden() override { visible = false; }
 };
 
 // Everything wired together, with a manual clock.
@@ -171,8 +203,20 @@ struct PeerRig {
     FakeUsersView users_view{journal};
     FakeSuggestView suggest_view{journal};
     PeerProtocol protocol{settings, host, sender, computer_name, clock, users_view, suggest_view};
+    UsersMirror mirror{journal, protocol.UsersWindow()};
 
-    PeerRig() { host.protocol = &protocol; }
+    PeerRig() {
+        host.protocol = &protocol;
+        protocol.UsersWindow().Table().Subscribe(mirror);
+        protocol.UsersWindow().Subscribe(mirror);
+    }
+
+    // The user list as a face would show it, row by row.
+    std::vector<UserRow> UserRows() const {
+        std::vector<UserRow> rows;
+        for (const User& user : protocol.Users()) rows.push_back(ListRow(user));
+        return rows;
+    }
 
     void Info(const std::string& datagram, const std::string& from) {
         protocol.ReceiveInfo(datagram.data(), static_cast<int>(datagram.size()), from);

@@ -123,8 +123,8 @@ TEST_F(PeerProtocolTest, InfoAddsUsersInArrivalOrderAndOverwritesBySenderAddress
     EXPECT_EQ(users[0].LastSeen, rig.clock.CalendarSeconds());
     EXPECT_EQ(users[1].Name, "Bob");
     // The window followed the table.
-    ASSERT_EQ(rig.users_view.user_rows.size(), 2u);
-    EXPECT_EQ(rig.users_view.user_rows[0], (UserRow{"Ann", "Playing", "playing"}));
+    ASSERT_EQ(rig.mirror.rows.size(), 2u);
+    EXPECT_EQ(rig.mirror.rows[0], (UserRow{"Ann", "Playing", "playing"}));
 }
 
 TEST_F(PeerProtocolTest, InfoWithoutFieldsStillRefreshesItsSender) {
@@ -172,7 +172,7 @@ TEST_F(PeerProtocolTest, FullTableTurnsNewAddressesAwayUntilAnEntryExpires) {
 TEST_F(PeerProtocolTest, SayPlaysItsSoundAndAddsTheLineWithoutLogging) {
     rig.Chat("TVNMESSPlayer\tMhello");
     EXPECT_EQ(rig.journal, (Journal{"Sound message.wav", "Chat Player: hello"}));
-    EXPECT_EQ(rig.users_view.chat_rows.at(0).time, "14:05:09");
+    EXPECT_EQ(rig.mirror.chat.at(0).Time, "14:05:09");
     EXPECT_TRUE(rig.host.log_lines.empty());
 }
 
@@ -218,8 +218,8 @@ TEST_F(PeerProtocolTest, ShoutCannotForgeLogLines) {
 TEST_F(PeerProtocolTest, ChatPayloadBeyondTheReceiveBufferIsCut) {
     const std::string text(2000, 'z');
     rig.Chat("TVNMESSBob\tM" + text);
-    ASSERT_EQ(rig.users_view.chat_rows.size(), 1u);
-    EXPECT_EQ(rig.users_view.chat_rows[0].text, std::string(kMaxPayload - 5, 'z'));
+    ASSERT_EQ(rig.mirror.chat.size(), 1u);
+    EXPECT_EQ(rig.mirror.chat[0].Text, std::string(kMaxPayload - 5, 'z'));
 }
 
 TEST_F(PeerProtocolTest, SendChatUsesThePlayerName) {
@@ -334,7 +334,7 @@ TEST_F(PeerProtocolTest, NegativeLengthsReadAsEmpty) {
     protocol.ReceiveInfo("TVNINFO\tAAnn", -5, "192.0.2.2");
     protocol.ReceiveChallenge(kChallenge.data(), -1, "192.0.2.2");
     EXPECT_TRUE(protocol.Users().empty());
-    EXPECT_TRUE(rig.users_view.chat_rows.empty());
+    EXPECT_TRUE(rig.mirror.chat.empty());
     EXPECT_FALSE(rig.suggest_view.visible);
 }
 

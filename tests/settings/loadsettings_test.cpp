@@ -128,8 +128,10 @@ TEST(LoadSettings, ReadsEveryKeyAndValueInOrder) {
                                          "PlayerColumnWidths",
                                          "HostSortColumn",
                                          "HostSortDescending",
+                                         "HostBuddiesFirst",
                                          "PlayerSortColumn",
-                                         "PlayerSortDescending"};
+                                         "PlayerSortDescending",
+                                         "ShowMasterListed"};
     for (int wan = 0; wan < 4; ++wan) expected.insert(expected.end(), {"Address", "Port", "Enabled"});
     for (int event = 0; event < 4; ++event)
         expected.insert(expected.end(), {"Popup", "Launch", "Play", "Sound"});
@@ -205,8 +207,10 @@ TEST(LoadSettings, MissingOptionalValuesKeepTheirDefaults) {
                                                             {kWindowsKey, "PlayerColumnWidths"},
                                                             {kWindowsKey, "HostSortColumn"},
                                                             {kWindowsKey, "HostSortDescending"},
+                                                            {kWindowsKey, "HostBuddiesFirst"},
                                                             {kWindowsKey, "PlayerSortColumn"},
-                                                            {kWindowsKey, "PlayerSortDescending"}};
+                                                            {kWindowsKey, "PlayerSortDescending"},
+                                                            {kWindowsKey, "ShowMasterListed"}};
     for (const auto& [key, name] : optional) {
         SCOPED_TRACE(name);
         Hive hive = full;
@@ -318,6 +322,7 @@ TEST(LoadSettings, AFileWithOnlyAPlayerNameLoadsAndTheSaveWritesEverything) {
     EXPECT_EQ(-1, placed.Windows.HostSortColumn);
     EXPECT_EQ(1, placed.Windows.PlayerSortColumn);
     EXPECT_TRUE(placed.Windows.PlayerSortDescending);
+    EXPECT_TRUE(placed.Windows.ShowMasterListed) << "servers from the masters show until hidden";
 }
 
 TEST(LoadSettings, AMistypedValueStopsTheLoadAfterTheValuesBeforeIt) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,18 @@ struct FakeOptionsSide : OptionsView, OptionsHost {
     void ShowError(const std::string& message) override {
         Note("error " + message);
         if (on_error) on_error();
+    }
+    std::map<ServerList, std::string> typed;  // in the address fields of the two lists
+    void ShowServerList(ServerList list) override {
+        Note(list == ServerList::kMasters ? "masters shown" : "favourites shown");
+    }
+    std::string ServerEntryText(ServerList list) const override {
+        const auto found = typed.find(list);
+        return found == typed.end() ? std::string() : found->second;
+    }
+    void ClearServerEntry(ServerList list) override {
+        typed[list].clear();
+        Note(list == ServerList::kMasters ? "master field emptied" : "favourite field emptied");
     }
     std::optional<std::string> RunSoundOpenDialog() override { return NextChoice(); }
     std::optional<std::string> RunLogSaveDialog() override { return NextChoice(); }
@@ -329,6 +342,140 @@ TEST(OptionsButtons, BusyOpensTheInfoPageAndAnIntervalThatIsNoNumberIsShown) {
     rig.side.interval_fails = true;
     rig.options->CheckBroadcastClick();
     EXPECT_EQ(rig.side.calls, (Calls{"error Interval: 'ten' is not a valid integer value", "focus 0"}));
+}
+
+// Types `text` into the list's field and presses its Add button.
+bool Add(OptionsRig& rig, ServerList list, const std::string& text) {
+    rig.side.typed[list] = text;
+    return rig.options->AddServerEntry(list);
+}
+
+std::string Joined(const Calls& calls) {
+    std::string shown;
+    for (const std::string& call : calls) shown += (shown.empty() ? "" : "|") + call;
+    return shown;
+}
+
+TEST(OptionsServerLists, TypedAddressesJoinTheirListsInTheFormTheSearchReadsAndAreSaved) {
+    OptionsRig rig;
+    rig.Make();
+    rig.side.calls.clear();
+    EXPECT_TRUE(Add(rig, ServerList::kMasters, "10.99.0.1"));
+    EXPECT_EQ(rig.side.calls, (Calls{"masters shown", "master field emptied"}));
+    EXPECT_TRUE(Add(rig, ServerList::kMasters, "  master.example.test:27950\t"));
+    // A favourite is a game server: without a port it is the game's.
+    EXPECT_TRUE(Add(rig, ServerList::kFavorites, "10.99.0.12"));
+    EXPECT_TRUE(Add(rig, ServerList::kFavorites, "q2.example.test:27911"));
+    EXPECT_EQ(rig.settings.Masters, "10.99.0.1 master.example.test:27950");
+    EXPECT_EQ(rig.settings.Favorites, "10.99.0.12:27910 q2.example.test:27911");
+
+    // An empty field adds nothing and says nothing.
+    rig.side.calls.clear();
+    EXPECT_FALSE(Add(rig, ServerList::kFavorites, "   "));
+    EXPECT_TRUE(rig.side.calls.empty());
+
+    // Remove takes out the chosen one only; a row past the end is none.
+    rig.options->RemoveServerEntry(ServerList::kMasters, 0);
+    rig.options->RemoveServerEntry(ServerList::kFavorites, 2);
+    rig.options->RemoveServerEntry(ServerList::kFavorites, -1);
+    EXPECT_EQ(rig.settings.Masters, "master.example.test:27950");
+    EXPECT_EQ(rig.settings.Favorites, "10.99.0.12:27910 q2.example.test:27911");
+
+    ASSERT_TRUE(rig.options->FormClose());
+    const Settings saved = rig.Reloaded();
+    EXPECT_EQ(saved.Masters, "master.example.test:27950");
+    EXPECT_EQ(saved.Favorites, "10.99.0.12:27910 q2.example.test:27911");
+}
+
+// What cannot be searched is refused like a number that is none: the
+// message names the list, the field gets the focus and keeps the text, and
+// the list stays as it was.
+TEST(OptionsServerLists, AnAddressThatCannotBeSearchedOrIsListedAlreadyIsNamedAndFocused) {
+    const struct {
+        ServerList list;
+        std::string typed;
+        std::string shown;
+    } cases[] = {
+        {ServerList::kMasters, "q2 master",
+         "error Master servers: 'q2 master' is not a host name or IPv4 address"},
+        {ServerList::kMasters, "10.0.0.1:0", "error Master servers: 0 is not a port from 1 to 65535"},
+        {ServerList::kMasters, "10.0.0.1:", "error Master servers: '10.0.0.1:' has no port after its colon"},
+        {ServerList::kMasters, "10.0.0.1:27900x",
+         "error Master servers: 27900x is not a port from 1 to 65535"},
+        {ServerList::kMasters, "MASTER.example.test",
+         "error Master servers: MASTER.example.test is in the list already"},
+        {ServerList::kFavorites, "300.1.2.3:27910",
+         "error Favourite servers: '300.1.2.3:27910' is not a host name or IPv4 address"},
+        {ServerList::kFavorites, "10.0.0",
+         "error Favourite servers: '10.0.0' is not a host name or IPv4 address"},
+        {ServerList::kFavorites, "-q2.example.test",
+         "error Favourite servers: '-q2.example.test' is not a host name or IPv4 address"},
+        {ServerList::kFavorites, "[::1]:27910",
+         "error Favourite servers: '[::1]:27910' is not a host name or IPv4 address"},
+        {ServerList::kFavorites, ":27910",
+         "error Favourite servers: ':27910' is not a host name or IPv4 address"},
+        {ServerList::kFavorites, "10.0.0.5",
+         "error Favourite servers: 10.0.0.5:27910 is in the list already"},
+        {ServerList::kFavorites, "10.0.0.6:27910",
+         "error Favourite servers: 10.0.0.6:27910 is in the list already"},
+        {ServerList::kFavorites, "10.0.0.6:027910",
+         "error Favourite servers: 027910 is not a port from 1 to 65535"},
+        {ServerList::kFavorites, "10.0.0.5:70000",
+         "error Favourite servers: 70000 is not a port from 1 to 65535"},
+    };
+    for (const auto& c : cases) {
+        OptionsRig rig;
+        rig.Make();
+        rig.settings.Masters = "master.example.test:27900";
+        rig.settings.Favorites = "10.0.0.5:27910 10.0.0.6";
+        rig.side.calls.clear();
+        EXPECT_FALSE(Add(rig, c.list, c.typed)) << c.typed;
+        const std::string focus = c.list == ServerList::kMasters ? "focus 10" : "focus 11";
+        EXPECT_EQ(Joined(rig.side.calls), c.shown + "|" + focus);
+        EXPECT_EQ(rig.side.typed[c.list], c.typed);
+        EXPECT_EQ(rig.settings.Masters, "master.example.test:27900");
+        EXPECT_EQ(rig.settings.Favorites, "10.0.0.5:27910 10.0.0.6");
+    }
+}
+
+// An address typed but never added goes in with OK; one that cannot be
+// taken keeps the dialog open and nothing is saved.
+TEST(OptionsServerLists, ClosingAddsWhatIsTypedOrStaysOpenNamingIt) {
+    OptionsRig rig;
+    rig.Make();
+    rig.side.typed[ServerList::kFavorites] = "q2.example.test";
+    ASSERT_TRUE(rig.options->FormClose());
+    EXPECT_EQ(rig.Reloaded().Favorites, "q2.example.test:27910");
+
+    OptionsRig bad;
+    bad.Make();
+    bad.side.typed[ServerList::kMasters] = "master:99999";
+    bad.side.calls.clear();
+    EXPECT_FALSE(bad.options->FormClose());
+    EXPECT_EQ(Joined(bad.side.calls), "error Master servers: 99999 is not a port from 1 to 65535|focus 10");
+    EXPECT_FALSE(bad.store.OpenKey(kMainKey, false)) << "nothing is saved";
+}
+
+TEST(OptionsServerLists, TheHostMenuAddsAServerOnceWhateverFormTheListNamesItIn) {
+    OptionsRig rig;
+    rig.Make();
+    // A file written by hand may name a favourite without its port.
+    rig.settings.Favorites = "10.99.0.11 Q2.Example.Test:27920";
+    EXPECT_TRUE(rig.options->IsFavorite("10.99.0.11:27910"));
+    EXPECT_TRUE(rig.options->IsFavorite("q2.example.test:27920"));
+    EXPECT_FALSE(rig.options->IsFavorite("10.99.0.11:27911"));
+    EXPECT_FALSE(rig.options->IsFavorite("10.99.0.1:27910"));
+
+    rig.side.calls.clear();
+    EXPECT_TRUE(rig.options->AddFavorite("10.99.0.12:27910"));
+    EXPECT_EQ(rig.side.calls, (Calls{"favourites shown"})) << "the Network page shows it at once";
+    EXPECT_FALSE(rig.options->AddFavorite("10.99.0.12:27910"));
+    EXPECT_FALSE(rig.options->AddFavorite("10.99.0.11:27910"));
+    EXPECT_EQ(rig.settings.Favorites, "10.99.0.11 Q2.Example.Test:27920 10.99.0.12:27910");
+    EXPECT_TRUE(rig.options->IsFavorite("10.99.0.12:27910"));
+    EXPECT_FALSE(rig.store.OpenKey(kMainKey, false)) << "stored at the next save, like every setting";
+    rig.options->FormDestroy();
+    EXPECT_EQ(rig.Reloaded().Favorites, "10.99.0.11 Q2.Example.Test:27920 10.99.0.12:27910");
 }
 
 }  // namespace

@@ -53,8 +53,10 @@ inline Settings NonDefaultSettings(const std::string& tag = "x") {
     s.Windows.PlayerColumnWidths = "80,41,30";
     s.Windows.HostSortColumn = 3;
     s.Windows.HostSortDescending = true;
+    s.Windows.HostBuddiesFirst = true;
     s.Windows.PlayerSortColumn = 0;
     s.Windows.PlayerSortDescending = false;
+    s.Windows.ShowMasterListed = false;
     return s;
 }
 

@@ -10,11 +10,13 @@
 #include <QPainter>
 #include <cstdio>
 
+#include "../../peers/peer_fakes.h"
 #include "desktop/options.h"
 #include "desktop/suggest.h"
 #include "desktop/userform.h"
 #include "desktop/wait.h"
 #include "net/wait.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -49,6 +51,8 @@ bool Save(QWidget& window, const QDir& directory, const QString& name) {
 bool ShootOptions(const QDir& directory) {
     Settings settings;
     settings.Wan[0].Address = "q2.example.lan";
+    settings.Masters = "master.example.lan";
+    settings.Favorites = "10.99.0.12:27910 q2.example.lan:27911";
     settings.Event(EventKind::NewHost).Popup = true;
     settings.Event(EventKind::NewPlayer).Play = true;
     settings.Event(EventKind::NewPlayer).Sound = "/usr/share/sounds/torvane/player.wav";
@@ -64,32 +68,53 @@ bool ShootOptions(const QDir& directory) {
     return ok;
 }
 
+struct NoChat final : ChatSender {
+    void SendChat(const std::string&, char) override {}
+};
+
 bool ShootUsers(const QDir& directory) {
+    fakes::Journal journal;
+    UserTable table;
     UsersWindow users;
-    users.SetUserRows({{"Ranger", "Ready", "Ready to kick some ass"},
-                       {"Phobos", "Playing", "I'm wasting some loosers"},
-                       {"Sarge", "Busy", "Sorry, reality calls"}});
-    users.SelectUserRow(1);
-    users.ShowInfo({{"Name", "Phobos"},
-                    {"IP", "10.99.0.12"},
-                    {"Status", "Fragging"},
-                    {"Message", "I'm wasting some loosers"},
-                    {"Skill", "Veteran"},
-                    {"TVN Version", "2.13"},
-                    {"Compname", "lanbox2"},
-                    {"Realname", ""}});
-    users.AddChatRow("Ranger", "21:04:13", "anyone for q2dm1?");
-    users.AddChatRow("Phobos", "21:04:30", "after this map");
-    users.AddChatRow("Sarge", "21:05:02", "SHOUT: pizza is here");
+    NoChat chat;
+    fakes::FakeSettings settings;
+    fakes::FakeHost host{journal};
+    ManualClock clock;
+    TUsers logic(table, users, chat, settings, host, clock);
+    users.Attach(&logic);
+    auto announce = [&](const std::string& name, const std::string& address, PeerStatus status,
+                        const std::string& message) {
+        User user;
+        user.Name = name;
+        user.Address = address;
+        user.Status = status;
+        user.Message = message;
+        user.Skill = 1;
+        user.Version = "2.13";
+        user.ComputerName = "lanbox" + address.substr(address.size() - 1);
+        user.LastSeen = clock.CalendarSeconds();
+        table.Store(user);
+    };
+    announce("Ranger", "10.99.0.11", PeerStatus::Ready, "Ready to kick some ass");
+    announce("Phobos", "10.99.0.12", PeerStatus::Playing, "I'm wasting some loosers");
+    announce("Sarge", "10.99.0.13", PeerStatus::Busy, "Sorry, reality calls");
+    logic.Refresh();
+    logic.UserListViewClick(1);
+    const std::pair<const char*, const char*> lines[] = {{"21:04:13", "anyone for q2dm1?"},
+                                                         {"21:04:30", "after this map"},
+                                                         {"21:05:02", "SHOUT: pizza is here"}};
+    const char* const names[] = {"Ranger", "Phobos", "Sarge"};
+    for (int i = 0; i < 3; ++i) {
+        host.time_text = lines[i].first;
+        logic.AddChatLine(names[i], lines[i].second);
+    }
     return Save(users, directory, "users");
 }
 
 bool ShootChallenge(const QDir& directory) {
     ChallengeDialog challenge;
-    challenge.SetPlayerLabel("Ranger challenges you");
-    challenge.SetGameLabel("Game : Friday night frags");
-    challenge.SetMapLabel("Map : q2dm1");
-    challenge.SetCaption("Challenge received 21:06:44");
+    challenge.ChallengeShown(
+        {"Ranger challenges you", "Game : Friday night frags", "Map : q2dm1", "Challenge received 21:06:44"});
     return Save(challenge, directory, "challenge");
 }
 
