@@ -20,10 +20,14 @@ each, alternating, a fresh simulator for every run:
   complete".
 
 Then, half a second after the search's end: the program's CPU time (user +
-system, start-up included) and resident memory (now and peak); how many
-servers the simulator was asked by, and how often; how many "New server"
-lines the log file holds (the headless program's output too), and how
-many lines besides the program's start and end. A run of
+system, start-up included) and resident memory (now and peak). Then a
+second search (the "search" command, or the Search button through the
+probe; the master's list is kept, its servers are asked again): the time
+to its end, its CPU, the rows its replies showed, resident memory after
+it. At the end, how many servers the simulator was asked by, and whether
+each exactly twice; how many "New server" lines the log file holds (the
+headless program's output too), and how many lines besides the program's
+start and end. A run of
 each program with `Masters` empty gives what start-up and an empty search
 cost by themselves.
 
@@ -128,6 +132,20 @@ class Headless:
             time.sleep(0.01)
         raise RuntimeError(f"no search's end within {timeout} s: {len(rows)} rows")
 
+    def search_again(self, timeout):
+        """Starts a search and returns once it has ended: the rows its
+        replies showed."""
+        mark = len(self.lines)
+        self.process.stdin.write("search\n")
+        self.process.stdin.flush()
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            lines = [line for _, line in self.lines[mark:]]
+            if any(line.startswith("tip: ") and " hosts," in line for line in lines):
+                return sum(line.startswith("host: ") for line in lines)
+            time.sleep(0.01)
+        raise RuntimeError(f"the second search did not end within {timeout} s")
+
     def log_lines(self):
         return [line for _, line in self.lines if line.startswith("log: ")]
 
@@ -187,6 +205,17 @@ class Desktop:
             time.sleep(0.02)
         raise RuntimeError(f"the host list did not show {servers} rows and end its search within {timeout} s")
 
+    def search_again(self, timeout):
+        if self.ask("click TMainForm|&Search") != "done":
+            raise RuntimeError("no Search button")
+        time.sleep(0.3)  # a search's window lasts 2 s at least
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self.ask("panel 0") == "Search complete":
+                return int(self.ask("count HostListView"))
+            time.sleep(0.02)
+        raise RuntimeError(f"the second search did not end within {timeout} s")
+
     def log_lines(self):
         return []
 
@@ -222,6 +251,12 @@ def one_run(args, work, program_class, with_master):
         time.sleep(0.5)  # the search's sockets are closed
         cpu = cpu_seconds(program.process.pid)
         memory = desktop.memory_kb(program.process.pid)
+        again = time.monotonic()
+        rows_again = program.search_again(60)
+        again = time.monotonic() - again
+        time.sleep(0.5)
+        cpu_again = cpu_seconds(program.process.pid) - cpu
+        memory_again = desktop.memory_kb(program.process.pid)
         log_lines = program.log_lines()
     finally:
         status = program.stop()
@@ -231,9 +266,11 @@ def one_run(args, work, program_class, with_master):
     return {
         "full": full, "ended": ended, "cpu": cpu, "rss": memory["VmRSS"], "peak": memory["VmHWM"],
         "addresses": len(addresses), "status": status,
-        "asked": len(queries), "asked_more_than_once": sum(1 for n in queries.values() if n > 1),
+        "again": again, "cpu_again": cpu_again, "rss_again": memory_again["VmRSS"], "rows_again": rows_again,
+        # two searches: each server asked once in each
+        "asked": len(queries), "asked_not_twice": sum(1 for n in queries.values() if n != 2),
         "new_server": sum("New server" in line for line in log + log_lines),
-        "other_log": sum(not line.endswith((" : Torvane started", " : Torvane closed")) for line in log),
+        "other_log": [line for line in log if not line.endswith((" : Torvane started", " : Torvane closed"))],
     }
 
 
@@ -257,26 +294,35 @@ def main():
     print(f"{args.servers} servers on {args.addresses} addresses answering 20 +- 5 ms late, listed by one master; "
           f"{args.runs} runs each, alternating:")
     print(f"{'':17} {'run':>3} {'list ms':>8} {'end ms':>7} {'CPU ms':>7} {'RSS MB':>7} {'peak MB':>8} "
-          f"{'addresses':>9} {'asked':>6} {'asked >1':>9} {'New server':>11} {'other log':>10} {'exit':>5}")
+          f"{'addresses':>9} | {'2nd ms':>6} {'CPU ms':>7} {'rows':>5} {'RSS MB':>7} | {'asked':>6} "
+          f"{'not 2x':>7} {'New server':>11} {'other log':>10} {'exit':>5}")
 
     def row(name, label, r):
         full = f"{r['full'] * 1000:8.0f}" if r["full"] is not None else f"{'-':>8}"
         print(f"{name:17} {label:>3} {full} {r['ended'] * 1000:7.0f} {r['cpu'] * 1000:7.0f} "
-              f"{r['rss'] / 1024:7.1f} {r['peak'] / 1024:8.1f} {r['addresses']:9} {r['asked']:6} "
-              f"{r['asked_more_than_once']:9} {r['new_server']:11} {r['other_log']:10} {r['status']:5}")
+              f"{r['rss'] / 1024:7.1f} {r['peak'] / 1024:8.1f} {r['addresses']:9} | {r['again'] * 1000:6.0f} "
+              f"{r['cpu_again'] * 1000:7.0f} {r['rows_again']:5} {r['rss_again'] / 1024:7.1f} | {r['asked']:6} "
+              f"{r['asked_not_twice']:7} {r['new_server']:11} {len(r['other_log']):10} {r['status']:5}")
 
     for program in programs:
         for run, r in enumerate(results[program.name], 1):
             row(program.name, str(run), r)
         row(program.name, "0", empty[program.name])
-    print("run 0: Masters empty, nothing listed (start-up and an empty search alone)")
+    print("run 0: Masters empty, nothing listed (start-up and an empty search alone); "
+          "after the first search's end, a second search (2nd: from its start to its end; its CPU, "
+          "the rows it showed, resident memory after it); not 2x: servers not asked exactly twice")
     for program in programs:
         runs = results[program.name]
         print(f"{program.name}: medians: all {args.servers} listed after "
               f"{statistics.median(r['full'] for r in runs) * 1000:.0f} ms, search ended after "
               f"{statistics.median(r['ended'] for r in runs) * 1000:.0f} ms, CPU "
               f"{statistics.median(r['cpu'] for r in runs) * 1000:.0f} ms, resident "
-              f"{statistics.median(r['rss'] for r in runs) / 1024:.1f} MB")
+              f"{statistics.median(r['rss'] for r in runs) / 1024:.1f} MB; second search CPU "
+              f"{statistics.median(r['cpu_again'] for r in runs) * 1000:.0f} ms")
+    others = sorted({line for r in [*empty.values(), *[r for runs in results.values() for r in runs]]
+                     for line in r["other_log"]})
+    for line in others:
+        print(f"other log line: {line}")
     with open("/proc/loadavg") as f:
         print(f"load average at the end: {' '.join(f.read().split()[:3])}")
     return 0
