@@ -29,10 +29,11 @@ each exactly twice; how many "New server" lines the log file holds (the
 headless program's output too), and how many lines besides the program's
 start and end. A run of
 each program with `Masters` empty gives what start-up and an empty search
-cost by themselves.
+cost by themselves. --buddies sets the buddy list (blank-separated names;
+quakesim's players are called Ranger, Grunt, Zaphod, Xenon and so on).
 
     sudo scripts/perf/masters-programs.py [--build build/release] [--servers 1000]
-        [--addresses 20] [--runs 3]
+        [--addresses 20] [--runs 3] [--buddies NAMES]
 """
 
 import argparse
@@ -63,6 +64,7 @@ def parse_args():
     parser.add_argument("--servers", type=int, default=1000)
     parser.add_argument("--addresses", type=int, default=20)
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--buddies", default="", help="the Buddies setting of every run")
     args = parser.parse_args()
     if -(-args.servers // args.addresses) > SERVERS_PER_ADDRESS:
         parser.error(f"{args.servers} servers need more than {args.addresses} addresses "
@@ -244,7 +246,7 @@ def cpu_seconds(pid):
 def one_run(args, work, program_class, with_master):
     sim = Simulator(args, work) if with_master else None
     master = f"{lan.address(1)}:{MASTER_PORT}" if with_master else ""
-    scratch = desktop.Scratch(Masters=master)
+    scratch = desktop.Scratch(Masters=master, Buddies=args.buddies)
     program = program_class(args.build, scratch)
     try:
         full, ended, addresses = program.wait_for_list(args.servers if with_master else 0, 60)
@@ -292,7 +294,7 @@ def main():
 
     shutil.rmtree(work, ignore_errors=True)
     print(f"{args.servers} servers on {args.addresses} addresses answering 20 +- 5 ms late, listed by one master; "
-          f"{args.runs} runs each, alternating:")
+          f"{args.runs} runs each, alternating; buddies: {args.buddies or 'none'}")
     print(f"{'':17} {'run':>3} {'list ms':>8} {'end ms':>7} {'CPU ms':>7} {'RSS MB':>7} {'peak MB':>8} "
           f"{'addresses':>9} | {'2nd ms':>6} {'CPU ms':>7} {'rows':>5} {'RSS MB':>7} | {'asked':>6} "
           f"{'not 2x':>7} {'New server':>11} {'other log':>10} {'exit':>5}")
