@@ -11,8 +11,8 @@
 namespace torvane {
 namespace {
 
-const std::vector<const NumberField*> kMainFields = {&kIntervalField, &kPortField,  &kRetriesField,  &kPort2Field,
-                                                     &kPort3Field,    &kPort4Field, &kQueryRateField};
+const std::vector<const NumberField*> kMainFields = {
+    &kIntervalField, &kPortField, &kRetriesField, &kPort2Field, &kPort3Field, &kPort4Field, &kQueryRateField};
 
 // The message a conversion throws, or "" when it converts.
 std::string ThrownBy(const NumberText& number) {
@@ -25,8 +25,8 @@ std::string ThrownBy(const NumberText& number) {
 }
 
 TEST(NumberText, ATextThatIsNoIntegerThrowsTheConversionMessageWithTheWholeText) {
-    for (const std::string text : {"27910x", "", " ", "+", "1 minute", "30 ", "2147483648", "-2147483649",
-                                   "0x10", "3.0", "\t30"}) {
+    for (const std::string text :
+         {"27910x", "", " ", "+", "1 minute", "30 ", "2147483648", "-2147483649", "0x10", "3.0", "\t30"}) {
         const NumberText number(kIntervalField, text);
         EXPECT_EQ(ThrownBy(number), "'" + text + "' is not a valid integer value") << text;
         EXPECT_EQ(number.Problem(), "'" + text + "' is not a valid integer value") << text;
@@ -40,7 +40,8 @@ TEST(NumberText, ATextThatIsNoIntegerThrowsTheConversionMessageWithTheWholeText)
 }
 
 TEST(NumberText, OnlyAPortFieldRefusesANumberOutsideOneTo65535AndEveryProblemIsNamedWithItsLabel) {
-    for (const NumberField* field : {&kPortField, &kPort2Field, &kPort3Field, &kPort4Field, &kWanPortFields[1]}) {
+    for (const NumberField* field :
+         {&kPortField, &kPort2Field, &kPort3Field, &kPort4Field, &kWanPortFields[1]}) {
         for (const std::string text : {"0", "-1", "65536", "2147483647", " 0"})
             EXPECT_EQ(NumberText(*field, text).LabelledProblem(),
                       std::string(field->label) + ": " + text + " is not a port from 1 to 65535")
@@ -54,8 +55,10 @@ TEST(NumberText, OnlyAPortFieldRefusesANumberOutsideOneTo65535AndEveryProblemIsN
     for (const NumberField* field : {&kIntervalField, &kRetriesField, &kQueryRateField})
         for (const std::string text : {"0", "-5", "99999", "2147483647"})
             EXPECT_EQ(NumberText(*field, text).LabelledProblem(), std::nullopt) << field->name << " " << text;
-    EXPECT_EQ(NumberText(kRetriesField, "five").LabelledProblem(), "Retries: 'five' is not a valid integer value");
-    EXPECT_EQ(NumberText(kIntervalField, "x").LabelledProblem(), "Interval: 'x' is not a valid integer value");
+    EXPECT_EQ(NumberText(kRetriesField, "five").LabelledProblem(),
+              "Retries: 'five' is not a valid integer value");
+    EXPECT_EQ(NumberText(kIntervalField, "x").LabelledProblem(),
+              "Interval: 'x' is not a valid integer value");
 }
 
 TEST(NumberText, EachFieldStartsAtItsUsableDefaultAndFallsBackToItWhenTheTextIsNoNumber) {
