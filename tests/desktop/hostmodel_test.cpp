@@ -52,7 +52,7 @@ struct Rig {
 
     Host host;
     SearchState search;
-    HostTable table{host, host, host, search};
+    HostTable table{host, host.AsServices(), host, search};
     HostListModel model{table, {QIcon(), QIcon()}};
     SortedList sorted{&model};
 };
