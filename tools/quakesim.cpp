@@ -17,14 +17,19 @@
 // stamp of the query to its stamp of the reply leaving (the moment before
 // the send when the platform gives none), so that the process being put
 // aside by a busy machine between the two cannot lengthen it.
-// With --master-port the program also plays a master server on A:M (A must
-// be an address then): a datagram starting with "query" is answered with
-// the list of all its servers at A, split over K datagrams (default 1).
+// With --master-port the program also plays a master server on the first
+// address, port M (an address must be given then): a datagram starting
+// with "query" is answered with the list of all its servers, each at its
+// own address, split over K datagrams (default 1).
 //
 // Servers listen on A (default 0.0.0.0) ports P, P+1, ... (default 27910);
 // with --same-port all of them share port P, so that each one answers a
-// broadcast query, as a LAN full of servers would. --expect writes the
-// servers as JSON (port, hostname, map, limits, players), the truth to
+// broadcast query, as a LAN full of servers would. --address may be given
+// more than once: server i then listens on the (i mod count)-th address,
+// still on port P+i, so that a list of more servers than a client keeps of
+// one address can come from one host holding several addresses (the
+// caller adds them to its interface first). --expect writes the servers
+// as JSON (address, port, hostname, map, limits, players), the truth to
 // check a query tool against. "ready N" on standard output says that N
 // servers are listening; the program ends after S seconds (default 600),
 // or on SIGINT or SIGTERM, and then reports what it answered on standard
@@ -61,7 +66,7 @@ namespace {
 
 struct Options {
     int servers = 1000;
-    std::string address = "0.0.0.0";
+    std::vector<std::string> addresses;  // none: 0.0.0.0
     int port = 27910;
     bool same_port = false;
     uint32_t seed = 1;
@@ -91,7 +96,7 @@ Options ParseOptions(int argc, char** argv) {
         if (arg == "--servers") {
             options.servers = std::atoi(value().c_str());
         } else if (arg == "--address") {
-            options.address = value();
+            options.addresses.push_back(value());
         } else if (arg == "--port") {
             options.port = std::atoi(value().c_str());
         } else if (arg == "--same-port") {
@@ -118,15 +123,22 @@ Options ParseOptions(int argc, char** argv) {
             Fail("unknown argument '" + arg + "'");
         }
     }
+    const bool any_address = options.addresses.empty();
+    if (any_address) options.addresses.push_back("0.0.0.0");
     const int last_port = options.port + (options.same_port ? 0 : options.servers - 1);
     if (options.servers < 1 || options.port < 1 || last_port > 65535 || options.seconds < 1)
         Fail("servers, ports and seconds must be positive, the ports at most 65535");
     if (options.delay_ms < 0 || options.jitter_ms < 0 || options.jitter_ms > options.delay_ms)
         Fail("the delay must be positive and at least the jitter");
     if (options.master_port < 0 || options.master_port > 65535 || options.master_datagrams < 1 ||
-        (options.master_port != 0 && options.address == "0.0.0.0"))
+        (options.master_port != 0 && any_address))
         Fail("a master needs a port, a positive number of datagrams and an --address");
     return options;
+}
+
+// The address server i listens on.
+const std::string& AddressOf(const Options& options, std::size_t i) {
+    return options.addresses[i % options.addresses.size()];
 }
 
 // One socket per server: a process of ten thousand servers needs more
@@ -139,7 +151,7 @@ void RaiseDescriptorLimit(int needed) {
     setrlimit(RLIMIT_NOFILE, &limit);
 }
 
-UniqueFd BindServer(const Options& options, int port) {
+UniqueFd BindServer(const Options& options, const std::string& host, int port) {
     UniqueFd fd(socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd.Valid()) Fail(std::string("socket: ") + std::strerror(errno));
     const int on = 1;
@@ -147,14 +159,13 @@ UniqueFd BindServer(const Options& options, int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
-    if (inet_pton(AF_INET, options.address.c_str(), &address.sin_addr) != 1)
-        Fail("not an IPv4 address: " + options.address);
+    if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) Fail("not an IPv4 address: " + host);
     if (bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        Fail("bind " + options.address + ":" + std::to_string(port) + ": " + std::strerror(errno));
+        Fail("bind " + host + ":" + std::to_string(port) + ": " + std::strerror(errno));
     return fd;
 }
 
-void WriteExpectation(const std::string& path, const std::vector<SimServer>& servers,
+void WriteExpectation(const Options& options, const std::vector<SimServer>& servers,
                       const std::vector<int>& ports) {
     nlohmann::ordered_json all = nlohmann::ordered_json::array();
     for (std::size_t i = 0; i < servers.size(); ++i) {
@@ -162,7 +173,8 @@ void WriteExpectation(const std::string& path, const std::vector<SimServer>& ser
         nlohmann::ordered_json players = nlohmann::ordered_json::array();
         for (const SimPlayer& player : server.players)
             players.push_back({{"name", player.name}, {"frags", player.frags}, {"ping", player.ping}});
-        all.push_back({{"port", ports[i]},
+        all.push_back({{"address", AddressOf(options, i)},
+                       {"port", ports[i]},
                        {"hostname", server.host_name},
                        {"map", server.map},
                        {"maxclients", server.max_clients},
@@ -170,7 +182,7 @@ void WriteExpectation(const std::string& path, const std::vector<SimServer>& ser
                        {"timelimit", server.time_limit},
                        {"players", std::move(players)}});
     }
-    std::ofstream(path) << all.dump(1) << '\n';
+    std::ofstream(options.expect) << all.dump(1) << '\n';
 }
 
 double Seconds() {
@@ -341,14 +353,14 @@ private:
 
 // The master's list of every server, split over `datagrams` datagrams.
 std::vector<std::string> MasterReplies(const Options& options, const std::vector<int>& ports) {
-    in_addr address{};
-    inet_pton(AF_INET, options.address.c_str(), &address);
     std::vector<std::string> datagrams;
     const std::size_t parts = static_cast<std::size_t>(options.master_datagrams);
     const std::size_t per = (ports.size() + parts - 1) / parts;
     for (std::size_t first = 0; first < ports.size(); first += per) {
         std::string datagram = "\xFF\xFF\xFF\xFFservers ";
         for (std::size_t i = first; i < std::min(ports.size(), first + per); ++i) {
+            in_addr address{};
+            inet_pton(AF_INET, AddressOf(options, i).c_str(), &address);
             datagram.append(reinterpret_cast<const char*>(&address.s_addr), 4);
             datagram += static_cast<char>(ports[i] >> 8);
             datagram += static_cast<char>(ports[i] & 0xFF);
@@ -387,7 +399,7 @@ int Run(const Options& options) {
         servers.push_back(MakeServer(options.seed, i, options.max_players));
         replies.push_back(StatusReply(servers.back()));
         ports.push_back(options.same_port ? options.port : options.port + i);
-        sockets.push_back(BindServer(options, ports.back()));
+        sockets.push_back(BindServer(options, AddressOf(options, static_cast<std::size_t>(i)), ports.back()));
         setsockopt(sockets.back().Get(), SOL_SOCKET, SO_TIMESTAMPING, &stamps, sizeof stamps);
         epoll_event event{};
         event.events = EPOLLIN;
@@ -401,7 +413,7 @@ int Run(const Options& options) {
     if (options.master_port != 0) {
         Options master_options = options;
         master_options.same_port = false;
-        master = BindServer(master_options, options.master_port);
+        master = BindServer(master_options, options.addresses.front(), options.master_port);
         master_list = MasterReplies(options, ports);
         epoll_event event{};
         event.events = EPOLLIN;
@@ -409,7 +421,7 @@ int Run(const Options& options) {
         if (epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, master.Get(), &event) != 0)
             Fail(std::string("epoll_ctl: ") + std::strerror(errno));
     }
-    if (!options.expect.empty()) WriteExpectation(options.expect, servers, ports);
+    if (!options.expect.empty()) WriteExpectation(options, servers, ports);
 
     std::printf("ready %d\n", options.servers);
     std::fflush(stdout);

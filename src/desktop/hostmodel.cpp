@@ -3,6 +3,7 @@
 
 #include <QFont>
 #include <QStringList>
+#include <algorithm>
 #include <climits>
 
 #include "desktop/toolkit/text.h"
@@ -32,6 +33,13 @@ qlonglong PingKey(int ping) {
 HostListModel::HostListModel(const HostTable& table, std::array<QIcon, 2> marks, QObject* parent)
     : QAbstractTableModel(parent), table_(table), marks_(std::move(marks)) {}
 
+uint8_t HostListModel::MarkBits(int row) const {
+    if (!row_marks_ || row < 0 || static_cast<std::size_t>(row) >= table_.size()) return 0;
+    const auto index = static_cast<std::size_t>(row);
+    return static_cast<uint8_t>((row_marks_->HasBuddies(index) ? 1 : 0) |
+                                (row_marks_->WaitingForRoom(index) ? 2 : 0));
+}
+
 void HostListModel::SetRowMarks(const HostRowMarks* marks, QIcon buddy, QIcon waiting) {
     row_marks_ = marks;
     buddy_mark_ = std::move(buddy);
@@ -45,6 +53,7 @@ bool HostListModel::HasBuddies(int row) const {
 }
 
 void HostListModel::MarksChanged() {
+    for (int row = 0; row < rows_; ++row) shown_[static_cast<std::size_t>(row)] = MarkBits(row);
     if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1));
 }
 
@@ -136,9 +145,33 @@ QVariant HostListModel::headerData(int section, Qt::Orientation orientation, int
 
 void HostListModel::ChangesEnd() {
     if (depth_ > 0) --depth_;
-    if (depth_ == 0 && changed_) {
-        changed_ = false;
-        if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1));
+    if (depth_ == 0) AnnounceChangedRows();
+}
+
+void HostListModel::AnnounceChangedRows() {
+    // The marks follow more than the table (the buddy list, the waits for
+    // room), which one reply may change for any row: a look at each row's
+    // two bits is far cheaper than the views' walk over every row.
+    if (row_marks_) {
+        for (int row = 0; row < rows_; ++row) {
+            const uint8_t bits = MarkBits(row);
+            if (bits == shown_[static_cast<std::size_t>(row)]) continue;
+            shown_[static_cast<std::size_t>(row)] = bits;
+            changed_.push_back(row);
+        }
+    }
+    for (int row = moved_from_; row < rows_; ++row) changed_.push_back(row);
+    moved_from_ = INT_MAX;
+    std::sort(changed_.begin(), changed_.end());
+    changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
+    std::vector<int> rows;
+    rows.swap(changed_);  // a view's slot may start the next batch
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t end = i + 1;
+        while (end < rows.size() && rows[end] == rows[end - 1] + 1) ++end;
+        if (rows[end - 1] < rows_)
+            emit dataChanged(index(rows[i], 0), index(rows[end - 1], kColumnCount - 1));
+        i = end;
     }
 }
 
@@ -146,17 +179,18 @@ void HostListModel::ServerAdded(std::size_t index) {
     const int row = static_cast<int>(index);
     beginInsertRows({}, row, row);
     ++rows_;
+    shown_.insert(shown_.begin() + row, MarkBits(row));
     endInsertRows();
 }
 
 void HostListModel::ServerChanged(std::size_t index, unsigned) {
     // Inside a batch the table may be half way through moving its records:
     // the views read nothing until it is whole.
+    const int row = static_cast<int>(index);
     if (depth_ > 0) {
-        changed_ = true;
+        changed_.push_back(row);
         return;
     }
-    const int row = static_cast<int>(index);
     if (row < rows_) emit dataChanged(this->index(row, 0), this->index(row, kColumnCount - 1));
 }
 
@@ -165,7 +199,15 @@ void HostListModel::ServerRemoved(std::size_t index) {
     if (row >= rows_) return;
     beginRemoveRows({}, row, row);
     --rows_;
+    shown_.erase(shown_.begin() + row);
     endRemoveRows();
+    // Every row after it shows another record now; inside a batch those
+    // records may not have reached their places yet, so the views hear of
+    // them at its end. Rows named before moved up with them.
+    if (depth_ == 0) return;
+    moved_from_ = std::min(moved_from_, row);
+    for (int& named : changed_)
+        if (named > row) --named;
 }
 
 void PlayerListModel::Show(std::vector<Player> players) {

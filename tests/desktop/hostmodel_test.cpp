@@ -191,6 +191,58 @@ struct NamedMarks final : HostRowMarks {
     Texts waiting;
 };
 
+// A view repaints, and a sorting proxy sorts again, the rows a change
+// names: a reply names its own row, not the thousand others of a large
+// list; the end of a search the rows whose mark changed and those that
+// moved up past a removed one; and a reply that changes the buddy or room
+// marks of other rows (the buddy list was edited) those rows as well.
+TEST(HostListModel, AReplyNamesOnlyItsOwnRowAndTheEndOfASearchOnlyTheRowsItChanged) {
+    Rig rig;
+    rig.host.retries = "1";
+    NamedMarks marks(rig.table);
+    rig.model.SetRowMarks(&marks, QIcon(), QIcon());
+    const auto merge = [&](int i) {
+        rig.table.MergeServer(Server("10.99.0." + std::to_string(i), "S" + std::to_string(i), i, 10 * i));
+    };
+    for (int i = 1; i <= 6; ++i) merge(i);
+    std::vector<std::pair<int, int>> named;
+    QObject::connect(&rig.model, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& top_left, const QModelIndex& bottom_right) {
+                         EXPECT_EQ(top_left.column(), 0);
+                         EXPECT_EQ(bottom_right.column(), HostListModel::kColumnCount - 1);
+                         named.emplace_back(top_left.row(), bottom_right.row());
+                     });
+    using Ranges = std::vector<std::pair<int, int>>;
+    merge(4);
+    EXPECT_EQ(named, (Ranges{{3, 3}}));
+    named.clear();
+    merge(7);
+    EXPECT_EQ(named, (Ranges{{6, 6}})) << "a new server's row";
+
+    rig.table.MarkAllUnanswered();
+    for (int i = 1; i <= 7; ++i) merge(i);
+    named.clear();
+    rig.table.CountMisses();
+    EXPECT_EQ(named, (Ranges{{0, 6}})) << "every row got its first mark";
+
+    rig.table.MarkAllUnanswered();
+    for (int i : {1, 2, 3, 4, 6, 7}) merge(i);
+    named.clear();
+    rig.table.CountMisses();
+    ASSERT_EQ(rig.model.rowCount(), 6);
+    EXPECT_EQ(named, (Ranges{{4, 5}})) << "S6 and S7 moved up past S5; no mark changed";
+    EXPECT_EQ(rig.Column(HostListModel::kHost), (Texts{"S1", "S2", "S3", "S4", "S6", "S7"}));
+
+    marks.buddies = {"S2", "S7"};
+    marks.waiting = {"S3"};
+    named.clear();
+    merge(6);
+    EXPECT_EQ(named, (Ranges{{1, 2}, {4, 5}})) << "S2, S3 and S7 marked, S6 answered";
+    named.clear();
+    merge(6);
+    EXPECT_EQ(named, (Ranges{{4, 4}}));
+}
+
 TEST(HostListModel, BuddiesFirstHoldsInEitherDirectionAndWithoutAColumn) {
     Rig rig;
     NamedMarks marks(rig.table);

@@ -99,6 +99,60 @@ TEST(MastersOnLan, AHeadlessCopyWithMastersSetListsThemAllWithoutANewServerMessa
     fs::remove_all(root);
 }
 
+// A master's list is spread over many hosts, and a copy keeps at most
+// HostTable::kMaxServersPerSender servers of one address: 300 servers from
+// six addresses of host 1 (its own and five more) must all be listed, each
+// at its own address, in one search, each asked once, without a message.
+TEST(MastersOnLan, AHeadlessCopyListsEveryServerOfAListSpreadOverSeveralAddresses) {
+    SKIP_WITHOUT_PRIVATE_LAN();
+    constexpr int kSpread = 300;
+    const fs::path root = fs::temp_directory_path() / ("torvane-masters-spread-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    EXPECT_EQ(
+        0, RunInIsolatedLan([&] {
+            TempDir dir;
+            const std::vector<std::string> extra{"10.99.1.1", "10.99.1.2", "10.99.1.3", "10.99.1.4",
+                                                 "10.99.1.5"};
+            std::vector<std::string> args{"--servers",     std::to_string(kSpread),
+                                          "--port",        "30000",
+                                          "--master-port", "27900",
+                                          "--delay-ms",    "20",
+                                          "--jitter-ms",   "5",
+                                          "--expect",      (dir.Path() / "expect.json").string(),
+                                          "--delays",      (dir.Path() / "delays.json").string(),
+                                          "--address",     LanHostAddress(1)};
+            for (const std::string& address : extra) args.insert(args.end(), {"--address", address});
+            const pid_t sim = StartSimulatedServers(1, args, extra);
+            Copy copy(2, "Lister", root,
+                      [](Settings& settings) { settings.Masters = LanHostAddress(1) + ":27900"; });
+            EXPECT_NE(copy.WaitFor("tip: " + std::to_string(kSpread) + " hosts,", 30), "") << copy.Seen();
+            EXPECT_EQ(copy.Quit(), 0);
+            kill(sim, SIGTERM);
+            WaitLanHost(sim);
+
+            std::set<std::string> listed;
+            std::istringstream lines(copy.Seen());
+            for (std::string line; std::getline(lines, line);) {
+                EXPECT_EQ(line.find("New server"), std::string::npos) << line;
+                if (line.rfind("host: ", 0) == 0) listed.insert(line.substr(line.rfind(" | ") + 3));
+            }
+            std::set<std::string> sent;
+            std::map<std::string, int> per_address;
+            for (const auto& want : nlohmann::json::parse(ReadFile((dir.Path() / "expect.json").string()))) {
+                sent.insert(want["address"].get<std::string>() + ":" +
+                            std::to_string(want["port"].get<int>()));
+                ++per_address[want["address"]];
+            }
+            ASSERT_EQ(per_address.size(), extra.size() + 1);
+            for (const auto& [address, count] : per_address) EXPECT_EQ(count, kSpread / 6) << address;
+            EXPECT_EQ(listed, sent);
+            const auto truth = nlohmann::json::parse(ReadFile((dir.Path() / "delays.json").string()));
+            EXPECT_EQ(truth.size(), static_cast<std::size_t>(kSpread));
+            for (const auto& [port, server] : truth.items()) EXPECT_EQ(server["queries"], 1) << port;
+        }));
+    fs::remove_all(root);
+}
+
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     std::stringstream in(text);

@@ -5,18 +5,27 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "support/lan_hosts.h"
 
 namespace torvane::test {
 
-pid_t StartSimulatedServers(int k, const std::vector<std::string>& args) {
+pid_t StartSimulatedServers(int k, const std::vector<std::string>& args,
+                            const std::vector<std::string>& extra_addresses) {
     int ready[2];
     if (pipe(ready) != 0) throw std::runtime_error("simulated servers: pipe");
     const std::string program = std::string(TORVANE_BINARY_DIR) + "/quakesim";
     const pid_t pid = StartLanHost(k, [&] {
         close(ready[0]);
+        for (const std::string& address : extra_addresses) {
+            const std::string add = "ip addr add " + address + "/32 dev e" + std::to_string(k);
+            if (std::system(add.c_str()) != 0) {
+                std::fprintf(stderr, "failed: %s\n", add.c_str());
+                return 126;
+            }
+        }
         dup2(ready[1], STDOUT_FILENO);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
