@@ -21,9 +21,14 @@ namespace torvane {
 // notification says what status panel 1 said during that merge.
 class HostWatch final : public HostTableListener, public StatusLine, public HostWindow {
 public:
-    HostWatch(MainView& view, const HostTable& hosts, const Settings& settings, LogSink& log, TNotices& notices,
-              RoomWatch& room_watch)
-        : view_(view), hosts_(hosts), settings_(settings), log_(log), notices_(notices), room_watch_(room_watch) {}
+    HostWatch(MainView& view, const HostTable& hosts, const Settings& settings, LogSink& log,
+              TNotices& notices, RoomWatch& room_watch)
+        : view_(view),
+          hosts_(hosts),
+          settings_(settings),
+          log_(log),
+          notices_(notices),
+          room_watch_(room_watch) {}
 
     // The status line: the main window's, remembering panel 1 during a merge.
     void SetStatusText(int panel, const std::string& text) override;
