@@ -62,12 +62,14 @@ class Scratch:
 
 
 def memory_kb(pid):
-    """VmRSS and VmHWM (the peak) of a process, in kB."""
+    """VmRSS and VmHWM (the peak) of a process, in kB, and VmRSS's parts:
+    RssAnon (the heap and other private memory) and RssFile (pages of the
+    program and its libraries read in from their files)."""
     figures = {}
     with open(f"/proc/{pid}/status") as f:
         for line in f:
             key, _, value = line.partition(":")
-            if key in ("VmRSS", "VmHWM"):
+            if key in ("VmRSS", "VmHWM", "RssAnon", "RssFile"):
                 figures[key] = int(value.split()[0])
     return figures
 

@@ -24,7 +24,7 @@ program's open descriptors stay the same; the status request is answered
 within a second.
 
     sudo scripts/perf/soak.py [--build build/release] [--program torvane|torvane-headless]
-        [--seconds 1800] [--servers 100] [--seed 1]
+        [--seconds 1800] [--servers 100] [--seed 1] [--wrap COMMAND]
 """
 
 import argparse
@@ -64,6 +64,9 @@ def parse_args():
     parser.add_argument("--seconds", type=float, default=1800)
     parser.add_argument("--servers", type=int, default=100)
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--wrap", default="",
+                        help="a command the program runs under, e.g. 'heaptrack -o DIR/soak' (memory is then "
+                             "sampled from that command's process)")
     parser.add_argument("--role", default="main", help=argparse.SUPPRESS)
     parser.add_argument("--dir", help=argparse.SUPPRESS)
     parser.add_argument("--host", type=int, help=argparse.SUPPRESS)
@@ -269,6 +272,23 @@ def truth_texts(run_dir):
     return texts
 
 
+def wrapped_pid(wrapper, path):
+    """The process running `path` among the wrapper's descendants (or the
+    wrapper itself once it has become the program)."""
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                if os.readlink(f"/proc/{entry}/exe") == path and os.getsid(int(entry)) == wrapper:
+                    return int(entry)
+            except OSError:
+                continue
+        time.sleep(0.1)
+    raise SystemExit(f"soak: {path} did not start under the wrapper")
+
+
 def main():
     args = parse_args()
     if args.role == "servers":
@@ -285,18 +305,22 @@ def main():
 
     env = scratch.environment()
     output = open(os.path.join(run_dir, "output.txt"), "w")
-    program = subprocess.Popen(lan.on_host(1, [os.path.abspath(os.path.join(args.build, args.program))]),
-                               env=env, stdin=subprocess.PIPE, stdout=output, stderr=subprocess.STDOUT)
+    path = os.path.abspath(os.path.join(args.build, args.program))
+    # A session of its own: the end signal reaches a wrapper and the program.
+    program = subprocess.Popen(lan.on_host(1, args.wrap.split() + [path]), env=env, stdin=subprocess.PIPE,
+                               stdout=output, stderr=subprocess.STDOUT, start_new_session=True)
     started = time.monotonic()
-    samples = []   # (seconds since start, VmRSS kB, descriptors)
+    measured = program.pid if not args.wrap else wrapped_pid(program.pid, path)
+    samples = []   # (seconds since start, memory_kb figures, descriptors)
     print(f"soak: {args.program} (pid {program.pid}), {args.servers} servers, {args.seconds:.0f} s, "
           f"scratch {run_dir}", flush=True)
     while (elapsed := time.monotonic() - started) < args.seconds and program.poll() is None:
         time.sleep(min(10, args.seconds - elapsed))
         elapsed = time.monotonic() - started
-        samples.append((elapsed, desktop.memory_kb(program.pid)["VmRSS"], descriptors(program.pid)))
+        samples.append((elapsed, desktop.memory_kb(measured), descriptors(measured)))
         count, up, _ = queries(run_dir)
-        print(f"  {elapsed:7.0f} s: {samples[-1][1]} kB resident, {samples[-1][2]} descriptors, "
+        print(f"  {elapsed:7.0f} s: {samples[-1][1]['VmRSS']} kB resident "
+              f"({samples[-1][1]['RssAnon']} anonymous), {samples[-1][2]} descriptors, "
               f"{count} searches, {up} servers up", flush=True)
 
     # The servers stop changing; silent ones stay silent until closed.
@@ -305,7 +329,7 @@ def main():
     while program.poll() is None and queries(run_dir)[0] < frozen_at + RETRIES + 2:
         time.sleep(1)
     time.sleep(INTERVAL)   # the last window's end
-    end = (time.monotonic() - started, desktop.memory_kb(program.pid), descriptors(program.pid))
+    end = (time.monotonic() - started, desktop.memory_kb(measured), descriptors(measured))
 
     answer = subprocess.run(lan.on_host(PEERS[0], [sys.executable, os.path.abspath(__file__), "--role", "probe",
                                                    "--dir", run_dir]),
@@ -315,7 +339,7 @@ def main():
         program.stdin.write(b"quit\n")
         program.stdin.flush()
     else:
-        program.send_signal(signal.SIGTERM)
+        os.killpg(program.pid, signal.SIGTERM)
     try:
         status = program.wait(timeout=60)
     except subprocess.TimeoutExpired:
@@ -344,15 +368,20 @@ def main():
     for text, n in list(extra.items())[:10]:
         print(f"    extra x{n}: {text}")
     if minute:
-        peak = max(s[1] for s in samples if s[0] >= minute[0])
-        print(f"  resident memory: {minute[1]} kB at {minute[0]:.0f} s, {end[1]['VmRSS']} kB at the end "
-              f"(growth {end[1]['VmRSS'] - minute[1]} kB, highest sample {peak} kB, peak VmHWM {end[1]['VmHWM']} kB)")
+        peak = max(s[1]["VmRSS"] for s in samples if s[0] >= minute[0])
+        first = minute[1]
+        print(f"  resident memory: {first['VmRSS']} kB at {minute[0]:.0f} s, {end[1]['VmRSS']} kB at the end "
+              f"(growth {end[1]['VmRSS'] - first['VmRSS']} kB, highest sample {peak} kB, "
+              f"peak VmHWM {end[1]['VmHWM']} kB)")
+        print(f"    of which anonymous {first['RssAnon']} / {end[1]['RssAnon']} kB "
+              f"(growth {end[1]['RssAnon'] - first['RssAnon']} kB), pages of files {first['RssFile']} / "
+              f"{end[1]['RssFile']} kB (growth {end[1]['RssFile'] - first['RssFile']} kB)")
         print(f"  descriptors: {minute[2]} at {minute[0]:.0f} s, {end[2]} at the end, "
               f"between {min(s[2] for s in samples)} and {max(s[2] for s in samples)}")
     print(f"  status request answered in: {answer} s")
 
     ok = (status == 0 and not missing and not extra and minute is not None
-          and end[1]["VmRSS"] - minute[1] < 1024 and end[2] == minute[2]
+          and end[1]["VmRSS"] - minute[1]["VmRSS"] < 1024 and end[2] == minute[2]
           and answer not in ("", "none") and float(answer) < 1.0)
     print("soak: " + ("held" if ok else "FAILED"))
     return 0 if ok else 1

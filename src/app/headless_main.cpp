@@ -17,6 +17,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <exception>
@@ -87,24 +88,41 @@ bool Command(const std::string& line, MainCore& core, HeadlessView& view) {
     return true;
 }
 
-// Reads standard input as it comes and carries out each whole line.
+// Reads standard input as it comes and carries out each whole line. Input
+// that cannot be watched (a regular file, /dev/null) is always ready: it is
+// read to its end at once, as soon as the loop runs, and its end ends the
+// program as the end of a pipe does.
 class CommandReader {
 public:
     CommandReader(MessageLoop& loop, MainCore& core, HeadlessView& view)
         : loop_(loop), core_(core), view_(view) {
-        id_ = loop.Watch(STDIN_FILENO, kWatchRead, [this](int, uint32_t, int) { Read(); });
+        id_ = loop.Watch(STDIN_FILENO, kWatchRead, [this](int, uint32_t, int) {
+            if (ReadSome()) loop_.Reenable(id_, kWatchRead);
+        });
+        if (id_ == 0)
+            loop.Post([this] {
+                while (ReadSome()) {
+                }
+            });
     }
     ~CommandReader() {
         if (id_) loop_.Unwatch(id_);
     }
 
 private:
-    void Read() {
+    // Reads what is there and carries out its whole lines; false once the
+    // input has ended or said quit, and the loop is told to end.
+    bool ReadSome() {
         char chunk[4096];
-        const ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
+        ssize_t n;
+        while ((n = read(STDIN_FILENO, chunk, sizeof chunk)) < 0 && errno == EINTR) {
+        }
         if (n <= 0) {
+            // A last line without its line end is still a command.
+            if (!pending_.empty()) Command(pending_, core_, view_);
+            pending_.clear();
             loop_.Quit();
-            return;
+            return false;
         }
         pending_.append(chunk, static_cast<std::size_t>(n));
         for (auto end = pending_.find('\n'); end != std::string::npos; end = pending_.find('\n')) {
@@ -112,10 +130,10 @@ private:
             pending_.erase(0, end + 1);
             if (!Command(line, core_, view_)) {
                 loop_.Quit();
-                return;
+                return false;
             }
         }
-        loop_.Reenable(id_, kWatchRead);
+        return true;
     }
 
     MessageLoop& loop_;

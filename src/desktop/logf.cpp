@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "notify/log.h"
 
@@ -30,8 +31,7 @@ LogWindow::LogWindow() : QWidget(nullptr, Qt::Window) {
 
 void LogWindow::AppendLine(const std::string& line) {
     if (isHidden()) {
-        pending_.push_back(line);
-        if (pending_.size() > EventLog::kMaxLines) pending_.pop_front();
+        missed_ = std::min(missed_ + 1, EventLog::kMaxLines);
         return;
     }
     // Log lines carry texts from the network; they are shown as bytes.
@@ -39,14 +39,17 @@ void LogWindow::AppendLine(const std::string& line) {
 }
 
 void LogWindow::ShowPendingLines() {
-    if (pending_.empty()) return;
+    if (missed_ == 0 || log_ == nullptr) return;
+    const auto& lines = log_->Lines();
     std::string text;
-    for (const std::string& line : pending_) {
-        text += line;
+    for (auto it = lines.end() - static_cast<std::ptrdiff_t>(std::min(missed_, lines.size()));
+         it != lines.end(); ++it) {
+        text += *it;
         text += '\n';
     }
+    missed_ = 0;
+    if (text.empty()) return;
     text.pop_back();  // the memo ends each line itself
-    pending_.clear();
     // One edit for all of them: the memo lays its text out once.
     LogMemo->appendPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }

@@ -3,7 +3,7 @@
 
 #include <QPlainTextEdit>
 #include <QWidget>
-#include <deque>
+#include <cstddef>
 #include <string>
 
 #include "notify/logf.h"
@@ -13,12 +13,17 @@ namespace torvane {
 // The log window "Torvane log": one memo with this run's lines (the newest
 // EventLog::kMaxLines of them). Closing it only hides it; while logging is
 // off it takes no input. Lines that come while it is hidden are put into
-// the memo when it is shown.
+// the memo when it is shown, taken then from the log they came from, which
+// keeps them anyway.
 class LogWindow final : public QWidget, public LogView {
     Q_OBJECT
 
 public:
     LogWindow();
+
+    // The log whose lines this window shows; set before the window is first
+    // shown.
+    void ShowLinesOf(const EventLog* log) { log_ = log; }
 
     void AppendLine(const std::string& line) override;
     void SetInputEnabled(bool enabled) override { setEnabled(enabled); }
@@ -33,9 +38,11 @@ protected:
 private:
     void ShowPendingLines();
 
-    // Lines that came while the window was hidden, newest last: a memo lays
-    // out every line it takes, and a hidden one would do it for nobody.
-    std::deque<std::string> pending_;
+    // How many lines came while the window was hidden: a memo lays out
+    // every line it takes, and a hidden one would do it for nobody. The
+    // lines themselves stay in the log alone, not copied here as well.
+    const EventLog* log_ = nullptr;
+    std::size_t missed_ = 0;
 };
 
 }  // namespace torvane

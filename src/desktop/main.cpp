@@ -121,6 +121,7 @@ int Run(int argc, char** argv, std::optional<InstanceChannel> channel, const Ins
     main_form.Attach(&shell->Core(), &shell->Options(), {&credits, &users, &options});
     users.Attach(&shell->Core().UsersWindow());
     suggest.Attach(&shell->Core().SuggestForm());
+    log.ShowLinesOf(&shell->Core().LogForm().Log());
     options.Attach(&shell->Options());
 
     std::optional<InstanceDoor> door;

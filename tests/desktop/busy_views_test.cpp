@@ -12,6 +12,8 @@
 
 #include "desktop/logf.h"
 #include "desktop/usermodel.h"
+#include "notify/log.h"
+#include "platform/clock.h"
 
 namespace torvane {
 namespace {
@@ -81,34 +83,52 @@ TEST(UserList, FollowsAStreamOfAnnouncementsAndRepaintsOnlyTheRowsThatChanged) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
-QString Line(int i) {
-    return QString::fromStdString("12:00:00 : line " + std::to_string(i));
+// The number of the line a memo line shows ("TIME : line N"), -1 for none.
+int Line(const QTextBlock& block) {
+    const qsizetype at = block.text().indexOf(" : line ");
+    return at < 0 ? -1 : block.text().mid(at + 8).toInt();
 }
+
+// The log and its window wired as the program wires them: each line goes to
+// the log, and the log's newest line to the window.
+struct LogAndWindow {
+    LogAndWindow() : log(clock, [] { return std::string(); }) { window.ShowLinesOf(&log); }
+    void Add(int i) {
+        log.AddLogLine("line " + std::to_string(i));
+        window.AppendLine(log.Lines().back());
+    }
+    ManualClock clock;
+    EventLog log;
+    LogWindow window;
+};
 
 TEST(LogWindow, KeepsTheNewestLinesUpToTheLogsOwnBoundHiddenOrShown) {
     const int bound = static_cast<int>(EventLog::kMaxLines);
-    LogWindow window;
-    // Hidden, it lays nothing out: the lines come when it is shown.
-    for (int i = 0; i < bound + 5; ++i) window.AppendLine(Line(i).toStdString());
+    LogAndWindow both;
+    LogWindow& window = both.window;
+    // Hidden, it lays nothing out: the lines come from the log when it is
+    // shown.
+    for (int i = 0; i < bound + 5; ++i) both.Add(i);
     EXPECT_TRUE(window.LogMemo->document()->isEmpty());
     window.show();
     EXPECT_EQ(window.LogMemo->document()->blockCount(), bound);
-    EXPECT_EQ(window.LogMemo->document()->firstBlock().text(), Line(5));
-    EXPECT_EQ(window.LogMemo->document()->lastBlock().text(), Line(bound + 4));
+    EXPECT_EQ(Line(window.LogMemo->document()->firstBlock()), 5);
+    EXPECT_EQ(Line(window.LogMemo->document()->lastBlock()), bound + 4);
 
     // Shown, each line goes in at once, and the oldest go out.
-    window.AppendLine(Line(bound + 5).toStdString());
-    EXPECT_EQ(window.LogMemo->document()->lastBlock().text(), Line(bound + 5));
-    EXPECT_EQ(window.LogMemo->document()->firstBlock().text(), Line(6));
+    both.Add(bound + 5);
+    EXPECT_EQ(Line(window.LogMemo->document()->lastBlock()), bound + 5);
+    EXPECT_EQ(Line(window.LogMemo->document()->firstBlock()), 6);
 
-    // Hidden again and shown: the lines in between follow in order.
+    // Hidden again and shown: only the lines in between follow, in order.
     window.hide();
-    window.AppendLine(Line(bound + 6).toStdString());
-    window.AppendLine(Line(bound + 7).toStdString());
+    both.Add(bound + 6);
+    both.Add(bound + 7);
     window.show();
     EXPECT_EQ(window.LogMemo->document()->blockCount(), bound);
-    EXPECT_EQ(window.LogMemo->document()->lastBlock().previous().text(), Line(bound + 6));
-    EXPECT_EQ(window.LogMemo->document()->lastBlock().text(), Line(bound + 7));
+    EXPECT_EQ(Line(window.LogMemo->document()->findBlockByNumber(bound - 3)), bound + 5);
+    EXPECT_EQ(Line(window.LogMemo->document()->lastBlock().previous()), bound + 6);
+    EXPECT_EQ(Line(window.LogMemo->document()->lastBlock()), bound + 7);
 }
 
 }  // namespace

@@ -419,7 +419,7 @@ TEST_F(HostTableTest, MasterListedStrangersGetARowButNoTrayEntryEventOrMessage) 
     EXPECT_EQ(Merge(stranger("10.0.0.1", "q2dm1", Crowd(2))),
               (Calls{"begin hosts", "added 1", "row 1: Far 10.0.0.1 | q2dm1 | 2/2", "end hosts"}));
     Merge(Server("192.168.0.6", "Saturday", "base2", 8));
-    ASSERT_EQ(view.tray, (std::vector<std::string>{"Friday 0/8", "Saturday 0/8"}));
+    ASSERT_EQ(view.Tray(), (std::vector<std::string>{"Friday 0/8", "Saturday 0/8"}));
 
     // A map change, a player who left and one who came, a full server with
     // room again: nothing is raised or said.
@@ -441,7 +441,7 @@ TEST_F(HostTableTest, MasterListedStrangersGetARowButNoTrayEntryEventOrMessage) 
     EXPECT_EQ(table[1].Source, ServerSource::Lan);
     Merge(stranger("10.0.0.1", "q2dm2", Crowd(2)));
     EXPECT_EQ(table[1].Source, ServerSource::Lan);
-    EXPECT_EQ(view.tray, (std::vector<std::string>{"Friday 0/8", "Far 10.0.0.1 2/2", "Saturday 0/8"}));
+    EXPECT_EQ(view.Tray(), (std::vector<std::string>{"Friday 0/8", "Far 10.0.0.1 2/2", "Saturday 0/8"}));
     EXPECT_EQ(ParallelFault(table, view), "");
 }
 
@@ -456,7 +456,7 @@ TEST_F(HostTableTest, ASilentStrangerGoesWithoutAWordAndTheTrayStaysInStep) {
     table.MergeServer(Server("192.168.0.6", "Saturday", "base2", 8));
     EXPECT_EQ(EndSearch(), (Calls{"begin hosts", "removed 0", "status 1: Friday closed", "log: Friday closed",
                                   "removed 0", "mark 0 0", "end hosts"}));
-    EXPECT_EQ(view.tray, (std::vector<std::string>{"Saturday 0/8"}));
+    EXPECT_EQ(view.Tray(), (std::vector<std::string>{"Saturday 0/8"}));
     EXPECT_EQ(ParallelFault(table, view), "");
 }
 

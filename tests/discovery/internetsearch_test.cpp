@@ -149,7 +149,7 @@ TEST_F(InternetSearchTest, AMasterListSplitOverDatagramsIsMergedAndEachServerAsk
             << server.HostName;
     }
     // Only the favourite is announced and has a tray entry.
-    EXPECT_EQ(view.tray, std::vector<std::string>{"Home 0/8"});
+    EXPECT_EQ(view.Tray(), std::vector<std::string>{"Home 0/8"});
     EXPECT_TRUE(reports.empty());
 
     // The next search asks the servers of the kept list, not the master.

@@ -24,8 +24,15 @@ class RecordingView : public HostView, public GameActions, public HostSettings, 
 public:
     std::vector<std::string> calls;
     std::vector<HostRow> rows;
-    // The tray's host entries: the captions of the rows that have one.
-    std::vector<std::string> tray;
+    // The tray's host entries: the captions of the rows that have one, put
+    // together when asked (rebuilt at each change, a table of thousands of
+    // servers would cost the square of its size).
+    std::vector<std::string> Tray() const {
+        std::vector<std::string> tray;
+        for (const HostRow& row : rows)
+            if (!row.tray.empty()) tray.push_back(row.tray);
+        return tray;
+    }
     // "KIND: TEXT @ HOST" for each event the table raised, KIND its number.
     std::vector<std::string> raised;
     std::vector<std::string> searches;  // "started", "ended: SUMMARY"
@@ -79,7 +86,6 @@ public:
             rows[index].tray = TrayHostCaption(record);
         Record("row " + std::to_string(row) + ": " + rows[index].host + " | " + rows[index].map + " | " +
                rows[index].players);
-        Retray();
     }
     void ServerRemoved(std::size_t index) override {
         const int row = static_cast<int>(index);
@@ -88,7 +94,6 @@ public:
         rows.erase(rows.begin() + row);
         if (selected == row) selected = -1;
         if (selected > row) --selected;
-        Retray();
     }
     void EventRaised(EventKind kind, const std::string& text, const TQuakeServer& server) override {
         raised.push_back(std::to_string(static_cast<int>(kind)) + ": " + text + " @ " + server.HostName);
@@ -114,12 +119,6 @@ public:
     bool BusyChecked() const override { return busy; }
 
 private:
-    void Retray() {
-        tray.clear();
-        for (const HostRow& row : rows)
-            if (!row.tray.empty()) tray.push_back(row.tray);
-    }
-
     const HostTable* table_ = nullptr;
     void Record(std::string line) { calls.push_back(std::move(line)); }
     bool Valid(int index, std::size_t limit) {

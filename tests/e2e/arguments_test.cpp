@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,13 +32,14 @@ protected:
         if (!CanCreateNetworkNamespace()) GTEST_SKIP() << "needs root for a network namespace of its own";
     }
 
-    // Runs `program` with `args` and no input, its settings folder in the
-    // test's own directory; a program that does not end is stopped.
-    Outcome Run(const std::string& program, const std::string& args) {
+    // Runs `program` with `args`, standard input from `input` (no input by
+    // default), its settings folder in the test's own directory; a program
+    // that does not end is killed after 20 seconds (status 137).
+    Outcome Run(const std::string& program, const std::string& args, const std::string& input = "/dev/null") {
         const std::string command =
             "cd '" + dir.Path().string() + "' && XDG_CONFIG_HOME='" + Config().string() + "' HOME='" +
             dir.Path().string() + "' QT_QPA_PLATFORM=offscreen" + " timeout -s KILL 20 unshare --net " +
-            std::string(TORVANE_BINARY_DIR) + "/" + program + " " + args + " </dev/null >out 2>err";
+            std::string(TORVANE_BINARY_DIR) + "/" + program + " " + args + " <'" + input + "' >out 2>err";
         const int result = std::system(command.c_str());
         Outcome outcome{WIFEXITED(result) ? WEXITSTATUS(result) : -1, ReadFile(dir.Path() / "out"),
                         ReadFile(dir.Path() / "err")};
@@ -94,6 +96,29 @@ TEST_F(ProgramArguments, AnyOtherArgumentIsRefusedWithTwoAndNothingStarts) {
         EXPECT_EQ(Run(program, "--help now").status, 2);
         EXPECT_FALSE(SettingsTouched());
     }
+}
+
+// Input that is no pipe or terminal (a file, /dev/null) is there whole at
+// once: its commands are carried out, and its end ends the program as the
+// end of a pipe does, the settings saved.
+TEST_F(ProgramArguments, HeadlessCarriesOutAFileOfCommandsAndEndsAtItsEnd) {
+    const Outcome nothing = Run("torvane-headless", "");
+    EXPECT_EQ(nothing.status, 0) << "the end of /dev/null ends the program: " << nothing.err;
+    EXPECT_TRUE(std::filesystem::exists(Config() / "torvane" / "settings.json"));
+
+    const auto commands = dir.Path() / "commands";
+    std::ofstream(commands) << "first\nquit\nnever\n";
+    const Outcome to_quit = Run("torvane-headless", "", commands.string());
+    EXPECT_EQ(to_quit.status, 0);
+    EXPECT_NE(to_quit.err.find("unknown command 'first'"), std::string::npos) << to_quit.err;
+    EXPECT_EQ(to_quit.err.find("never"), std::string::npos) << "nothing after quit: " << to_quit.err;
+
+    // A last line without its line end is a command too.
+    std::ofstream(commands) << "one\ntwo";
+    const Outcome to_end = Run("torvane-headless", "", commands.string());
+    EXPECT_EQ(to_end.status, 0);
+    EXPECT_NE(to_end.err.find("unknown command 'one'\n"), std::string::npos) << to_end.err;
+    EXPECT_NE(to_end.err.find("unknown command 'two'\n"), std::string::npos) << to_end.err;
 }
 
 }  // namespace

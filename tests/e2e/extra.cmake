@@ -8,3 +8,8 @@ if(TARGET torvane)
   add_dependencies(test_e2e torvane torvane_probe)
   target_compile_definitions(test_e2e PRIVATE TORVANE_DESKTOP_BUILT=1)
 endif()
+
+# Whole programs on a private LAN: a search window is two seconds, several
+# tests run a few searches one after another, and two copies may need a few
+# searches to meet.
+set(test_timeout 60)

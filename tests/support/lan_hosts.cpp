@@ -57,6 +57,11 @@ pid_t StartLanHost(int k, std::function<int()> body) {
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("LAN host: fork");
     if (pid == 0) {
+        // Only the other side holds the ends this side does not use, so a
+        // side that fails and ends is seen as the end of its pipe instead of
+        // leaving the other waiting for good.
+        unshared.CloseEnd(0);
+        wired.CloseEnd(1);
         int result = 2;
         try {
             if (unshare(CLONE_NEWNET) != 0) _exit(3);
@@ -74,12 +79,28 @@ pid_t StartLanHost(int k, std::function<int()> body) {
         std::fflush(nullptr);
         _exit(result);
     }
+    unshared.CloseEnd(1);
+    wired.CloseEnd(0);
     const std::string n = std::to_string(k);
-    if (!unshared.Read()) throw std::runtime_error("LAN host " + n + " did not start");
-    Shell("ip link add v" + n + " type veth peer name e" + n + " && ip link set v" + n +
-          " master br0 && ip link set v" + n + " up && ip link set e" + n + " netns " + std::to_string(pid));
-    wired.Write();
-    if (!unshared.Read()) throw std::runtime_error("LAN host " + n + " could not bring its network up");
+    try {
+        if (!unshared.Read()) throw std::runtime_error("LAN host " + n + " did not start");
+        // An earlier host k that has ended leaves its cable on the bridge
+        // until the kernel has taken its namespace down, which it does in the
+        // background: unplugged here, so that host k can be started again at
+        // once. Host k always has the same hardware address, so the other
+        // hosts' address caches still reach it when it comes back.
+        char mac[18];
+        std::snprintf(mac, sizeof mac, "02:00:0a:63:00:%02x", 10 + k);
+        Shell("{ ip link del v" + n + " 2>/dev/null || true; } && ip link add v" + n +
+              " type veth peer name e" + n + " address " + mac + " && ip link set v" + n +
+              " master br0 && ip link set v" + n + " up && ip link set e" + n + " netns " +
+              std::to_string(pid));
+        wired.Write();
+        if (!unshared.Read()) throw std::runtime_error("LAN host " + n + " could not bring its network up");
+    } catch (...) {
+        StopLanHost(pid);
+        throw;
+    }
     return pid;
 }
 
