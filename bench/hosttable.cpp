@@ -66,7 +66,7 @@ struct FilledTable {
     QuietPeers peers;
     ManualClock clock;
     SearchState search;
-    HostTable table{shell, shell, shell, search};
+    HostTable table{shell, shell.AsServices(), shell, search};
     DatagramDispatcher dispatcher{clock, search, table, peers};
     ReceiveBuffer buffer;
 };

@@ -9,15 +9,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fakes::PeerRig& rig = fuzzing::Rig();
     rig.suggest_view.visible = false;
     rig.protocol.SetOwnStatus(PeerStatus::Ready);
-    rig.host.launched.clear();
+    rig.services.game.launched.clear();
     const std::string datagram = fuzzing::Datagram(kChallengeTag, data, size);
     rig.Challenge(datagram);
 
     if (rig.suggest_view.visible) {
         rig.protocol.SuggestForm().BitBtn1Click();
-        fuzzing::Require(rig.host.launched.size() == 1);
-        fuzzing::Require(IsDottedIPv4(rig.host.launched[0].Address));
-        fuzzing::Require(IsPortText(rig.host.launched[0].Port));
+        fuzzing::Require(rig.services.game.launched.size() == 1);
+        fuzzing::Require(IsDottedIPv4(rig.services.game.launched[0].Address));
+        fuzzing::Require(IsPortText(rig.services.game.launched[0].Port));
     }
     return 0;
 }

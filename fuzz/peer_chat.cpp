@@ -9,7 +9,7 @@ using namespace torvane;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fakes::PeerRig& rig = fuzzing::Rig();
     rig.settings.max_chat_lines = size > 0 ? data[0] % 40 : 20;
-    rig.host.busy = size > 1 && (data[1] & 1);
+    rig.services.busy.busy = size > 1 && (data[1] & 1);
     const std::string datagram = fuzzing::Datagram(kChatTag, data, size);
     rig.Chat(datagram);
 

@@ -15,7 +15,7 @@ namespace torvane::fuzzing {
 inline fakes::PeerRig& Rig() {
     static fakes::PeerRig rig;
     rig.journal.clear();
-    rig.host.log_lines.clear();
+    rig.services.log.lines.clear();
     rig.sender.sent.clear();
     return rig;
 }

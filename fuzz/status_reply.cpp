@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     SearchState search;
     RecordingView view;
     QuietPeers peers;
-    HostTable table{view, view, view, search};
+    HostTable table{view, view.AsServices(), view, search};
     view.Watch(table);
     DatagramDispatcher dispatcher{clock, search, table, peers};
     for (int i = 0; i < 4; ++i) view.actions[i] = {true, true, true, "x.wav"};

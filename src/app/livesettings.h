@@ -11,10 +11,10 @@
 namespace torvane {
 
 // The live settings record, read by each subsystem through its own narrow
-// interface at the moment of use. The Busy box is not a stored setting: the
-// main window's state answers it.
+// interface at the moment of use.
 class LiveSettings final : public SearchSettings,
                            public InternetSettings,
+                           public HostSettings,
                            public LauncherSettings,
                            public PeerSettings {
 public:
@@ -56,8 +56,8 @@ public:
     int MaxChatLines() const override { return s_.MaxChatLines; }
 
     // The host table's events.
-    NumberText Retries() const { return s_.Retries; }
-    EventAction Action(EventKind kind) const { return s_.Event(kind); }
+    NumberText Retries() const override { return s_.Retries; }
+    EventAction Action(EventKind kind) const override { return s_.Event(kind); }
 
 private:
     const Settings& s_;

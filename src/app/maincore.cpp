@@ -4,6 +4,8 @@
 #include <optional>
 #include <vector>
 
+#include "app/busybox.h"
+#include "app/hostwatch.h"
 #include "app/livesettings.h"
 #include "app/notices.h"
 #include "app/roomwatch.h"
@@ -60,39 +62,21 @@ struct LoopAnswerTimer final : AnswerTimer {
 
 }  // namespace
 
-// Everything the main window owns, and the adapters through which each
-// subsystem sees the others. Members are declared in the order they must be
-// built.
-struct MainCore::Parts final : HostView,
-                               HostTableListener,
-                               GameActions,
-                               HostSettings,
-                               SearchPeers,
-                               LauncherHost,
-                               SoundGuards,
-                               BroadcastSender {
-    // The peers' view of the program; apart because its host-row question
-    // has another shape than the host table's.
+// Everything the main window owns: the services, built once and handed to
+// each subsystem, and the subsystems themselves. Members are declared in
+// the order they must be built.
+struct MainCore::Parts final : LauncherHost, BroadcastSender {
+    // The peers' own questions: this computer's addresses, the time, the
+    // host list and the notifications.
     struct PeerSide final : PeerHost {
         explicit PeerSide(Parts& p) : p(p) {}
-        bool BusyChecked() const override { return p.busy_box; }
-        void CheckBusy() override { p.SetBusyCheck(true); }
-        bool IsGameRunning() override { return p.IsGameRunning(); }
         bool IsOwnAddress(const std::string& address) const override { return IsLocalAddress(address); }
-        void SetStatusPanel1(const std::string& text) override { p.view.SetStatusText(1, text); }
-        void AddLogLine(const std::string& text) override { p.AddLogLine(text); }
-        void PlayEventSound(const std::string& path) override { p.PlayEventSound(path); }
         std::string LongTimeText() const override {
             return torvane::LongTimeText(p.seams.clock.CalendarSeconds());
         }
-        std::optional<size_t> SelectedHostRow() const override {
-            const int row = p.view.SelectedHostRow();
-            if (row < 0 || static_cast<std::size_t>(row) >= p.hosts.size()) return std::nullopt;
-            return static_cast<std::size_t>(row);
-        }
+        std::optional<size_t> SelectedHostRow() const override { return p.SelectedRecord(); }
         size_t HostCount() const override { return p.hosts.size(); }
         const TQuakeServer& HostAt(size_t index) const override { return p.hosts[index]; }
-        void LaunchGame(const TQuakeServer& server) override { p.LaunchGame(server); }
         void NoticeShout(const std::string& name, const std::string& text) override {
             p.notices.Shouted(name, text);
         }
@@ -100,12 +84,9 @@ struct MainCore::Parts final : HostView,
         Parts& p;
     };
 
-    // What the notifications' buttons and the wait for room act on.
-    struct NoticeSide final : NoticeHost, RoomWatchHost {
+    // What the notifications' challenge buttons act on: the dialog.
+    struct NoticeSide final : NoticeHost {
         explicit NoticeSide(Parts& p) : p(p) {}
-        bool BusyChecked() const override { return p.busy_box; }
-        bool IsGameRunning() override { return p.IsGameRunning(); }
-        void LaunchGame(const TQuakeServer& server) override { p.LaunchGame(server); }
         void AcceptChallenge(const Challenge& challenge) override {
             p.peers.SuggestForm().Fill(challenge);
             p.peers.SuggestForm().BitBtn1Click();
@@ -127,36 +108,44 @@ struct MainCore::Parts final : HostView,
           seams(seams),
           view(views.main),
           live(settings),
+          busy(views.main, [this](PeerStatus status) { peers.SetOwnStatus(status); }),
           log(views.log, seams.clock),
+          host_watch(views.main, hosts, settings, log, notices, room_watch),
           player(seams.sound),
-          sound(*this, player),
+          sound(
+              busy, [this] { return search.FirstSearch; }, player),
+          launcher(*this, {busy, log, host_watch}, live, seams.processes, seams.spawner, ProgramSearchPath,
+                   &seams.clock),
+          services{busy, log, host_watch, launcher, sound},
           notice_side(*this),
-          notices(views.main, notice_side),
-          room_watch(notice_side),
-          hosts(*this, *this, *this, search),
+          notices(views.main, notice_side, busy, launcher),
+          room_watch(busy, launcher),
+          hosts(host_watch, services, live, search),
           peer_side(*this),
-          peers(live, peer_side, *this, seams.computer_name, seams.clock, views.users, views.suggest),
+          peers(live, peer_side, services, *this, seams.computer_name, seams.clock, views.users,
+                views.suggest),
           answer_timer(loop),
           gated_peers(peers, seams.clock, answer_timer),
-          launcher(*this, live, seams.processes, seams.spawner, ProgramSearchPath, &seams.clock),
           dispatcher(seams.clock, search, hosts, gated_peers),
           timer1(loop, kDefaultIntervalMs, true),
           window(loop, kSearchWindowMs, false),
           sockets(MakeSockets(seams.sockets, loop)),
           internet(loop, dispatcher, live, seams.clock,
                    [this](const std::string& text) {
-                       view.SetStatusText(0, text);
-                       AddLogLine(text);
+                       host_watch.SetStatusText(0, text);
+                       log.AddLogLine(text);
                    }),
-          cycle({search, hosts, dispatcher, Roles(sockets), timer1, window, live, *this, view, *this, *this,
-                 seams.clock, &internet}) {
+          cycle({search, hosts, dispatcher, Roles(sockets), timer1, window, live, host_watch, view, peers,
+                 services, seams.clock, &internet}) {
         player.Loop = false;
         player.Async = true;
+        // Every launch, by whatever way, ends the waits for room.
+        launcher.OnLaunched = [this] { room_watch.Launched(); };
         for (std::size_t i = 0; i + 1 < sockets.size(); ++i) sockets[i]->Attach(cycle, true);
         sockets.back()->Attach(cycle, false);
         timer1.Timer().SetOnTimer([this] { cycle.Timer1Timer(); });
         window.Timer().SetOnTimer([this] { cycle.BroadcastEnd(); });
-        hosts.Subscribe(*this);
+        hosts.Subscribe(host_watch);
         answer_timer.timer.SetOnTimer([this] {
             answer_timer.timer.SetEnabled(false);
             gated_peers.AnswerTimerFired();
@@ -165,107 +154,20 @@ struct MainCore::Parts final : HostView,
 
     CycleSocket& WSocket() { return *sockets.front(); }
 
-    // The Busy pair.
-    void SetBusyCheck(bool checked) {
-        if (busy_box == checked) return;
-        busy_box = checked;
-        BusyCheckClick();
+    // The record of the row the user selected, when there is one.
+    std::optional<std::size_t> SelectedRecord() const {
+        const int row = view.SelectedHostRow();
+        if (row < 0 || static_cast<std::size_t>(row) >= hosts.size()) return std::nullopt;
+        return static_cast<std::size_t>(row);
     }
-    void BusyCheckClick() {
-        peers.SetOwnStatus(busy_box ? PeerStatus::Busy : PeerStatus::Ready);
-        busy_menu = busy_box;
-        view.ShowBusy(busy_box, busy_menu);
-        if (busy_box) view.ShowOptionsOnInfoPage();
-    }
-
-    // HostView: the log goes to the log window, everything else straight to
-    // the main window. What status panel 1 says during one merge is kept,
-    // so that a pop-up can tell the user what it is for.
-    void SetStatusText(int panel, const std::string& text) override {
-        if (panel == 1) merge_texts += (merge_texts.empty() ? "" : "\n") + text;
-        view.SetStatusText(panel, text);
-    }
-    void AddLogLine(const std::string& text) override { log.AddLogLine(text); }
-    void ShowIconImage(int image) override { view.ShowIconImage(image); }
-    void LookForBuddies() {
-        const BuddyList buddies(settings.Buddies);
-        for (const BuddySighting& sighting : buddy_watch.Look(buddies, hosts.Records())) {
-            const std::string text = BuddyPlayingText(sighting.Name, hosts[sighting.Server]);
-            AddLogLine(text);
-            notices.BuddyCame(text, hosts[sighting.Server]);
-        }
-    }
-    int SelectedHostRow() const override { return view.SelectedHostRow(); }
-    // The host table shows the main window only to pop it up for an event.
-    void ShowMainWindow() override { view.ShowMainWindow(); }
-    void RestoreApplication() override { view.RestoreApplication(); }
-    void BringToFront() override {
-        view.BringToFront();
-        popped_up = merge_texts;
-        merge_texts.clear();
-    }
-
-    // HostTableListener: a reply's merge (or a search's end) begins; it ends
-    // with its record's row filled in, and a pop-up during it is told as a
-    // notification about that server. Then the buddies.
-    void ChangesBegin() override {
-        merge_texts.clear();
-        merged_row = -1;
-        popped_up.reset();
-    }
-    void ServerChanged(std::size_t index, unsigned what) override {
-        if (what != kChangedMark) merged_row = static_cast<int>(index);
-    }
-    void ChangesEnd() override {
-        const bool merged = merged_row >= 0 && static_cast<std::size_t>(merged_row) < hosts.size();
-        if (popped_up && merged) notices.PoppedUp(*popped_up, hosts[merged_row]);
-        popped_up.reset();
-        LookForBuddies();
-        if (room_watch.Empty()) return;
-        if (merged) {
-            room_watch.Answered(hosts[merged_row]);
-        } else {
-            room_watch.KeepOnly([this](const std::string& address, const std::string& host_name) {
-                TQuakeServer key;
-                key.Address = address;
-                key.HostName = host_name;
-                return hosts.FindServer(key) >= 0;
-            });
-        }
-    }
-
-    // GameActions.
-    bool IsGameRunning() override { return launcher.IsGameRunning(); }
-    void LaunchGame(const TQuakeServer& server) override {
-        Launch({server.HostName, server.Address, server.Port});
-    }
-    // Every launch, by whatever way, ends the waits for room.
-    void Launch(const LaunchTarget& target) {
-        if (launcher.LaunchGame(target)) room_watch.Launched();
-    }
-    void PlayEventSound(const std::string& path) override { sound.PlayEventSound(path); }
-
-    // HostSettings and SoundGuards.
-    NumberText Retries() const override { return live.Retries(); }
-    EventAction Action(EventKind kind) const override { return live.Action(kind); }
-    bool BusyChecked() const override { return busy_box; }
-    bool FirstSearch() const override { return search.FirstSearch; }
-
-    // SearchPeers.
-    int64_t LastStatusRequestTime() const override { return peers.LastStatusRequestTime(); }
-    void SendStatusRequest() override { peers.SendStatusRequest(); }
-    int UserCount() const override { return static_cast<int>(peers.Users().size()); }
-    void RefreshUsers() override { peers.UsersWindow().Refresh(); }
 
     // LauncherHost.
-    void UncheckBusy() override { SetBusyCheck(false); }
     PeerStatus OwnStatus() const override { return peers.OwnStatus(); }
     void SetOwnStatus(PeerStatus status) override { peers.SetOwnStatus(status); }
     void SendInfo() override { peers.SendInfo(); }
     void SetSearchWindowTimerEnabled(bool enabled) override { window.SetEnabled(enabled); }
     void SetIntervalTimerEnabled(bool enabled) override { timer1.SetEnabled(enabled); }
     void StartSearch() override { cycle.StartSearch(); }
-    void SetStatusPanel1(const std::string& text) override { view.SetStatusText(1, text); }
     void ShowLaunchFailure(const std::string& message) override { view.ShowLaunchFailure(message); }
 
     // BroadcastSender: peer datagrams go out only through the open
@@ -279,16 +181,16 @@ struct MainCore::Parts final : HostView,
     CoreSeams seams;
     MainView& view;
     LiveSettings live;
-    bool busy_box = true;  // checked when the window is created
-    bool busy_menu = true;
-    std::string merge_texts;               // panel 1's texts since the current merge began
-    std::optional<std::string> popped_up;  // what popped the window up during this merge
-    int merged_row = -1;                   // the row this merge filled in
-    BuddyWatch buddy_watch;
     SearchState search;
+    // The services.
+    BusyBox busy;
     TLogForm log;
+    HostWatch host_watch;  // the status line, and what follows each merge
     TPlayerWave player;
     EventSound sound;
+    GameLauncher launcher;
+    Services services;
+    // The subsystems.
     NoticeSide notice_side;
     TNotices notices;
     RoomWatch room_watch;
@@ -297,7 +199,6 @@ struct MainCore::Parts final : HostView,
     PeerProtocol peers;
     LoopAnswerTimer answer_timer;
     GatedPeers gated_peers;  // what the dispatch hands the peer protocol
-    GameLauncher launcher;
     DatagramDispatcher dispatcher;
     LoopTimer timer1;
     LoopTimer window;
@@ -312,10 +213,10 @@ MainCore::MainCore(MessageLoop& loop, Settings& settings, const CoreSeams& seams
 MainCore::~MainCore() = default;
 
 void MainCore::Create() {
-    p_->peers.SetOwnStatus(p_->busy_box ? PeerStatus::Busy : PeerStatus::Ready);
+    p_->peers.SetOwnStatus(BusyBox::StatusOf(p_->busy.BusyChecked()));
     p_->view.ShowIconImage(kIconIdle);
     p_->view.SetTrayTip("");
-    p_->view.ShowBusy(p_->busy_box, p_->busy_menu);
+    p_->busy.Show();
     p_->cycle.OpenListenSocket();
 }
 
@@ -339,8 +240,7 @@ void MainCore::Subscribe(HostTableListener& listener) {
 }
 
 void MainCore::HostListViewDblClick() {
-    const int row = p_->view.SelectedHostRow();
-    if (row >= 0 && static_cast<std::size_t>(row) < p_->hosts.size()) p_->LaunchGame(p_->hosts[row]);
+    if (const auto record = p_->SelectedRecord()) p_->launcher.LaunchGame(p_->hosts[*record]);
 }
 
 void MainCore::Play1Click() {
@@ -352,11 +252,11 @@ void MainCore::TrayHostEntryClick(int index) {
 }
 
 void MainCore::JoinServer(const std::string& host_name, const std::string& address, const std::string& port) {
-    p_->Launch({host_name, address, port});
+    p_->launcher.LaunchGame(LaunchTarget{host_name, address, port});
 }
 
 bool MainCore::HasBuddies(std::size_t index) const {
-    return p_->buddy_watch.HasBuddies(index);
+    return p_->host_watch.HasBuddies(index);
 }
 
 std::vector<std::string> MainCore::BuddiesOn(std::size_t index) const {
@@ -370,7 +270,7 @@ const std::string& MainCore::BuddiesSetting() const {
 
 void MainCore::SetBuddies(const std::string& setting) {
     p_->settings.Buddies = setting;
-    p_->buddy_watch.Look(BuddyList(setting), p_->hosts.Records());
+    p_->host_watch.LookAgain(setting);
 }
 
 bool MainCore::WaitingForRoom(std::size_t index) const {
@@ -378,16 +278,16 @@ bool MainCore::WaitingForRoom(std::size_t index) const {
 }
 
 std::optional<std::string> MainCore::RoomMenuEntry() const {
-    const int row = p_->view.SelectedHostRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= p_->hosts.size()) return std::nullopt;
-    return p_->room_watch.MenuEntry(p_->hosts[row]);
+    const auto record = p_->SelectedRecord();
+    if (!record) return std::nullopt;
+    return p_->room_watch.MenuEntry(p_->hosts[*record]);
 }
 
 void MainCore::RoomMenuClick() {
-    const int row = p_->view.SelectedHostRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= p_->hosts.size()) return;
+    const auto record = p_->SelectedRecord();
+    if (!record) return;
     // Copied: a launch starts a search, which may move the table.
-    const TQuakeServer server = p_->hosts[row];
+    const TQuakeServer server = p_->hosts[*record];
     p_->room_watch.MenuEntryChosen(server);
 }
 
@@ -400,19 +300,15 @@ void MainCore::NoticeClosed(uint64_t id) {
 }
 
 void MainCore::SetBusyCheck(bool checked) {
-    p_->SetBusyCheck(checked);
+    p_->busy.SetBusyCheck(checked);
 }
 
 void MainCore::Busy1Click() {
-    p_->busy_menu = !p_->busy_menu;
-    p_->peers.SetOwnStatus(p_->busy_menu ? PeerStatus::Busy : PeerStatus::Ready);
-    p_->view.ShowBusy(p_->busy_box, p_->busy_menu);
-    p_->SetBusyCheck(p_->busy_menu);
+    p_->busy.MenuClick();
 }
 
 void MainCore::SetBusy1(bool checked) {
-    p_->busy_menu = checked;
-    p_->view.ShowBusy(p_->busy_box, p_->busy_menu);
+    p_->busy.SetMenuCheck(checked);
 }
 
 void MainCore::Suggest1Click() {
@@ -436,7 +332,7 @@ void MainCore::PreviewSound(const std::string& path) {
 }
 
 bool MainCore::BusyChecked() const {
-    return p_->busy_box;
+    return p_->busy.BusyChecked();
 }
 const HostTable& MainCore::Hosts() const {
     return p_->hosts;

@@ -6,14 +6,15 @@
 #include "app/notices.h"
 #include "discovery/hostview.h"
 #include "discovery/searchcycle.h"
+#include "model/services.h"
 
 namespace torvane {
 
-// The main window as the core drives it: what the host table fills (see
-// HostWindow), the tray tip, the Busy pair, and the parts of the window
-// that only the shell touches.
-// Notifications go through it as well.
-class MainView : public SearchView, public HostWindow, public NoticeView {
+// The main window as the core drives it: the status bar, what the host
+// table shows (see HostWindow), the tray tip, the Busy pair, and the parts
+// of the window that only the shell touches. Notifications go through it
+// as well.
+class MainView : public SearchView, public HostWindow, public NoticeView, public StatusLine {
 public:
     // The Busy box on the window and the Busy entry of the tray menu.
     virtual void ShowBusy(bool box_checked, bool menu_checked) = 0;

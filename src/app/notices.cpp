@@ -45,7 +45,7 @@ void TNotices::Challenged(const Challenge& challenge) {
 }
 
 void TNotices::BuddyCame(const std::string& text, const TQuakeServer& server) {
-    if (host_.BusyChecked() || host_.IsGameRunning()) return;
+    if (busy_.BusyChecked() || game_.IsGameRunning()) return;
     Tell({kSummary, text, {kJoin}}, {0, server, std::nullopt});
 }
 
@@ -56,8 +56,8 @@ void TNotices::ActionInvoked(uint64_t id, const std::string& key) {
     const Remembered chosen = *it;
     remembered_.erase(it);
     if (key == kJoinKey && chosen.Server) {
-        if (host_.BusyChecked() || host_.IsGameRunning()) return;
-        host_.LaunchGame(*chosen.Server);
+        if (busy_.BusyChecked() || game_.IsGameRunning()) return;
+        game_.LaunchGame(*chosen.Server);
     } else if (key == kAcceptKey && chosen.Challenge_) {
         host_.AcceptChallenge(*chosen.Challenge_);
     } else if (key == kIgnoreKey && chosen.Challenge_) {

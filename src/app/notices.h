@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/quakeserver.h"
+#include "model/services.h"
 #include "peers/peerdatagram.h"
 
 namespace torvane {
@@ -36,14 +37,11 @@ public:
     virtual void ShowNotice(uint64_t id, const Notice& notice) = 0;
 };
 
-// What the notifications' buttons act on.
+// What the notifications' buttons act on beyond Busy and the game: the
+// challenge dialog's Accept and Ignore, for `challenge`.
 class NoticeHost {
 public:
     virtual ~NoticeHost() = default;
-    virtual bool BusyChecked() const = 0;
-    virtual bool IsGameRunning() = 0;
-    virtual void LaunchGame(const TQuakeServer& server) = 0;
-    // The challenge dialog's Accept and Ignore, for `challenge`.
     virtual void AcceptChallenge(const Challenge& challenge) = 0;
     virtual void IgnoreChallenge(const Challenge& challenge) = 0;
 };
@@ -62,7 +60,8 @@ public:
     // grow without end.
     static constexpr std::size_t kRemembered = 64;
 
-    TNotices(NoticeView& view, NoticeHost& host) : view_(view), host_(host) {}
+    TNotices(NoticeView& view, NoticeHost& host, const BusyFlag& busy, Game& game)
+        : view_(view), host_(host), busy_(busy), game_(game) {}
 
     // An event popped the main window up; `text` is what the status bar said
     // about it, one line each.
@@ -87,6 +86,8 @@ private:
 
     NoticeView& view_;
     NoticeHost& host_;
+    const BusyFlag& busy_;
+    Game& game_;
     uint64_t next_id_ = 1;
     std::deque<Remembered> remembered_;
 };

@@ -31,7 +31,7 @@ void RoomWatch::MenuEntryChosen(const TQuakeServer& server) {
     else if (IsFull(server))
         Arm(server);
     else
-        host_.LaunchGame(server);  // a place freed while the menu was open
+        game_.LaunchGame(server);  // a place freed while the menu was open
 }
 
 void RoomWatch::Arm(const TQuakeServer& server) {
@@ -46,10 +46,10 @@ void RoomWatch::Cancel(const TQuakeServer& server) {
 
 void RoomWatch::Answered(const TQuakeServer& server) {
     if (waiting_.empty() || IsFull(server) || !Waiting(server)) return;
-    if (host_.BusyChecked() || host_.IsGameRunning()) return;
+    if (busy_.BusyChecked() || game_.IsGameRunning()) return;
     // Once: the wait is over before the launch, whatever the launch does.
     waiting_.clear();
-    host_.LaunchGame(server);
+    game_.LaunchGame(server);
 }
 
 void RoomWatch::KeepOnly(

@@ -7,21 +7,13 @@
 #include <vector>
 
 #include "model/quakeserver.h"
+#include "model/services.h"
 
 namespace torvane {
 
 // Whether every place of a server is taken. A server that tells no
 // maximum is never full.
 bool IsFull(const TQuakeServer& server);
-
-// What "Join when there's room" asks of the rest of the program.
-class RoomWatchHost {
-public:
-    virtual ~RoomWatchHost() = default;
-    virtual bool BusyChecked() const = 0;
-    virtual bool IsGameRunning() = 0;
-    virtual void LaunchGame(const TQuakeServer& server) = 0;
-};
 
 // "Join when there's room": the user waits for a place on full servers,
 // and the first answer that shows a free place on one of them launches the
@@ -34,7 +26,7 @@ public:
 // another, ends every wait: the user is playing now.
 class RoomWatch {
 public:
-    explicit RoomWatch(RoomWatchHost& host) : host_(host) {}
+    RoomWatch(const BusyFlag& busy, Game& game) : busy_(busy), game_(game) {}
 
     bool Waiting(const TQuakeServer& server) const;
     bool Empty() const { return waiting_.empty(); }
@@ -69,7 +61,8 @@ private:
     };
     std::vector<Key>::const_iterator Find(const TQuakeServer& server) const;
 
-    RoomWatchHost& host_;
+    const BusyFlag& busy_;
+    Game& game_;
     std::vector<Key> waiting_;
 };
 

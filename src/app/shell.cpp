@@ -10,8 +10,8 @@ Shell::Shell(MessageLoop& loop, Settings& settings, const CoreSeams& seams, cons
     : options_view_(views.options), windows_(views.windows), core_(loop, settings, seams, views.core) {
     core_.Create();
     try {
-        options_ =
-            std::make_unique<TOptions>(settings, store, views.options, static_cast<OptionsHost&>(*this));
+        options_ = std::make_unique<TOptions>(settings, store, views.options,
+                                              static_cast<OptionsHost&>(*this), core_.LogForm());
     } catch (const std::exception& e) {
         options_view_.ShowError(e.what());
         TakeDown();

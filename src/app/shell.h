@@ -66,7 +66,6 @@ private:
     std::string LogFile() const override { return core_.LogForm().LogFile(); }
     void SetLogEnabled(bool enabled) override { core_.LogForm().SetEnabled(enabled); }
     void ShowLogWindow() override { core_.LogForm().Show(); }
-    void AddLogLine(const std::string& text) override { core_.LogForm().AddLogLine(text); }
     void SetShowHints(bool show) override { windows_.SetShowHints(show); }
     void PlaceWindows(const WindowGeometry& geometry) override { windows_.PlaceWindows(geometry); }
     WindowGeometry WindowPlaces() const override { return windows_.WindowPlaces(); }

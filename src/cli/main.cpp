@@ -100,7 +100,7 @@ int RunQuery(const QueryOptions& options) {
     QueryHost host(options);
     SearchState search;
     search.FirstSearch = false;
-    HostTable hosts(host, host, host, search);
+    HostTable hosts(host, host.AsServices(), host, search);
     // One query lists every server it hears in its one window, however
     // many one host runs; only the long-running programs keep a table that
     // a single sender must not fill.
@@ -121,8 +121,8 @@ int RunQuery(const QueryOptions& options) {
     timing.window_ms = options.window_ms;
     InternetSearch internet(loop, dispatcher, host, clock, Complain, timing);
 
-    SearchCycle cycle(
-        {search, hosts, dispatcher, sockets, timer1, window, host, host, host, host, host, clock, &internet});
+    SearchCycle cycle({search, hosts, dispatcher, sockets, timer1, window, host, host, host, host,
+                       host.AsServices(), clock, &internet});
     for (auto& socket : owned) {
         socket->Attach(cycle, true);
         socket->SetErrorHandler([&cycle](QuerySocket& failed) {

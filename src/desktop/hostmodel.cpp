@@ -31,7 +31,11 @@ qlonglong PingKey(int ping) {
 }  // namespace
 
 HostListModel::HostListModel(const HostTable& table, std::array<QIcon, 2> marks, QObject* parent)
-    : QAbstractTableModel(parent), table_(table), marks_(std::move(marks)) {}
+    : QAbstractTableModel(parent), table_(table), marks_(std::move(marks)) {
+    marks_check_.setSingleShot(true);
+    marks_check_.setInterval(kMarksCheck);
+    connect(&marks_check_, &QTimer::timeout, this, [this] { CheckMarks(); });
+}
 
 uint8_t HostListModel::MarkBits(int row) const {
     if (!row_marks_ || row < 0 || static_cast<std::size_t>(row) >= table_.size()) return 0;
@@ -149,30 +153,42 @@ void HostListModel::ChangesEnd() {
 }
 
 void HostListModel::AnnounceChangedRows() {
-    // The marks follow more than the table (the buddy list, the waits for
-    // room), which one reply may change for any row: a look at each row's
-    // two bits is far cheaper than the views' walk over every row.
-    if (row_marks_) {
-        for (int row = 0; row < rows_; ++row) {
-            const uint8_t bits = MarkBits(row);
-            if (bits == shown_[static_cast<std::size_t>(row)]) continue;
-            shown_[static_cast<std::size_t>(row)] = bits;
-            changed_.push_back(row);
-        }
-    }
     for (int row = moved_from_; row < rows_; ++row) changed_.push_back(row);
     moved_from_ = INT_MAX;
-    std::sort(changed_.begin(), changed_.end());
-    changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
     std::vector<int> rows;
     rows.swap(changed_);  // a view's slot may start the next batch
-    for (std::size_t i = 0; i < rows.size();) {
-        std::size_t end = i + 1;
-        while (end < rows.size() && rows[end] == rows[end - 1] + 1) ++end;
-        if (rows[end - 1] < rows_)
-            emit dataChanged(index(rows[i], 0), index(rows[end - 1], kColumnCount - 1));
-        i = end;
+    for (int row : rows)
+        if (row >= 0 && row < rows_) shown_[static_cast<std::size_t>(row)] = MarkBits(row);
+    AnnounceRows(rows);
+    if (row_marks_ && !marks_check_.isActive()) marks_check_.start();
+}
+
+void HostListModel::CheckMarks() {
+    bool changed = false;
+    for (int row = 0; row < rows_; ++row) {
+        const uint8_t bits = MarkBits(row);
+        if (bits == shown_[static_cast<std::size_t>(row)]) continue;
+        shown_[static_cast<std::size_t>(row)] = bits;
+        changed = true;
     }
+    // Every row: the buddies-first order may have taken in rows that
+    // answered meanwhile among others whose marks had changed unseen, and
+    // only a sort of the whole list puts those right. It is rare.
+    if (changed && rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1));
+}
+
+void HostListModel::AnnounceRows(const std::vector<int>& rows) {
+    // One range from the first to the last: a sorting proxy sorts the rows
+    // of one announcement in again among the others, which must be in
+    // order, so rows whose keys changed together go in one.
+    int first = INT_MAX;
+    int last = -1;
+    for (int row : rows) {
+        if (row < 0 || row >= rows_) continue;
+        first = std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (first <= last) emit dataChanged(index(first, 0), index(last, kColumnCount - 1));
 }
 
 void HostListModel::ServerAdded(std::size_t index) {

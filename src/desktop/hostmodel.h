@@ -4,7 +4,9 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QSortFilterProxyModel>
+#include <QTimer>
 #include <array>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <functional>
@@ -40,7 +42,11 @@ public:
 // search reach the views as one, once the table is whole again, and name
 // only the rows that changed: a reply that named every row would cost each
 // view and the sorting proxy a walk over the whole list, a thousand walks
-// in a search of a thousand servers.
+// in a search of a thousand servers. A reply may also change the buddy and
+// room marks of other rows (the buddy list was edited, a launch ended the
+// waits for room); those are looked for a moment later, at most once every
+// kMarksCheck, not at each of a thousand replies, and then every row is
+// named, which is rare.
 class HostListModel final : public QAbstractTableModel, public HostTableListener {
     Q_OBJECT
 
@@ -59,6 +65,8 @@ public:
     // The marks changed without a change of the table: the views repaint.
     void MarksChanged();
 
+    static constexpr std::chrono::milliseconds kMarksCheck{100};
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -75,9 +83,12 @@ private:
     QVariant MarkData(std::size_t row, int column, int role) const;
     // The marks row `row` shows: bit 0 buddies, bit 1 waiting for room.
     uint8_t MarkBits(int row) const;
-    // Tells the views of every row the batch just ended changed, in runs of
-    // neighbours.
+    // Tells the views of every row the batch just ended changed.
     void AnnounceChangedRows();
+    // Tells the views when marks changed since they were shown.
+    void CheckMarks();
+    // Tells the views of `rows`.
+    void AnnounceRows(const std::vector<int>& rows);
 
     const HostTable& table_;
     const std::array<QIcon, 2> marks_;
@@ -89,6 +100,7 @@ private:
     std::vector<int> changed_;    // rows the batch under way changed
     int moved_from_ = INT_MAX;    // and every row from here on, moved up past a removed one
     std::vector<uint8_t> shown_;  // by row, the marks the views were last told of
+    QTimer marks_check_;
 };
 
 // The player list of one server: Name, Frags and Ping, a copy of the

@@ -22,38 +22,38 @@ int IconOf(EventKind kind) {
 }  // namespace
 
 void HostEvents::Announce(const std::string& text, bool log) {
-    view_.SetStatusText(1, text);
-    if (log) view_.AddLogLine(text);
+    services_.status.SetStatusText(1, text);
+    if (log) services_.log.AddLogLine(text);
 }
 
 void HostEvents::SetIcon(EventKind kind) {
-    SetTrayIcon(view_, search_, IconOf(kind));
+    SetTrayIcon(window_, search_, IconOf(kind));
 }
 
 void HostEvents::RunActions(EventKind kind, const TQuakeServer& server) {
-    if (kind != EventKind::NewHost && settings_.BusyChecked()) return;
+    if (kind != EventKind::NewHost && services_.busy.BusyChecked()) return;
     const EventAction action = settings_.Action(kind);
     if (action.Popup) PopUp();
     if (action.Launch) LaunchOnEvent(server);
-    if (action.Play) game_.PlayEventSound(action.Sound);
+    if (action.Play) services_.sounds.PlayEventSound(action.Sound);
 }
 
 void HostEvents::PopUp() {
     // The game is asked first, every time: a running game must never lose
     // the foreground to us.
-    const bool running = game_.IsGameRunning();
-    if (running || search_.FirstSearch || settings_.BusyChecked()) return;
-    view_.ShowMainWindow();
-    view_.RestoreApplication();
-    view_.BringToFront();
+    const bool running = services_.game.IsGameRunning();
+    if (running || search_.FirstSearch || services_.busy.BusyChecked()) return;
+    window_.ShowMainWindow();
+    window_.RestoreApplication();
+    window_.BringToFront();
 }
 
 void HostEvents::LaunchOnEvent(const TQuakeServer& server) {
     if (asking_ != Asking::OwnQuery || search_.AutoLaunched) return;
     // The process scan is the costly test, so it comes last.
-    if (settings_.BusyChecked() || search_.FirstSearch || game_.IsGameRunning()) return;
+    if (services_.busy.BusyChecked() || search_.FirstSearch || services_.game.IsGameRunning()) return;
     search_.AutoLaunched = true;
-    game_.LaunchGame(server);
+    services_.game.LaunchGame(server);
 }
 
 }  // namespace torvane

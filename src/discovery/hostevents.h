@@ -8,6 +8,7 @@
 #include "discovery/hostview.h"
 #include "discovery/searchstate.h"
 #include "model/quakeserver.h"
+#include "model/services.h"
 #include "notify/eventaction.h"
 
 namespace torvane {
@@ -17,8 +18,9 @@ namespace torvane {
 // the table to its listeners.
 class HostEvents {
 public:
-    HostEvents(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search)
-        : view_(view), game_(game), settings_(settings), search_(search) {}
+    HostEvents(HostWindow& window, const Services& services, const HostSettings& settings,
+               SearchState& search)
+        : window_(window), services_(services), settings_(settings), search_(search) {}
 
     void Subscribe(HostTableListener& listener) { listeners_.push_back(&listener); }
 
@@ -69,8 +71,8 @@ public:
     SearchState& Search() { return search_; }
 
 private:
-    HostView& view_;
-    GameActions& game_;
+    HostWindow& window_;
+    Services services_;
     const HostSettings& settings_;
     SearchState& search_;
     std::vector<HostTableListener*> listeners_;

@@ -26,8 +26,9 @@ unsigned ChangesOf(const TQuakeServer& fresh, const TQuakeServer& stored) {
 
 }  // namespace
 
-HostTable::HostTable(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search)
-    : game_(game), settings_(settings), events_(view, game, settings, search) {}
+HostTable::HostTable(HostWindow& window, const Services& services, const HostSettings& settings,
+                     SearchState& search)
+    : game_(services.game), settings_(settings), events_(window, services, settings, search) {}
 
 std::size_t HostTable::HashOf(const std::string& address, const std::string& host_name) {
     const std::size_t a = std::hash<std::string>{}(address);

@@ -11,6 +11,7 @@
 #include "discovery/hostview.h"
 #include "discovery/searchstate.h"
 #include "model/quakeserver.h"
+#include "model/services.h"
 
 namespace torvane {
 
@@ -38,7 +39,8 @@ public:
     static constexpr std::size_t kMaxServers = 10'000;
     static constexpr int kMaxServersPerSender = 64;
 
-    HostTable(HostView& view, GameActions& game, const HostSettings& settings, SearchState& search);
+    HostTable(HostWindow& window, const Services& services, const HostSettings& settings,
+              SearchState& search);
 
     std::size_t size() const { return records_.size(); }
     const TQuakeServer& operator[](std::size_t i) const { return records_[i]; }
@@ -94,7 +96,7 @@ private:
     int RetriesSetting() const;
     void RebuildIndex();
 
-    GameActions& game_;
+    Game& game_;
     const HostSettings& settings_;
     HostEvents events_;
     std::vector<TQuakeServer> records_;

@@ -5,29 +5,40 @@
 
 #include "discovery/dispatch.h"
 #include "discovery/hostview.h"
+#include "model/services.h"
 
 namespace torvane {
 
-// A host table's window, game and settings that show nothing, launch nothing
-// and play nothing: for programs that only want the table itself, such as
-// the command-line query and the benchmarks. Override what you need.
-class QuietHost : public HostView, public GameActions, public HostSettings {
+// A host table's window, settings and services that show nothing, launch
+// nothing and play nothing: for programs that only want the table itself,
+// such as the command-line query and the benchmarks. Override what you need.
+class QuietHost : public HostWindow,
+                  public HostSettings,
+                  public BusyFlag,
+                  public LogSink,
+                  public StatusLine,
+                  public Game,
+                  public EventSounds {
 public:
-    void SetStatusText(int, const std::string&) override {}
-    void AddLogLine(const std::string&) override {}
+    // Itself as every service.
+    Services AsServices() { return {*this, *this, *this, *this, *this}; }
+
     void ShowIconImage(int) override {}
     int SelectedHostRow() const override { return -1; }
     void ShowMainWindow() override {}
     void RestoreApplication() override {}
     void BringToFront() override {}
 
+    NumberText Retries() const override { return NumberText(kRetriesField); }
+    EventAction Action(EventKind) const override { return {}; }
+
+    bool BusyChecked() const override { return false; }
+    void SetBusyCheck(bool) override {}
+    void AddLogLine(const std::string&) override {}
+    void SetStatusText(int, const std::string&) override {}
     bool IsGameRunning() override { return false; }
     void LaunchGame(const TQuakeServer&) override {}
     void PlayEventSound(const std::string&) override {}
-
-    NumberText Retries() const override { return NumberText(kRetriesField); }
-    EventAction Action(EventKind) const override { return {}; }
-    bool BusyChecked() const override { return false; }
 };
 
 // Peer receivers that drop every peer datagram, for the same programs.

@@ -30,7 +30,7 @@ void SearchCycle::OpenListenSocket() {
     } catch (const std::exception& e) {
         // The socket reports bind failures through its error event; only a
         // failure outside it lands here. Either way the program runs on.
-        p_.view.SetStatusText(0, e.what());
+        p_.services.status.SetStatusText(0, e.what());
     }
 }
 
@@ -39,8 +39,8 @@ void SearchCycle::StartSearch() {
     p_.search.WindowOpen = true;
     const int64_t now_seconds = p_.clock.CalendarSeconds();
     p_.hosts.MarkAllUnanswered();
-    p_.view.SetStatusText(0, "Searching for local servers");
-    p_.view.SetStatusText(1, "");
+    p_.services.status.SetStatusText(0, "Searching for local servers");
+    p_.services.status.SetStatusText(1, "");
 
     // A search of the remote servers still under way is started afresh; its
     // end is this search's. It goes first: looking their names up may take
@@ -103,11 +103,11 @@ void SearchCycle::OpenAndQuery(SearchSocket& socket, const std::string& address,
         socket.Connect(address, port);
         unresolved_.erase(&socket);
     } catch (const std::exception& e) {
-        p_.view.SetStatusText(0, e.what());
+        p_.services.status.SetStatusText(0, e.what());
         std::string& logged = unresolved_[&socket];
         if (logged != e.what()) {
             logged = e.what();
-            p_.view.AddLogLine(logged);
+            p_.services.log.AddLogLine(logged);
         }
         if (!socket.IsClosed()) socket.Close();
     }
@@ -133,7 +133,7 @@ void SearchCycle::BroadcastEnd() {
 void SearchCycle::EndSearch() {
     p_.search.WindowOpen = false;
     p_.search.AutoLaunched = false;
-    p_.view.SetStatusText(0, "Search complete");
+    p_.services.status.SetStatusText(0, "Search complete");
     for (std::size_t i = 1; i < p_.sockets.broadcast.size(); ++i)
         if (!p_.sockets.broadcast[i]->IsClosed()) p_.sockets.broadcast[i]->Close();
     for (SearchSocket* socket : p_.sockets.internet)
@@ -145,13 +145,13 @@ void SearchCycle::EndSearch() {
     p_.hosts.SearchEnded(summary);
     p_.search.FirstSearch = false;
     p_.peers.RefreshUsers();
-    if (p_.game.IsGameRunning()) p_.view.SetStatusText(1, "Running quake detected");
+    if (p_.services.game.IsGameRunning()) p_.services.status.SetStatusText(1, "Running quake detected");
     if (!p_.search.SearchChanged) ShowIdleIcon();
     if (OnSearchEnd) OnSearchEnd();
 }
 
 void SearchCycle::ShowIdleIcon() {
-    SetTrayIcon(p_.view, p_.search, p_.search.SearchPlayers > 0 ? kIconPlayers : kIconIdle);
+    SetTrayIcon(p_.window, p_.search, p_.search.SearchPlayers > 0 ? kIconPlayers : kIconIdle);
 }
 
 std::string SearchCycle::Summary() const {
@@ -185,7 +185,7 @@ void SearchCycle::DataAvailable(SearchSocket& sender) {
 }
 
 void SearchCycle::SocketError(SearchSocket& sender) {
-    p_.view.SetStatusText(0, "ERROR (" + IntToStr(sender.LastError()) + ")");
+    p_.services.status.SetStatusText(0, "ERROR (" + IntToStr(sender.LastError()) + ")");
     sender.Close();
 }
 

@@ -93,7 +93,8 @@ public:
 };
 
 // Where the summary of a finished search goes (the tray icon's tip); the
-// rest of what the search shows goes through the host table's view.
+// rest of what the search shows goes through the status line, the log and
+// the host table's window.
 class SearchView {
 public:
     virtual ~SearchView() = default;
@@ -149,10 +150,10 @@ public:
         SearchTimer& timer1;
         SearchTimer& broadcast_timer;
         const SearchSettings& settings;
-        HostView& view;
+        HostWindow& window;  // the icon
         SearchView& tray;
         SearchPeers& peers;
-        GameActions& game;
+        Services services;
         const Clock& clock;
         // Favourites and master-listed servers; none when null.
         RemoteServers* remote = nullptr;

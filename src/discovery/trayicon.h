@@ -20,8 +20,8 @@ inline constexpr int kRowSilent = 1;
 
 // The one icon operation: shows image `image`, except during the first
 // search, whose replies describe what was there before the user looked.
-inline void SetTrayIcon(HostView& view, const SearchState& search, int image) {
-    if (!search.FirstSearch) view.ShowIconImage(image);
+inline void SetTrayIcon(HostWindow& window, const SearchState& search, int image) {
+    if (!search.FirstSearch) window.ShowIconImage(image);
 }
 
 }  // namespace torvane

@@ -7,10 +7,12 @@
 
 namespace torvane {
 
-GameLauncher::GameLauncher(LauncherHost& host, const LauncherSettings& settings, const ProcessList& processes,
+GameLauncher::GameLauncher(LauncherHost& host, const SharedServices& services,
+                           const LauncherSettings& settings, const ProcessList& processes,
                            ProcessSpawner& spawner, std::function<std::string()> search_path,
                            const Clock* clock)
     : host_(host),
+      services_(services),
       settings_(settings),
       processes_(processes),
       spawner_(spawner),
@@ -38,11 +40,11 @@ bool GameLauncher::IsGameRunning() {
                                    [&](const ProcessNames& names) { return IsGameProcess(names, command); });
     if (found) {
         if (host_.OwnStatus() != PeerStatus::Playing) {
-            host_.AddLogLine("Quake launch detected");
+            services_.log.AddLogLine("Quake launch detected");
             host_.SetOwnStatus(PeerStatus::Playing);
         }
     } else {
-        host_.SetOwnStatus(host_.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready);
+        host_.SetOwnStatus(services_.busy.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready);
     }
     return found;
 }
@@ -57,14 +59,14 @@ std::string LaunchFailureText(const std::string& program, const std::string& bas
 bool GameLauncher::LaunchGame(const LaunchTarget& target) {
     const std::optional<std::string> port = PlainPortText(target.Port);
     if (!IsDottedIPv4(target.Address) || !port) {
-        host_.AddLogLine("Not launching quake to " + target.HostName + ": bad server address " +
-                         target.Address + ":" + target.Port);
+        services_.log.AddLogLine("Not launching quake to " + target.HostName + ": bad server address " +
+                                 target.Address + ":" + target.Port);
         return false;
     }
-    host_.UncheckBusy();
+    services_.busy.SetBusyCheck(false);
     host_.SetOwnStatus(PeerStatus::Playing);
     host_.SendInfo();
-    host_.AddLogLine("Launching quake to " + target.HostName);
+    services_.log.AddLogLine("Launching quake to " + target.HostName);
 
     const std::string base_dir = settings_.Quake2BaseDir();
     const std::string command = settings_.Quake2Command();
@@ -76,8 +78,8 @@ bool GameLauncher::LaunchGame(const LaunchTarget& target) {
         // have not been touched, so searching goes on as before.
         const std::string reason = SystemErrorText(started.Error);
         const std::string why = "Quake could not be started: " + reason;
-        host_.SetStatusPanel1(why);
-        host_.AddLogLine(why);
+        services_.status.SetStatusText(1, why);
+        services_.log.AddLogLine(why);
         // The status bar is narrow and soon overwritten; the box stays
         // until read, and says what to change.
         host_.ShowLaunchFailure(LaunchFailureText(game.Program, base_dir, reason));
@@ -89,7 +91,12 @@ bool GameLauncher::LaunchGame(const LaunchTarget& target) {
     host_.SetSearchWindowTimerEnabled(false);
     host_.SetIntervalTimerEnabled(false);
     host_.StartSearch();
+    if (OnLaunched) OnLaunched();
     return true;
+}
+
+void GameLauncher::LaunchGame(const TQuakeServer& server) {
+    LaunchGame(LaunchTarget{server.HostName, server.Address, server.Port});
 }
 
 }  // namespace torvane

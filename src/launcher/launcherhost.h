@@ -16,17 +16,12 @@ public:
     virtual std::string Quake2Command() const = 0;
 };
 
-// What the launcher uses of the rest of the program: the main window's Busy
-// box, status bar and search timers, the peer status and announcement, the
-// log and the search cycle.
+// What the launcher uses of the rest of the program beyond the shared
+// services: the peer status and announcement, the search timers and the
+// search cycle, and the message box of a failed launch.
 class LauncherHost {
 public:
     virtual ~LauncherHost() = default;
-
-    virtual bool BusyChecked() const = 0;
-    // Unticks the Busy box and the Busy menu entry; the box's click handling
-    // runs just as for a user's click.
-    virtual void UncheckBusy() = 0;
 
     virtual PeerStatus OwnStatus() const = 0;
     virtual void SetOwnStatus(PeerStatus status) = 0;
@@ -39,9 +34,6 @@ public:
     virtual void SetIntervalTimerEnabled(bool enabled) = 0;
 
     virtual void StartSearch() = 0;
-    // The status bar's panel for the last event.
-    virtual void SetStatusPanel1(const std::string& text) = 0;
-    virtual void AddLogLine(const std::string& text) = 0;
     // A launch failed: a message box that says what was tried and where to
     // change it.
     virtual void ShowLaunchFailure(const std::string& message) = 0;

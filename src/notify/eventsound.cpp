@@ -3,10 +3,11 @@
 
 namespace torvane {
 
-EventSound::EventSound(const SoundGuards& guards, TPlayerWave& player) : guards_(guards), player_(player) {}
+EventSound::EventSound(const BusyFlag& busy, std::function<bool()> first_search, TPlayerWave& player)
+    : busy_(busy), first_search_(std::move(first_search)), player_(player) {}
 
 void EventSound::PlayEventSound(const std::string& path) {
-    if (guards_.FirstSearch() || guards_.BusyChecked()) return;
+    if (first_search_() || busy_.BusyChecked()) return;
     player_.WaveName = path;
     player_.Play();
 }

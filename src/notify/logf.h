@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "model/services.h"
 #include "notify/log.h"
 
 namespace torvane {
@@ -23,14 +24,14 @@ public:
 
 // The logic of the log window (TLogForm): it owns the log with its file name
 // and the logging switch, and shows each line it keeps. Closing the window
-// only hides it.
-class TLogForm {
+// only hides it. It is the program's log service.
+class TLogForm final : public LogSink {
 public:
     TLogForm(LogView& view, const Clock& clock);
 
     // The one log operation: a stamped line to the memo and the log file,
     // both skipped while logging is off.
-    void AddLogLine(const std::string& text);
+    void AddLogLine(const std::string& text) override;
 
     void SetLogFile(const std::string& path) { log_.SetLogFile(path); }
     const std::string& LogFile() const { return log_.LogFile(); }

@@ -38,28 +38,15 @@ public:
     virtual void SendIfConnected(std::string_view datagram) = 0;
 };
 
-// What the peer protocol uses of the rest of the program: the main window's
-// Busy box, status bar and host list, the game, the log and the sounds.
+// What the peer protocol uses of the rest of the program beyond the shared
+// services: its own address, the time, the host list and the notifications.
 class PeerHost {
 public:
     virtual ~PeerHost() = default;
 
-    virtual bool BusyChecked() const = 0;
-    // Ticks the Busy box and the Busy menu entry; the box's click handling
-    // runs just as for a user's click.
-    virtual void CheckBusy() = 0;
-
-    // Asks whether the game runs; updates OwnStatus as a side effect.
-    virtual bool IsGameRunning() = 0;
-
     // Whether a sender's dotted address is one of this computer's own.
     virtual bool IsOwnAddress(const std::string& address) const = 0;
 
-    // The status bar's panel for the last event or peer message.
-    virtual void SetStatusPanel1(const std::string& text) = 0;
-    virtual void AddLogLine(const std::string& text) = 0;
-    // The guarded event sound: silent while busy or during the first search.
-    virtual void PlayEventSound(const std::string& path) = 0;
     // The current local time in the long time format.
     virtual std::string LongTimeText() const = 0;
 
@@ -68,8 +55,6 @@ public:
     virtual std::optional<size_t> SelectedHostRow() const = 0;
     virtual size_t HostCount() const = 0;
     virtual const TQuakeServer& HostAt(size_t index) const = 0;
-
-    virtual void LaunchGame(const TQuakeServer& server) = 0;
 
     // A shout that got past its pop-up's guards, and a challenge that is
     // shown: the desktop tells them as notifications too.

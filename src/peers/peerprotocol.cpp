@@ -16,17 +16,18 @@ std::string Payload(const char* data, int length) {
 }
 }  // namespace
 
-PeerProtocol::PeerProtocol(const PeerSettings& settings, PeerHost& host, BroadcastSender& sender,
-                           const ComputerName& computer_name, const Clock& clock, UsersView& users_view,
-                           ChallengeListener& challenges)
+PeerProtocol::PeerProtocol(const PeerSettings& settings, PeerHost& host, const Services& services,
+                           BroadcastSender& sender, const ComputerName& computer_name, const Clock& clock,
+                           UsersView& users_view, ChallengeListener& challenges)
     : settings_(settings),
       host_(host),
+      services_(services),
       sender_(sender),
       computer_name_(computer_name),
       clock_(clock),
       users_window_(users_, users_view, *this, settings, host, clock),
-      suggest_form_(host),
-      own_status_(host.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready) {
+      suggest_form_(host, services.busy, services.game),
+      own_status_(services.busy.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready) {
     suggest_form_.Subscribe(challenges);
 }
 
@@ -51,10 +52,10 @@ void PeerProtocol::SendInfo() {
 
     InfoFields fields;
     fields.Name = settings_.PlayerName();
-    if (host_.IsGameRunning())
+    if (services_.game.IsGameRunning())
         own_status_ = PeerStatus::Playing;
     else
-        own_status_ = host_.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready;
+        own_status_ = services_.busy.BusyChecked() ? PeerStatus::Busy : PeerStatus::Ready;
     fields.Status = own_status_;
     fields.Message = StatusMessage(own_status_);
     fields.Skill = settings_.Skill();
@@ -108,15 +109,15 @@ void PeerProtocol::ReceiveChat(const char* data, int length, const std::string&)
     if (line->IsShout()) {
         // The log escapes what the texts carry; the status bar shows one
         // line as well.
-        host_.SetStatusPanel1(EscapeControls(line->Name) + " shouted");
-        host_.AddLogLine(line->Name + " shouted \"" + line->Text + "\"");
-        if (!host_.BusyChecked() && !host_.IsGameRunning()) {
-            host_.PlayEventSound(settings_.ShoutSound());
+        services_.status.SetStatusText(1, EscapeControls(line->Name) + " shouted");
+        services_.log.AddLogLine(line->Name + " shouted \"" + line->Text + "\"");
+        if (!services_.busy.BusyChecked() && !services_.game.IsGameRunning()) {
+            services_.sounds.PlayEventSound(settings_.ShoutSound());
             if (settings_.ShoutPopUp()) users_window_.PopUp();
             host_.NoticeShout(EscapeControls(line->Name), EscapeControls(line->Text));
         }
     } else {
-        host_.PlayEventSound(settings_.MessageSound());
+        services_.sounds.PlayEventSound(settings_.MessageSound());
     }
     users_window_.AddChatLine(line->Name, line->Text);
 }
@@ -125,8 +126,8 @@ void PeerProtocol::ReceiveChallenge(const char* data, int length, const std::str
     // Our own challenge comes back with the broadcast: it is for the others.
     if (host_.IsOwnAddress(address)) return;
     // The order matters: asking for the game updates OwnStatus.
-    if (host_.BusyChecked()) return;
-    if (host_.IsGameRunning()) return;
+    if (services_.busy.BusyChecked()) return;
+    if (services_.game.IsGameRunning()) return;
     if (own_status_ == PeerStatus::Playing) return;
     const auto challenge = ParseChallenge(Payload(data, length));
     if (!challenge) return;
@@ -134,7 +135,7 @@ void PeerProtocol::ReceiveChallenge(const char* data, int length, const std::str
     // plain port and the address of one host a game could reach is dropped
     // like a malformed challenge.
     if (!IsUnicastIPv4(challenge->Address) || !IsPortText(challenge->Port)) return;
-    host_.PlayEventSound(settings_.SuggestSound());
+    services_.sounds.PlayEventSound(settings_.SuggestSound());
     suggest_form_.Fill(*challenge);
     suggest_form_.Show();
     host_.NoticeChallenge(*challenge);
@@ -145,7 +146,7 @@ void PeerProtocol::Suggest1Click() {
     if (!row || *row >= host_.HostCount()) return;
     own_status_ = PeerStatus::Playing;
     SendChallenge(host_.HostAt(*row));
-    host_.LaunchGame(host_.HostAt(*row));
+    services_.game.LaunchGame(host_.HostAt(*row));
 }
 
 }  // namespace torvane

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "discovery/dispatch.h"
+#include "discovery/searchcycle.h"
 #include "model/quakeserver.h"
+#include "model/services.h"
 #include "peers/peerdatagram.h"
 #include "peers/peerhost.h"
 #include "peers/suggest.h"
@@ -23,19 +25,19 @@ namespace torvane {
 //
 // The receivers take one datagram whose tag the dispatch has already
 // recognised, its length in bytes and the sender's dotted IPv4 text.
-class PeerProtocol final : public PeerReceiver, public ChatSender {
+class PeerProtocol final : public PeerReceiver, public ChatSender, public SearchPeers {
 public:
-    PeerProtocol(const PeerSettings& settings, PeerHost& host, BroadcastSender& sender,
-                 const ComputerName& computer_name, const Clock& clock, UsersView& users_view,
-                 ChallengeListener& challenges);
+    PeerProtocol(const PeerSettings& settings, PeerHost& host, const Services& services,
+                 BroadcastSender& sender, const ComputerName& computer_name, const Clock& clock,
+                 UsersView& users_view, ChallengeListener& challenges);
 
     PeerStatus OwnStatus() const { return own_status_; }
     void SetOwnStatus(PeerStatus status) { own_status_ = status; }
     // Calendar seconds when a "TVNSTAT" was last heard; the search start
     // sends its own only when this is more than 10 seconds old.
-    int64_t LastStatusRequestTime() const { return last_status_request_time_; }
+    int64_t LastStatusRequestTime() const override { return last_status_request_time_; }
 
-    void SendStatusRequest();
+    void SendStatusRequest() override;
     void SendInfo();
     void SendChat(const std::string& text, char kind) override;
     void SendChallenge(const TQuakeServer& host);
@@ -51,6 +53,9 @@ public:
     void Suggest1Click();
 
     const UserTable& Users() const { return users_; }
+    int UserCount() const override { return static_cast<int>(users_.size()); }
+    // Drops users that have been silent too long.
+    void RefreshUsers() override { users_window_.Refresh(); }
     TUsers& UsersWindow() { return users_window_; }
     TSuggestForm& SuggestForm() { return suggest_form_; }
 
@@ -60,6 +65,7 @@ private:
 
     const PeerSettings& settings_;
     PeerHost& host_;
+    Services services_;
     BroadcastSender& sender_;
     const ComputerName& computer_name_;
     const Clock& clock_;

@@ -18,7 +18,7 @@ void TSuggestForm::BitBtn1Click() {
     TQuakeServer server;
     server.Address = challenge_.Address;
     server.Port = challenge_.Port;
-    host_.LaunchGame(server);
+    game_.LaunchGame(server);
     Hide();
 }
 
@@ -28,7 +28,7 @@ void TSuggestForm::BitBtn2Click() {
 
 void TSuggestForm::BitBtn3Click() {
     // Ticking a box that is already ticked changes nothing.
-    if (!host_.BusyChecked()) host_.CheckBusy();
+    if (!busy_.BusyChecked()) busy_.SetBusyCheck(true);
     Hide();
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "model/services.h"
 #include "peers/peerdatagram.h"
 #include "peers/peerhost.h"
 
@@ -35,7 +36,8 @@ public:
 // challenge received and answers it with Accept, Ignore or Busy.
 class TSuggestForm {
 public:
-    explicit TSuggestForm(PeerHost& host) : host_(host) {}
+    // Accept launches the game; Busy ticks the Busy box.
+    TSuggestForm(const PeerHost& host, BusyFlag& busy, Game& game) : host_(host), busy_(busy), game_(game) {}
 
     // Announcements go to `listener` too, in subscription order.
     void Subscribe(ChallengeListener& listener) { listeners_.push_back(&listener); }
@@ -51,7 +53,9 @@ public:
 private:
     void Hide();
 
-    PeerHost& host_;
+    const PeerHost& host_;
+    BusyFlag& busy_;
+    Game& game_;
     std::vector<ChallengeListener*> listeners_;
     Challenge challenge_;
 };

@@ -89,8 +89,9 @@ std::string TorvaneCaption() {
     return std::string("Torvane ") + kTorvaneVersion;
 }
 
-TOptions::TOptions(Settings& settings, const SettingsStore& store, OptionsView& view, OptionsHost& host)
-    : settings_(settings), store_(store), view_(view), host_(host) {
+TOptions::TOptions(Settings& settings, const SettingsStore& store, OptionsView& view, OptionsHost& host,
+                   LogSink& log)
+    : settings_(settings), store_(store), view_(view), host_(host), log_(log) {
     view_.SetCaption(TorvaneCaption());
     // The log goes to its file from here, also when a later part of the
     // file fails to load, so that the end of the program is in the file.
@@ -109,7 +110,7 @@ TOptions::TOptions(Settings& settings, const SettingsStore& store, OptionsView& 
     host_.SetBusyCheck(settings_.StartBusy);
     host_.SetBusy1(settings_.StartBusy);
     store_.registry.CloseKey();
-    host_.AddLogLine("Torvane started");
+    log_.AddLogLine("Torvane started");
 }
 
 // The log's file and switch as loaded so far (their defaults when the load

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "model/services.h"
 #include "platform/autostart.h"
 #include "settings/registry.h"
 #include "settings/serverlists.h"
@@ -91,12 +92,11 @@ class OptionsHost {
 public:
     virtual ~OptionsHost() = default;
 
-    // The log window: its file, its switch, its window and the log itself.
+    // The log window: its file, its switch and its window.
     virtual void SetLogFile(const std::string& path) = 0;
     virtual std::string LogFile() const = 0;
     virtual void SetLogEnabled(bool enabled) = 0;
     virtual void ShowLogWindow() = 0;
-    virtual void AddLogLine(const std::string& text) = 0;
 
     // The windows: hints, where the main and users windows are, whether
     // start-up shows the main window, and stay-on-top.
@@ -136,7 +136,8 @@ public:
     // the windows' places, hints, start minimised and start busy; then
     // releases the store and logs "Torvane started". A load error escapes:
     // start-up cannot go on, and nothing is saved.
-    TOptions(Settings& settings, const SettingsStore& store, OptionsView& view, OptionsHost& host);
+    TOptions(Settings& settings, const SettingsStore& store, OptionsView& view, OptionsHost& host,
+             LogSink& log);
 
     // Right after construction: the first search.
     void FormCreate() { host_.StartSearch(); }
@@ -202,6 +203,7 @@ private:
     SettingsStore store_;
     OptionsView& view_;
     OptionsHost& host_;
+    LogSink& log_;
 };
 
 // The caption of a server list on the Network page: "Master servers",

@@ -61,7 +61,7 @@ struct UsersRig {
     UserTable table;
     NoChat chat;
     fakes::FakeSettings settings;
-    fakes::FakeHost host{journal};
+    fakes::FakeHost host;
     ManualClock clock;
     TUsers users;
 };
@@ -110,9 +110,10 @@ TEST(HeadlessView, AChallengeIsWrittenWithItsCaptionFirstAndItsAnswerClosesIt) {
     Output out;
     HeadlessView view(out.File());
     fakes::Journal journal;
-    fakes::FakeHost host{journal};
+    fakes::FakeHost host;
     host.time_text = "21:06:44";
-    TSuggestForm form(host);
+    test::FakeServices services(journal);
+    TSuggestForm form(host, services.busy, services.game);
     form.Subscribe(view);
     form.Fill({"Ann", "Arena", "10.99.0.12", "27910", "q2dm1"});
     form.Show();

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fake_services.h"
+
 namespace torvane {
 namespace {
 
@@ -15,20 +17,23 @@ struct Fakes final : NoticeView, NoticeHost {
         Notice notice;
     };
     std::vector<Shown> shown;
-    std::vector<std::string> acts;
-    bool busy = false;
-    bool game = false;
+    test::Journal journal;
+    test::FakeBusy busy{journal};
+    test::FakeGame game{journal};
 
     void ShowNotice(uint64_t id, const Notice& notice) override { shown.push_back({id, notice}); }
-    bool BusyChecked() const override { return busy; }
-    bool IsGameRunning() override { return game; }
-    void LaunchGame(const TQuakeServer& server) override {
-        acts.push_back("launch " + server.Address + ":" + server.Port);
-    }
     void AcceptChallenge(const Challenge& c) override {
-        acts.push_back("accept " + c.Address + ":" + c.Port);
+        journal.push_back("accept " + c.Address + ":" + c.Port);
     }
-    void IgnoreChallenge(const Challenge& c) override { acts.push_back("ignore " + c.Challenger); }
+    void IgnoreChallenge(const Challenge& c) override { journal.push_back("ignore " + c.Challenger); }
+
+    // What the buttons did, without the questions asked on the way.
+    std::vector<std::string> Acts() const {
+        std::vector<std::string> acts;
+        for (const std::string& line : journal)
+            if (line != "running?") acts.push_back(line);
+        return acts;
+    }
 };
 
 TQuakeServer Server(const std::string& address) {
@@ -43,7 +48,7 @@ const std::vector<NoticeAction> kJoinOnly{{"join", "Join"}};
 
 TEST(Notices, EachKindOfEventGetsItsTextAndItsButtons) {
     Fakes fakes;
-    TNotices notices(fakes, fakes);
+    TNotices notices(fakes, fakes, fakes.busy, fakes.game);
     notices.PoppedUp("New server \"Arena\" found on 10.0.0.5", Server("10.0.0.5"));
     notices.Shouted("Wolf", "over here");
     notices.Challenged({"Wolf\nRoot", "Arena", "10.0.0.5", "27910", "q2dm1"});
@@ -69,7 +74,7 @@ TEST(Notices, EachKindOfEventGetsItsTextAndItsButtons) {
 
 TEST(Notices, ButtonsActOnTheirOwnNotificationOnceAndJoinAsksBusyAndTheGameAgain) {
     Fakes fakes;
-    TNotices notices(fakes, fakes);
+    TNotices notices(fakes, fakes, fakes.busy, fakes.game);
     notices.PoppedUp("New server", Server("10.0.0.5"));
     notices.PoppedUp("Map changed", Server("10.0.0.6"));
     notices.Challenged({"Wolf", "Arena", "10.0.0.7", "27911", "q2dm1"});
@@ -84,46 +89,46 @@ TEST(Notices, ButtonsActOnTheirOwnNotificationOnceAndJoinAsksBusyAndTheGameAgain
     notices.ActionInvoked(first, "accept");  // a key the notification never had
     notices.ActionInvoked(first, "default");
     notices.ActionInvoked(999, "join");
-    EXPECT_EQ(fakes.acts,
-              (std::vector<std::string>{"launch 10.0.0.6:27910", "accept 10.0.0.7:27911", "ignore Bear"}));
+    EXPECT_EQ(fakes.Acts(), (std::vector<std::string>{"launch 10.0.0.6:27910 Arena", "accept 10.0.0.7:27911",
+                                                      "ignore Bear"}));
 
     // Busy, or the game running, by the time Join is chosen: nothing starts.
     notices.PoppedUp("New server", Server("10.0.0.9"));
     notices.PoppedUp("New server", Server("10.0.0.10"));
-    fakes.busy = true;
+    fakes.busy.busy = true;
     notices.ActionInvoked(fakes.shown[4].id, "join");
-    fakes.busy = false;
-    fakes.game = true;
+    fakes.busy.busy = false;
+    fakes.game.running = true;
     notices.ActionInvoked(fakes.shown[5].id, "join");
-    EXPECT_EQ(fakes.acts.size(), 3u);
+    EXPECT_EQ(fakes.Acts().size(), 3u);
 
     // A closed notification forgets its buttons.
-    fakes.game = false;
+    fakes.game.running = false;
     notices.PoppedUp("New server", Server("10.0.0.11"));
     notices.Closed(fakes.shown.back().id);
     notices.ActionInvoked(fakes.shown.back().id, "join");
-    EXPECT_EQ(fakes.acts.size(), 3u);
+    EXPECT_EQ(fakes.Acts().size(), 3u);
 }
 
 TEST(Notices, ABuddyIsSilencedByBusyAndTheGameAndOldButtonsAreForgotten) {
     Fakes fakes;
-    TNotices notices(fakes, fakes);
-    fakes.busy = true;
+    TNotices notices(fakes, fakes, fakes.busy, fakes.game);
+    fakes.busy.busy = true;
     notices.BuddyCame("Ranger is playing on Arena", Server("10.0.0.5"));
-    fakes.busy = false;
-    fakes.game = true;
+    fakes.busy.busy = false;
+    fakes.game.running = true;
     notices.BuddyCame("Ranger is playing on Arena", Server("10.0.0.5"));
     EXPECT_TRUE(fakes.shown.empty());
 
     // A service that never tells of a closed notification: only the latest
     // ones keep their buttons.
-    fakes.game = false;
+    fakes.game.running = false;
     for (std::size_t i = 0; i < TNotices::kRemembered + 1; ++i)
         notices.PoppedUp("New server", Server("10.0.1." + std::to_string(i)));
     notices.ActionInvoked(fakes.shown.front().id, "join");
-    EXPECT_TRUE(fakes.acts.empty());
+    EXPECT_TRUE(fakes.Acts().empty());
     notices.ActionInvoked(fakes.shown[1].id, "join");
-    EXPECT_EQ(fakes.acts, std::vector<std::string>{"launch 10.0.1.1:27910"});
+    EXPECT_EQ(fakes.Acts(), std::vector<std::string>{"launch 10.0.1.1:27910 Arena"});
 }
 
 TEST(Notices, NetworkTextCannotBecomeMarkup) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/fake_services.h"
+
 namespace torvane {
 namespace {
 
@@ -24,27 +26,24 @@ TQuakeServer Server(const std::string& host, int players, int max = 8,
     return server;
 }
 
-struct Host final : RoomWatchHost {
-    bool BusyChecked() const override {
-        asked.push_back("busy");
-        return busy;
+// Busy and the game; every question and launch goes to the journal.
+struct Host {
+    Host() { busy.tell_asks = true; }
+    std::vector<std::string> Launched() const {
+        std::vector<std::string> names;
+        for (const TQuakeServer& server : game.launched) names.push_back(server.HostName);
+        return names;
     }
-    bool IsGameRunning() override {
-        asked.push_back("game");
-        return game;
-    }
-    void LaunchGame(const TQuakeServer& server) override { launched.push_back(server.HostName); }
-    bool busy = false;
-    bool game = false;
-    mutable std::vector<std::string> asked;
-    std::vector<std::string> launched;
+    test::Journal journal;
+    test::FakeBusy busy{journal};
+    test::FakeGame game{journal};
 };
 
 using Names = std::vector<std::string>;
 
 TEST(RoomWatch, AFullServerWaitedForIsJoinedOnceWhenAPlaceFrees) {
     Host host;
-    RoomWatch watch(host);
+    RoomWatch watch(host.busy, host.game);
     EXPECT_EQ(watch.MenuEntry(Server("Arena", 8)), "Join when there's room");
     EXPECT_EQ(watch.MenuEntry(Server("Arena", 7)), std::nullopt) << "room now: nothing to wait for";
     EXPECT_EQ(watch.MenuEntry(Server("Arena", 9)), "Join when there's room") << "more than full";
@@ -59,26 +58,26 @@ TEST(RoomWatch, AFullServerWaitedForIsJoinedOnceWhenAPlaceFrees) {
 
     watch.Answered(Server("Arena", 8));
     watch.Answered(Server("Other", 2));
-    EXPECT_TRUE(host.launched.empty()) << "still full, or not the server waited for";
-    EXPECT_TRUE(host.asked.empty()) << "nothing asked before there is room";
+    EXPECT_TRUE(host.Launched().empty()) << "still full, or not the server waited for";
+    EXPECT_TRUE(host.journal.empty()) << "nothing asked before there is room";
 
     watch.Answered(Server("Arena", 7));
-    EXPECT_EQ(host.launched, Names{"Arena"});
+    EXPECT_EQ(host.Launched(), Names{"Arena"});
     EXPECT_TRUE(watch.Empty());
     watch.Answered(Server("Arena", 7));
     watch.Answered(Server("Arena", 6));
-    EXPECT_EQ(host.launched, Names{"Arena"}) << "once";
+    EXPECT_EQ(host.Launched(), Names{"Arena"}) << "once";
 }
 
 TEST(RoomWatch, CancelledItLaunchesNothing) {
     Host host;
-    RoomWatch watch(host);
+    RoomWatch watch(host.busy, host.game);
     watch.MenuEntryChosen(Server("Arena", 8));
     watch.MenuEntryChosen(Server("Arena", 8));
     EXPECT_FALSE(watch.Waiting(Server("Arena", 8)));
     EXPECT_EQ(watch.MenuEntry(Server("Arena", 8)), "Join when there's room");
     watch.Answered(Server("Arena", 7));
-    EXPECT_TRUE(host.launched.empty());
+    EXPECT_TRUE(host.Launched().empty());
 
     watch.Arm(Server("Arena", 7));
     EXPECT_TRUE(watch.Empty()) << "a server with room is not waited for";
@@ -89,45 +88,45 @@ TEST(RoomWatch, CancelledItLaunchesNothing) {
 
 TEST(RoomWatch, BusyOrARunningGameKeepTheWaitUntilAPlaceFreesWithoutThem) {
     Host host;
-    RoomWatch watch(host);
+    RoomWatch watch(host.busy, host.game);
     watch.Arm(Server("Arena", 8));
-    host.busy = true;
+    host.busy.busy = true;
     watch.Answered(Server("Arena", 7));
-    EXPECT_TRUE(host.launched.empty());
-    EXPECT_EQ(host.asked, Names{"busy"}) << "the game is looked for only when Busy is off";
+    EXPECT_TRUE(host.Launched().empty());
+    EXPECT_EQ(host.journal, Names{"busy?"}) << "the game is looked for only when Busy is off";
     EXPECT_TRUE(watch.Waiting(Server("Arena", 7)));
 
-    host.busy = false;
-    host.game = true;
-    host.asked.clear();
+    host.busy.busy = false;
+    host.game.running = true;
+    host.journal.clear();
     watch.Answered(Server("Arena", 6));
-    EXPECT_TRUE(host.launched.empty());
-    EXPECT_EQ(host.asked, (Names{"busy", "game"}));
+    EXPECT_TRUE(host.Launched().empty());
+    EXPECT_EQ(host.journal, (Names{"busy?", "running?"}));
     EXPECT_TRUE(watch.Waiting(Server("Arena", 6)));
 
-    host.game = false;
+    host.game.running = false;
     watch.Answered(Server("Arena", 8));
-    EXPECT_TRUE(host.launched.empty()) << "full again by then";
+    EXPECT_TRUE(host.Launched().empty()) << "full again by then";
     watch.Answered(Server("Arena", 5));
-    EXPECT_EQ(host.launched, Names{"Arena"});
+    EXPECT_EQ(host.Launched(), Names{"Arena"});
 }
 
 TEST(RoomWatch, SeveralServersWaitAndTheFirstWithRoomEndsEveryWait) {
     Host host;
-    RoomWatch watch(host);
+    RoomWatch watch(host.busy, host.game);
     watch.Arm(Server("Arena", 8));
     watch.Arm(Server("Base", 4, 4, "10.0.0.9"));
     watch.Arm(Server("Base", 4, 4, "10.0.0.9"));
     watch.Answered(Server("Base", 3, 4, "10.0.0.9"));
-    EXPECT_EQ(host.launched, Names{"Base"});
+    EXPECT_EQ(host.Launched(), Names{"Base"});
     EXPECT_FALSE(watch.Waiting(Server("Arena", 8))) << "the user plays now";
     watch.Answered(Server("Arena", 7));
-    EXPECT_EQ(host.launched, Names{"Base"});
+    EXPECT_EQ(host.Launched(), Names{"Base"});
 }
 
 TEST(RoomWatch, AnyLaunchAndAServerThatIsGoneEndTheWait) {
     Host host;
-    RoomWatch watch(host);
+    RoomWatch watch(host.busy, host.game);
     watch.Arm(Server("Arena", 8));
     watch.Launched();
     EXPECT_TRUE(watch.Empty());
@@ -143,9 +142,9 @@ TEST(RoomWatch, AnyLaunchAndAServerThatIsGoneEndTheWait) {
 
     // A place that freed while the menu was open: chosen, it joins at once.
     Host other;
-    RoomWatch late(other);
+    RoomWatch late(other.busy, other.game);
     late.MenuEntryChosen(Server("Arena", 7));
-    EXPECT_EQ(other.launched, Names{"Arena"});
+    EXPECT_EQ(other.Launched(), Names{"Arena"});
     EXPECT_TRUE(late.Empty());
 }
 

@@ -23,6 +23,7 @@
 #include "modal_helper.h"
 #include "settings/memoryregistry.h"
 #include "settings/settings_fakes.h"
+#include "support/fake_services.h"
 #include "support/tempdir.h"
 
 namespace torvane {
@@ -35,12 +36,13 @@ struct RecordingHost final : OptionsHost {
     std::vector<std::string> calls;
     std::vector<std::string> previews;
     std::string log_file;
+    Journal logged;
+    FakeLogSink log{logged};
 
     void SetLogFile(const std::string& path) override { log_file = path; }
     std::string LogFile() const override { return log_file; }
     void SetLogEnabled(bool enabled) override { calls.push_back(enabled ? "logging on" : "logging off"); }
     void ShowLogWindow() override { calls.push_back("log window"); }
-    void AddLogLine(const std::string&) override {}
     void SetShowHints(bool show) override { calls.push_back(show ? "hints on" : "hints off"); }
     void PlaceWindows(const WindowGeometry&) override {}
     WindowGeometry WindowPlaces() const override { return {}; }
@@ -55,7 +57,9 @@ struct RecordingHost final : OptionsHost {
 };
 
 struct DialogRig {
-    DialogRig() : dialog(settings), options(settings, {store, autostart, "/usr/bin/torvane"}, dialog, host) {
+    DialogRig()
+        : dialog(settings),
+          options(settings, {store, autostart, "/usr/bin/torvane"}, dialog, host, host.log) {
         dialog.Attach(&options);
         host.calls.clear();
     }

@@ -60,7 +60,7 @@ struct UsersRig {
     UsersWindow window;
     RecordingChat chat;
     fakes::FakeSettings settings;
-    fakes::FakeHost host{journal};
+    fakes::FakeHost host;
     ManualClock clock;
     TUsers users;
 };
@@ -166,7 +166,7 @@ TEST(UsersWindow, BuiltInAndStoredGeometryReachTheWindowAndItsPanels) {
 }
 
 struct ChallengeRig {
-    ChallengeRig() : form(host) {
+    ChallengeRig() : form(host, services.busy, services.game) {
         form.Subscribe(dialog);
         dialog.Attach(&form);
     }
@@ -177,7 +177,8 @@ struct ChallengeRig {
         form.Show();
     }
     Journal journal;
-    fakes::FakeHost host{journal};
+    fakes::FakeHost host;
+    test::FakeServices services{journal};
     ChallengeDialog dialog;
     TSuggestForm form;
 };
@@ -197,9 +198,9 @@ TEST(ChallengeWindow, ASecondChallengeReplacesTheFirstInTheOpenDialog) {
     EXPECT_EQ(rig.dialog.windowTitle(), "Challenge received 21:07:02");
 
     rig.dialog.BitBtn1->click();
-    ASSERT_EQ(rig.host.launched.size(), 1u);
-    EXPECT_EQ(rig.host.launched[0].Address, "10.99.0.12");
-    EXPECT_EQ(rig.host.launched[0].Port, "27911");
+    ASSERT_EQ(rig.services.game.launched.size(), 1u);
+    EXPECT_EQ(rig.services.game.launched[0].Address, "10.99.0.12");
+    EXPECT_EQ(rig.services.game.launched[0].Port, "27911");
     EXPECT_FALSE(rig.dialog.isVisible());
 }
 
@@ -211,11 +212,11 @@ TEST(ChallengeWindow, EnterAndEscapeIgnoreAndBusyChecksTheBox) {
     rig.Receive("Ranger", "Friday", "q2dm1", "21:06:50");
     QTest::keyClick(&rig.dialog, Qt::Key_Escape);
     EXPECT_FALSE(rig.dialog.isVisible());
-    EXPECT_TRUE(rig.host.launched.empty());
+    EXPECT_TRUE(rig.services.game.launched.empty());
 
     rig.Receive("Ranger", "Friday", "q2dm1", "21:07:00");
     rig.dialog.BitBtn3->click();
-    EXPECT_TRUE(rig.host.busy);
+    EXPECT_TRUE(rig.services.busy.busy);
     EXPECT_FALSE(rig.dialog.isVisible());
 }
 

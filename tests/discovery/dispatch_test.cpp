@@ -73,7 +73,7 @@ protected:
     SearchState search;
     RecordingView view;
     RecordingPeers peers;
-    HostTable table{view, view, view, search};
+    HostTable table{view, view.AsServices(), view, search};
     DatagramDispatcher dispatcher{clock, search, table, peers};
 };
 

@@ -44,7 +44,7 @@ protected:
 
     RecordingView view;
     SearchState search;
-    HostTable table{view, view, view, search};
+    HostTable table{view, view.AsServices(), view, search};
     const bool watching_ = (view.Watch(table), true);
 };
 
@@ -228,7 +228,7 @@ TEST_F(HostTableTest, WithRetriesThreeAServerGoesAtItsThirdSilentSearchInARow) {
 int SilentSearchesSurvived(const std::string& retries) {
     RecordingView view;
     SearchState search;
-    HostTable table{view, view, view, search};
+    HostTable table{view, view.AsServices(), view, search};
     view.Watch(table);
     view.retries = retries;
     table.MergeServer(Server("192.168.0.5", "Friday", "base1", 8));

@@ -95,7 +95,7 @@ protected:
     MessageLoop loop;
     RecordingView view;
     SearchState search;
-    HostTable hosts{view, view, view, search};
+    HostTable hosts{view, view.AsServices(), view, search};
     const bool watching_ = (view.Watch(hosts), true);
     QuietPeers peers;
     DatagramDispatcher dispatcher{SystemClock::Instance(), search, hosts, peers};

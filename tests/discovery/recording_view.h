@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-// A stand-in for the main window, the game and the settings, shared by the
-// discovery tests and the status reply fuzzer. It records every call and
-// every announcement of the host table it watches as one line of text, in
-// order, and keeps rows built from the announcements alone, as a face
+// A stand-in for the main window and the settings, with the shared fake
+// services, for the discovery tests and the status reply fuzzer. It records
+// every call, of the services too, and every announcement of the host table
+// it watches as one line of text, in order, and keeps rows built from the announcements alone, as a face
 // would, so that the parallel-index rule can be checked.
 
 #include <string>
 #include <vector>
 
+#include "../support/fake_services.h"
 #include "discovery/hosttable.h"
 #include "discovery/hostview.h"
 
@@ -20,7 +21,7 @@ struct HostRow {
     int image = -1;
 };
 
-class RecordingView : public HostView, public GameActions, public HostSettings, public HostTableListener {
+class RecordingView : public HostWindow, public HostSettings, public HostTableListener {
 public:
     std::vector<std::string> calls;
     std::vector<HostRow> rows;
@@ -45,19 +46,19 @@ public:
         table.Subscribe(*this);
     }
 
-    // Settings and game state the tests set.
+    // The services, on the same journal; Busy and the game as the tests set them.
+    test::FakeServices services{calls};
+    bool& busy = services.busy.busy;
+    bool& game_running = services.game.running;
+    Services AsServices() { return services.Get(); }
+
+    // Settings the tests set.
     std::string retries = "5";
     EventAction actions[4];
-    bool busy = false;
-    bool game_running = false;
 
     EventAction& ActionFor(EventKind kind) { return actions[static_cast<int>(kind)]; }
     void Clear() { calls.clear(); }
 
-    void SetStatusText(int panel, const std::string& text) override {
-        Record("status " + std::to_string(panel) + ": " + text);
-    }
-    void AddLogLine(const std::string& text) override { Record("log: " + text); }
     void ShowIconImage(int image) override { Record("icon " + std::to_string(image)); }
 
     int SelectedHostRow() const override { return selected; }
@@ -105,18 +106,8 @@ public:
     void RestoreApplication() override { Record("restore"); }
     void BringToFront() override { Record("front"); }
 
-    bool IsGameRunning() override {
-        Record("running?");
-        return game_running;
-    }
-    void LaunchGame(const TQuakeServer& server) override {
-        Record("launch " + server.Address + ":" + server.Port + " " + server.HostName);
-    }
-    void PlayEventSound(const std::string& path) override { Record("sound " + path); }
-
     NumberText Retries() const override { return {kRetriesField, retries}; }
     EventAction Action(EventKind kind) const override { return actions[static_cast<int>(kind)]; }
-    bool BusyChecked() const override { return busy; }
 
 private:
     const HostTable* table_ = nullptr;

@@ -131,8 +131,9 @@ protected:
         for (int i = 0; i < 4; ++i) set.broadcast.push_back(sockets_[i].get());
         for (int i = 4; i < 8; ++i) set.internet.push_back(sockets_[i].get());
         set.listen = sockets_[8].get();
-        cycle = std::make_unique<SearchCycle>(SearchCycle::Parts{
-            search, hosts, dispatcher, set, timer1, window, settings, view, peers, peers, view, clock});
+        cycle = std::make_unique<SearchCycle>(SearchCycle::Parts{search, hosts, dispatcher, set, timer1,
+                                                                 window, settings, view, peers, peers,
+                                                                 view.AsServices(), clock});
         for (auto& socket : sockets_) socket->cycle = cycle.get();
     }
 
@@ -147,7 +148,7 @@ protected:
     Log log;
     RecordingView view;
     SearchState search;
-    HostTable hosts{view, view, view, search};
+    HostTable hosts{view, view.AsServices(), view, search};
     ManualClock clock;
     QuietPeers receiver;
     DatagramDispatcher dispatcher{clock, search, hosts, receiver};
@@ -454,8 +455,19 @@ struct FakeRemote : RemoteServers {
 
 TEST_F(SearchCycleTest, TheSearchEndsWhenTheServersBeyondTheLanAreDoneIfThatIsAfterTheWindow) {
     FakeRemote remote;
-    SearchCycle cycle2(
-        {search, hosts, dispatcher, {}, timer1, window, settings, view, peers, peers, view, clock, &remote});
+    SearchCycle cycle2({search,
+                        hosts,
+                        dispatcher,
+                        {},
+                        timer1,
+                        window,
+                        settings,
+                        view,
+                        peers,
+                        peers,
+                        view.AsServices(),
+                        clock,
+                        &remote});
     int ends = 0;
     cycle2.OnSearchEnd = [&] { ++ends; };
     cycle2.StartSearch();

@@ -196,7 +196,7 @@ protected:
     ManualClock clock;
     SearchState search;
     RecordingView view;
-    HostTable table{view, view, view, search};
+    HostTable table{view, view.AsServices(), view, search};
     QuietPeers peers;
     DatagramDispatcher dispatcher{clock, search, table, peers};
 };

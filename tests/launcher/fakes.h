@@ -5,28 +5,28 @@
 #include <string>
 #include <vector>
 
-#include "launcher/launcherhost.h"
+#include "launcher/launcher.h"
 #include "platform/processes.h"
 #include "platform/spawn.h"
+#include "support/fake_services.h"
 
 namespace torvane::test {
 
-// Records every call the launcher makes, in order, as one text each.
+// Records every call the launcher makes, in order, as one text each; the
+// shared services write to the same journal.
 class FakeLauncherHost : public LauncherHost {
 public:
-    bool busy = false;
     PeerStatus status = PeerStatus::Ready;
     bool window_timer = true;
     bool interval_timer = true;
     std::vector<std::string> journal;
-    std::vector<std::string> log;
-    std::string status1;
+    FakeServices services{journal};
+    bool& busy = services.busy.busy;
+    std::vector<std::string>& log = services.log.lines;
+    const std::string& status1 = services.status.panels[1];
 
-    bool BusyChecked() const override { return busy; }
-    void UncheckBusy() override {
-        busy = false;
-        journal.push_back("UncheckBusy");
-    }
+    GameLauncher::SharedServices Shared() { return {services.busy, services.log, services.status}; }
+
     PeerStatus OwnStatus() const override { return status; }
     void SetOwnStatus(PeerStatus s) override {
         status = s;
@@ -42,14 +42,6 @@ public:
         journal.push_back(std::string("IntervalTimer ") + (on ? "on" : "off"));
     }
     void StartSearch() override { journal.push_back("StartSearch"); }
-    void SetStatusPanel1(const std::string& text) override {
-        status1 = text;
-        journal.push_back("Status1 " + text);
-    }
-    void AddLogLine(const std::string& text) override {
-        log.push_back(text);
-        journal.push_back("Log " + text);
-    }
     void ShowLaunchFailure(const std::string& message) override { journal.push_back("Box " + message); }
 };
 

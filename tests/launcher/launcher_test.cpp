@@ -21,8 +21,12 @@ protected:
     test::FakeSpawner spawner{host.journal};
     // No directory of the search path holds a program, so the game
     // directory's file is the one started.
-    GameLauncher launcher{host, settings, processes, spawner,
-                          [] { return std::string("/nonexistent-torvane"); }};
+    GameLauncher launcher{host,      host.Shared(), settings,
+                          processes, spawner,       [] { return std::string("/nonexistent-torvane"); }};
+
+    void SetUp() override {
+        launcher.OnLaunched = [this] { host.journal.push_back("launched"); };
+    }
 
     void SetGame(bool running) {
         processes.processes = std::vector<ProcessNames>{{"bash", "/bin/bash", "/usr/bin/bash", ""}};
@@ -100,8 +104,9 @@ TEST_F(GameLauncherTest, AnUnreadableProcessListMeansNoGameAndNoChange) {
 
 TEST_F(GameLauncherTest, WithAClockAScanIsUsedAgainForASecondAndALaunchForgetsIt) {
     ManualClock clock;
-    GameLauncher timed{
-        host, settings, processes, spawner, [] { return std::string("/nonexistent-torvane"); }, &clock};
+    GameLauncher timed{host,      host.Shared(), settings,
+                       processes, spawner,       [] { return std::string("/nonexistent-torvane"); },
+                       &clock};
     SetGame(false);
     for (int i = 0; i < 1000; ++i) EXPECT_FALSE(timed.IsGameRunning());
     EXPECT_EQ(processes.scans, 1);
@@ -145,8 +150,8 @@ TEST_F(GameLauncherTest, LaunchRunsItsStepsInOrderAndStartsANewSearch) {
     EXPECT_TRUE(launcher.LaunchGame({"Fragfest", "192.168.0.5", "27910"}));
 
     EXPECT_EQ(host.journal,
-              (Journal{"UncheckBusy", "OwnStatus 2", "SendInfo", "Log Launching quake to Fragfest", "Spawn",
-                       "WindowTimer off", "IntervalTimer off", "StartSearch"}));
+              (Journal{"busy off", "OwnStatus 2", "SendInfo", "log: Launching quake to Fragfest", "Spawn",
+                       "WindowTimer off", "IntervalTimer off", "StartSearch", "launched"}));
     EXPECT_EQ(spawner.program, "/home/me/Quake II/quake2");
     EXPECT_EQ(spawner.argv, (Journal{"/home/me/Quake II/quake2", "+set", "game", "ctf", "+set", "basedir",
                                      "/home/me/Quake II", "+connect", "192.168.0.5:27910"}));
@@ -159,9 +164,9 @@ TEST_F(GameLauncherTest, AFailedStartSaysWhyAndLeavesBothTimersAlone) {
     spawner.error = ENOENT;
     EXPECT_FALSE(launcher.LaunchGame({"Fragfest", "10.0.0.2", "27910"}));
     EXPECT_EQ(host.journal,
-              (Journal{"UncheckBusy", "OwnStatus 2", "SendInfo", "Log Launching quake to Fragfest", "Spawn",
-                       "Status1 Quake could not be started: No such file or directory",
-                       "Log Quake could not be started: No such file or directory",
+              (Journal{"busy off", "OwnStatus 2", "SendInfo", "log: Launching quake to Fragfest", "Spawn",
+                       "status 1: Quake could not be started: No such file or directory",
+                       "log: Quake could not be started: No such file or directory",
                        "Box " + LaunchFailureText("/games/quake2/quake2", "/games/quake2",
                                                   "No such file or directory")}));
     EXPECT_EQ(LaunchFailureText("/q2/quake2", "/q2", "Permission denied"),

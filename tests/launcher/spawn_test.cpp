@@ -122,7 +122,7 @@ TEST(GameLauncherOnThisMachine, LaunchedGameIsDetectedUntilItEnds) {
     settings.command = "QUAKE2.EXE +set game ctf";
     ProcProcessList processes;
     PosixSpawner spawner;
-    GameLauncher launcher(host, settings, processes, spawner);
+    GameLauncher launcher(host, host.Shared(), settings, processes, spawner);
 
     ASSERT_TRUE(launcher.LaunchGame({"LAN party", "127.0.0.1", "27910"}));
     EXPECT_EQ(WaitForRecord(game), (Args{dir.string(), "+set", "game", "ctf", "+set", "basedir", dir.string(),

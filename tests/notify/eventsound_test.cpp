@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/fake_services.h"
+
 namespace torvane {
 namespace {
 
@@ -19,32 +21,26 @@ public:
     }
 };
 
-class FakeGuards : public SoundGuards {
-public:
-    bool first_search = false;
-    bool busy = false;
-    bool FirstSearch() const override { return first_search; }
-    bool BusyChecked() const override { return busy; }
-};
-
 using Played = std::vector<std::pair<std::string, bool>>;
 
 TEST(EventSound, QuietDuringTheFirstSearchAndWhileBusy) {
     FakeSoundOutput output;
     TPlayerWave player(output);
     player.Async = true;
-    FakeGuards guards;
-    EventSound sound(guards, player);
+    test::Journal journal;
+    test::FakeBusy busy(journal);
+    bool first_search = true;
+    EventSound sound(
+        busy, [&] { return first_search; }, player);
 
-    guards.first_search = true;
     sound.PlayEventSound("/snd/newhost.wav");
-    guards.first_search = false;
-    guards.busy = true;
+    first_search = false;
+    busy.busy = true;
     sound.PlayEventSound("/snd/message.wav");
     EXPECT_TRUE(output.played.empty());
     EXPECT_EQ(player.WaveName, "");
 
-    guards.busy = false;
+    busy.busy = false;
     sound.PlayEventSound("/snd/message.wav");
     EXPECT_EQ(output.played, (Played{{"/snd/message.wav", false}}));
     EXPECT_EQ(player.WaveName, "/snd/message.wav");

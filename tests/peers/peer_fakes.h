@@ -12,13 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "../support/fake_services.h"
 #include "peers/peerprotocol.h"
 #include "platform/clock.h"
 #include "platform/computername.h"
 
 namespace torvane::fakes {
 
-using Journal = std::vector<std::string>;
+using Journal = test::Journal;
 
 struct FakeSettings final : PeerSettings {
     std::string player_name = "Player";
@@ -62,45 +63,16 @@ struct FakeComputerName final : ComputerName {
 };
 
 struct FakeHost final : PeerHost {
-    explicit FakeHost(Journal& journal) : journal(journal) {}
-
-    Journal& journal;
-    bool busy = false;
-    bool game_running = false;
-    // What the launcher's detection does to OwnStatus when it sees the game.
-    PeerProtocol* protocol = nullptr;
     std::optional<size_t> selected_host;
     std::vector<TQuakeServer> hosts;
     std::string time_text = "14:05:09";
-    std::vector<std::string> log_lines;
     std::string own_address = "192.168.0.9";
 
-    bool BusyChecked() const override { return busy; }
-    void CheckBusy() override {
-        busy = true;
-        journal.push_back("CheckBusy");
-    }
-    bool IsGameRunning() override {
-        journal.push_back("IsGameRunning");
-        if (game_running && protocol) protocol->SetOwnStatus(PeerStatus::Playing);
-        return game_running;
-    }
     bool IsOwnAddress(const std::string& address) const override { return address == own_address; }
-    void SetStatusPanel1(const std::string& text) override { journal.push_back("Panel1 " + text); }
-    void AddLogLine(const std::string& text) override {
-        log_lines.push_back(text);
-        journal.push_back("Log " + text);
-    }
-    void PlayEventSound(const std::string& path) override { journal.push_back("Sound " + path); }
     std::string LongTimeText() const override { return time_text; }
     std::optional<size_t> SelectedHostRow() const override { return selected_host; }
     size_t HostCount() const override { return hosts.size(); }
     const TQuakeServer& HostAt(size_t index) const override { return hosts.at(index); }
-    void LaunchGame(const TQuakeServer& server) override {
-        launched.push_back(server);
-        journal.push_back("LaunchGame " + server.HostName + " " + server.Address + ":" + server.Port);
-    }
-    std::vector<TQuakeServer> launched;
 };
 
 struct FakeUsersView final : UsersView {
@@ -196,17 +168,22 @@ struct FakeSuggestView final : ChallengeListener {
 struct PeerRig {
     Journal journal;
     FakeSettings settings;
-    FakeHost host{journal};
+    FakeHost host;
+    test::FakeServices services{journal};
     FakeSender sender;
     FakeComputerName computer_name;
     ManualClock clock;
     FakeUsersView users_view{journal};
     FakeSuggestView suggest_view{journal};
-    PeerProtocol protocol{settings, host, sender, computer_name, clock, users_view, suggest_view};
+    PeerProtocol protocol{settings,      host,  services.Get(), sender,
+                          computer_name, clock, users_view,     suggest_view};
     UsersMirror mirror{journal, protocol.UsersWindow()};
 
     PeerRig() {
-        host.protocol = &protocol;
+        // The launcher's detection makes this copy Playing when it sees the game.
+        services.game.on_asked = [this] {
+            if (services.game.running) protocol.SetOwnStatus(PeerStatus::Playing);
+        };
         protocol.UsersWindow().Table().Subscribe(mirror);
         protocol.UsersWindow().Subscribe(mirror);
     }

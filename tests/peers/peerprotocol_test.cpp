@@ -39,14 +39,14 @@ TEST_F(PeerProtocolTest, OpenCopyAddsVersionAndComputerNameWhenReadable) {
 }
 
 TEST_F(PeerProtocolTest, InfoStatusComesFromTheGameFirstThenTheBusyBox) {
-    rig.host.busy = true;
+    rig.services.busy.busy = true;
     protocol.SendInfo();
     EXPECT_EQ(protocol.OwnStatus(), PeerStatus::Busy);
-    rig.host.game_running = true;
+    rig.services.game.running = true;
     protocol.SendInfo();
     EXPECT_EQ(protocol.OwnStatus(), PeerStatus::Playing);
-    rig.host.busy = false;
-    rig.host.game_running = false;
+    rig.services.busy.busy = false;
+    rig.services.game.running = false;
     protocol.SendInfo();
     EXPECT_EQ(protocol.OwnStatus(), PeerStatus::Ready);
     ASSERT_EQ(sent.size(), 3u);
@@ -58,10 +58,10 @@ TEST_F(PeerProtocolTest, InfoStatusComesFromTheGameFirstThenTheBusyBox) {
 TEST_F(PeerProtocolTest, OwnStatusStartsFromTheBusyBox) {
     EXPECT_EQ(protocol.OwnStatus(), PeerStatus::Ready);
     Journal journal;
-    fakes::FakeHost busy_host(journal);
-    busy_host.busy = true;
-    PeerProtocol busy(rig.settings, busy_host, rig.sender, rig.computer_name, rig.clock, rig.users_view,
-                      rig.suggest_view);
+    test::FakeServices services(journal);
+    services.busy.busy = true;
+    PeerProtocol busy(rig.settings, rig.host, services.Get(), rig.sender, rig.computer_name, rig.clock,
+                      rig.users_view, rig.suggest_view);
     EXPECT_EQ(busy.OwnStatus(), PeerStatus::Busy);
 }
 
@@ -171,48 +171,48 @@ TEST_F(PeerProtocolTest, FullTableTurnsNewAddressesAwayUntilAnEntryExpires) {
 
 TEST_F(PeerProtocolTest, SayPlaysItsSoundAndAddsTheLineWithoutLogging) {
     rig.Chat("TVNMESSPlayer\tMhello");
-    EXPECT_EQ(rig.journal, (Journal{"Sound message.wav", "Chat Player: hello"}));
+    EXPECT_EQ(rig.journal, (Journal{"sound message.wav", "Chat Player: hello"}));
     EXPECT_EQ(rig.mirror.chat.at(0).Time, "14:05:09");
-    EXPECT_TRUE(rig.host.log_lines.empty());
+    EXPECT_TRUE(rig.services.log.lines.empty());
 }
 
 TEST_F(PeerProtocolTest, UnknownKindIsASayAndBareTabAnEmptySay) {
     rig.Chat("TVNMESSBob\tXyo");
     rig.Chat("TVNMESSBob\t");
     rig.Chat("TVNMESSno tab here");
-    EXPECT_EQ(rig.journal, (Journal{"Sound message.wav", "Chat Bob: yo", "Sound message.wav", "Chat Bob: "}));
+    EXPECT_EQ(rig.journal, (Journal{"sound message.wav", "Chat Bob: yo", "sound message.wav", "Chat Bob: "}));
 }
 
 TEST_F(PeerProtocolTest, ShoutWithTabsIsShownLoggedSoundedAndPopsUp) {
     rig.Chat("TVNMESSBob\tShi\tthere");
-    EXPECT_EQ(rig.journal, (Journal{"Panel1 Bob shouted", "Log Bob shouted \"hi\tthere\"", "IsGameRunning",
-                                    "Sound shout.wav", "UsersPopUp", "Chat Bob: hi\tthere"}));
+    EXPECT_EQ(rig.journal, (Journal{"status 1: Bob shouted", "log: Bob shouted \"hi\tthere\"", "running?",
+                                    "sound shout.wav", "UsersPopUp", "Chat Bob: hi\tthere"}));
 }
 
 TEST_F(PeerProtocolTest, ShoutToABusyOrPlayingCopyIsQuietButStillShown) {
-    rig.host.busy = true;
+    rig.services.busy.busy = true;
     rig.Chat("TVNMESSBob\tSone");
-    EXPECT_EQ(rig.journal, (Journal{"Panel1 Bob shouted", "Log Bob shouted \"one\"", "Chat Bob: one"}));
+    EXPECT_EQ(rig.journal, (Journal{"status 1: Bob shouted", "log: Bob shouted \"one\"", "Chat Bob: one"}));
     rig.journal.clear();
-    rig.host.busy = false;
-    rig.host.game_running = true;
+    rig.services.busy.busy = false;
+    rig.services.game.running = true;
     rig.Chat("TVNMESSBob\tStwo");
     EXPECT_EQ(rig.journal,
-              (Journal{"Panel1 Bob shouted", "Log Bob shouted \"two\"", "IsGameRunning", "Chat Bob: two"}));
+              (Journal{"status 1: Bob shouted", "log: Bob shouted \"two\"", "running?", "Chat Bob: two"}));
     rig.journal.clear();
-    rig.host.game_running = false;
+    rig.services.game.running = false;
     rig.settings.shout_popup = false;
     rig.Chat("TVNMESSBob\tSthree");
-    EXPECT_EQ(rig.journal, (Journal{"Panel1 Bob shouted", "Log Bob shouted \"three\"", "IsGameRunning",
-                                    "Sound shout.wav", "Chat Bob: three"}));
+    EXPECT_EQ(rig.journal, (Journal{"status 1: Bob shouted", "log: Bob shouted \"three\"", "running?",
+                                    "sound shout.wav", "Chat Bob: three"}));
 }
 
 TEST_F(PeerProtocolTest, ShoutCannotForgeLogLines) {
     rig.Chat("TVNMESSBob\r\n14:00:00 : Admin\tSfree\nstuff\r");
-    ASSERT_EQ(rig.host.log_lines.size(), 1u);
+    ASSERT_EQ(rig.services.log.lines.size(), 1u);
     // The log escapes the texts it is given; the status bar gets one line.
-    EXPECT_EQ(rig.host.log_lines[0], "Bob\r\n14:00:00 : Admin shouted \"free\nstuff\r\"");
-    EXPECT_EQ(rig.journal.front(), "Panel1 Bob\\x0D\\x0A14:00:00 : Admin shouted");
+    EXPECT_EQ(rig.services.log.lines[0], "Bob\r\n14:00:00 : Admin shouted \"free\nstuff\r\"");
+    EXPECT_EQ(rig.journal.front(), "status 1: Bob\\x0D\\x0A14:00:00 : Admin shouted");
 }
 
 TEST_F(PeerProtocolTest, ChatPayloadBeyondTheReceiveBufferIsCut) {
@@ -235,7 +235,7 @@ const std::string kChallenge = "TVNSUGGAnn\tArena\t192.168.0.5\t27910\tq2dm1";
 
 TEST_F(PeerProtocolTest, ChallengePlaysItsSoundThenShowsTheDialog) {
     rig.Challenge(kChallenge);
-    EXPECT_EQ(rig.journal, (Journal{"IsGameRunning", "Sound suggest.wav", "SuggestShow"}));
+    EXPECT_EQ(rig.journal, (Journal{"running?", "sound suggest.wav", "SuggestShow"}));
     EXPECT_EQ(rig.suggest_view.player_label, "Ann challenges you");
     EXPECT_EQ(rig.suggest_view.game_label, "Game : Arena");
     EXPECT_EQ(rig.suggest_view.map_label, "Map : q2dm1");
@@ -243,20 +243,20 @@ TEST_F(PeerProtocolTest, ChallengePlaysItsSoundThenShowsTheDialog) {
 }
 
 TEST_F(PeerProtocolTest, ChallengeGuardsRunInOrder) {
-    rig.host.busy = true;
+    rig.services.busy.busy = true;
     rig.Challenge(kChallenge);
     EXPECT_TRUE(rig.journal.empty());  // the game is not even asked about
 
-    rig.host.busy = false;
-    rig.host.game_running = true;
+    rig.services.busy.busy = false;
+    rig.services.game.running = true;
     rig.Challenge(kChallenge);
-    EXPECT_EQ(rig.journal, Journal{"IsGameRunning"});
+    EXPECT_EQ(rig.journal, Journal{"running?"});
     EXPECT_EQ(protocol.OwnStatus(), PeerStatus::Playing);
 
     rig.journal.clear();
-    rig.host.game_running = false;
+    rig.services.game.running = false;
     rig.Challenge(kChallenge);  // still Playing from the launch
-    EXPECT_EQ(rig.journal, Journal{"IsGameRunning"});
+    EXPECT_EQ(rig.journal, Journal{"running?"});
     EXPECT_FALSE(rig.suggest_view.visible);
 }
 
@@ -305,7 +305,7 @@ TEST_F(PeerProtocolTest, MalformedOrUnsafeChallengesAreDroppedQuietly) {
          }) {
         rig.journal.clear();
         rig.Challenge("TVNSUGG" + payload);
-        EXPECT_EQ(rig.journal, Journal{"IsGameRunning"}) << payload;
+        EXPECT_EQ(rig.journal, Journal{"running?"}) << payload;
     }
     EXPECT_FALSE(rig.suggest_view.visible);
 }
@@ -352,7 +352,7 @@ TEST_F(PeerProtocolTest, ChallengeMenuNeedsASelectedHost) {
     rig.host.selected_host = 1;  // a row beyond the table
     protocol.Suggest1Click();
     EXPECT_TRUE(sent.empty());
-    EXPECT_TRUE(rig.host.launched.empty());
+    EXPECT_TRUE(rig.services.game.launched.empty());
     EXPECT_EQ(protocol.OwnStatus(), PeerStatus::Ready);
 
     rig.host.selected_host = 0;
@@ -361,7 +361,7 @@ TEST_F(PeerProtocolTest, ChallengeMenuNeedsASelectedHost) {
     protocol.Suggest1Click();
     EXPECT_EQ(sent, std::vector<std::string>{"TVNSUGGPlayer\tArena\t192.168.0.5\t27910\tq2dm1"});
     EXPECT_EQ(status_when_sent, PeerStatus::Playing);
-    EXPECT_EQ(rig.journal.back(), "LaunchGame Arena 192.168.0.5:27910");
+    EXPECT_EQ(rig.journal.back(), "launch 192.168.0.5:27910 Arena");
 }
 
 }  // namespace

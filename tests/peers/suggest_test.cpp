@@ -24,8 +24,8 @@ protected:
 
 TEST_F(ChallengeDialogTest, AcceptLaunchesAFreshRecordWithOnlyAddressAndPort) {
     dialog.BitBtn1Click();
-    ASSERT_EQ(rig.host.launched.size(), 1u);
-    const TQuakeServer& launched = rig.host.launched[0];
+    ASSERT_EQ(rig.services.game.launched.size(), 1u);
+    const TQuakeServer& launched = rig.services.game.launched[0];
     EXPECT_EQ(launched.Address, "192.168.0.5");
     EXPECT_EQ(launched.Port, "27910");
     EXPECT_EQ(launched.HostName, "");
@@ -44,8 +44,8 @@ TEST_F(ChallengeDialogTest, IgnoreOnlyHides) {
 
 TEST_F(ChallengeDialogTest, BusyTicksTheBusyBoxOnce) {
     dialog.BitBtn3Click();
-    EXPECT_EQ(rig.journal, fakes::Journal{"CheckBusy"});
-    EXPECT_TRUE(rig.host.busy);
+    EXPECT_EQ(rig.journal, fakes::Journal{"busy on"});
+    EXPECT_TRUE(rig.services.busy.busy);
     EXPECT_FALSE(rig.suggest_view.visible);
 
     // Already busy: only the dialog closes.

@@ -16,6 +16,7 @@
 #include "platform/convert.h"
 #include "settings/settings_fakes.h"
 #include "settings/settingsio.h"
+#include "support/fake_services.h"
 
 namespace torvane {
 namespace {
@@ -25,6 +26,7 @@ using Calls = std::vector<std::string>;
 // The dialog's window and the rest of the program, in one journal.
 struct FakeOptionsSide : OptionsView, OptionsHost {
     Calls calls;
+    test::FakeLogSink log{calls};
     bool interval_fails = false;
     std::vector<std::optional<std::string>> chosen;  // what the next file dialogs answer
     std::string log_file;
@@ -72,7 +74,6 @@ struct FakeOptionsSide : OptionsView, OptionsHost {
     std::string LogFile() const override { return log_file; }
     void SetLogEnabled(bool enabled) override { Note(enabled ? "logging on" : "logging off"); }
     void ShowLogWindow() override { Note("log window"); }
-    void AddLogLine(const std::string& text) override { Note("log " + text); }
     void SetShowHints(bool show) override { Note(show ? "hints on" : "hints off"); }
     void PlaceWindows(const WindowGeometry& geometry) override {
         places = geometry;
@@ -99,7 +100,7 @@ struct FakeOptionsSide : OptionsView, OptionsHost {
 struct OptionsRig {
     explicit OptionsRig(Hive hive = {}) : store(std::move(hive)) {}
     TOptions& Make() {
-        options.emplace(settings, SettingsStore{store, autostart, "/usr/bin/torvane"}, side, side);
+        options.emplace(settings, SettingsStore{store, autostart, "/usr/bin/torvane"}, side, side, side.log);
         return *options;
     }
     // A fresh load of what the store holds now.
@@ -138,7 +139,7 @@ TEST(OptionsStartUp, LoadsThenAppliesTheStartUpSettingsAndLogsStartedLast) {
     rig.Make();
     EXPECT_EQ(rig.side.calls,
               (Calls{"caption Torvane 2.13", "controls", "log file /tmp/tvnlog.txt", "logging on", "placed",
-                     "hints off", "start shown", "busy box on", "busy entry on", "log Torvane started"}));
+                     "hints off", "start shown", "busy box on", "busy entry on", "log: Torvane started"}));
     EXPECT_EQ(rig.settings.BCInterval, "60");
     EXPECT_EQ(rig.side.places.UsersWidth, 500);
     EXPECT_EQ(rig.side.places.UserListWidth, 230) << "a value not stored keeps the built-in size";
@@ -151,7 +152,7 @@ TEST(OptionsStartUp, AFirstRunKeepsTheWindowsWhereTheDesktopPutsThem) {
     OptionsRig rig;
     rig.Make();
     EXPECT_EQ(std::count(rig.side.calls.begin(), rig.side.calls.end(), "placed"), 0);
-    EXPECT_EQ(rig.side.calls.back(), "log Torvane started");
+    EXPECT_EQ(rig.side.calls.back(), "log: Torvane started");
 }
 
 TEST(OptionsStartUp, ALoadErrorEscapesWithOnlyTheLogHandedOver) {

@@ -78,7 +78,7 @@ bool ShootUsers(const QDir& directory) {
     UsersWindow users;
     NoChat chat;
     fakes::FakeSettings settings;
-    fakes::FakeHost host{journal};
+    fakes::FakeHost host;
     ManualClock clock;
     TUsers logic(table, users, chat, settings, host, clock);
     users.Attach(&logic);
