@@ -25,8 +25,8 @@ void HostWatch::ServerChanged(std::size_t index, unsigned what) {
 }
 
 void HostWatch::ChangesEnd() {
-    const bool merged = merged_row_ >= 0 && static_cast<std::size_t>(merged_row_) < hosts_.size();
-    if (popped_up_ && merged) notices_.PoppedUp(*popped_up_, hosts_[merged_row_]);
+    const bool merged = merged_row_ >= 0 && static_cast<std::size_t>(merged_row_) < hosts_->size();
+    if (popped_up_ && merged) notices_.PoppedUp(*popped_up_, (*hosts_)[merged_row_]);
     popped_up_.reset();
     LookForBuddies();
     AnswerRoomWatch(merged);
@@ -34,24 +34,24 @@ void HostWatch::ChangesEnd() {
 
 void HostWatch::LookForBuddies() {
     const BuddyList buddies(settings_.Buddies);
-    for (const BuddySighting& sighting : buddy_watch_.Look(buddies, hosts_.Records())) {
-        const std::string text = BuddyPlayingText(sighting.Name, hosts_[sighting.Server]);
+    for (const BuddySighting& sighting : buddy_watch_.Look(buddies, hosts_->Records())) {
+        const std::string text = BuddyPlayingText(sighting.Name, (*hosts_)[sighting.Server]);
         log_.AddLogLine(text);
-        notices_.BuddyCame(text, hosts_[sighting.Server]);
+        notices_.BuddyCame(text, (*hosts_)[sighting.Server]);
     }
 }
 
 void HostWatch::AnswerRoomWatch(bool merged) {
     if (room_watch_.Empty()) return;
     if (merged) {
-        room_watch_.Answered(hosts_[merged_row_]);
+        room_watch_.Answered((*hosts_)[merged_row_]);
         return;
     }
     room_watch_.KeepOnly([this](const std::string& address, const std::string& host_name) {
         TQuakeServer key;
         key.Address = address;
         key.HostName = host_name;
-        return hosts_.FindServer(key) >= 0;
+        return hosts_->FindServer(key) >= 0;
     });
 }
 

@@ -21,14 +21,15 @@ namespace torvane {
 // notification says what status panel 1 said during that merge.
 class HostWatch final : public HostTableListener, public StatusLine, public HostWindow {
 public:
-    HostWatch(MainView& view, const HostTable& hosts, const Settings& settings, LogSink& log,
-              TNotices& notices, RoomWatch& room_watch)
-        : view_(view),
-          hosts_(hosts),
-          settings_(settings),
-          log_(log),
-          notices_(notices),
-          room_watch_(room_watch) {}
+    HostWatch(MainView& view, const Settings& settings, LogSink& log, TNotices& notices,
+              RoomWatch& room_watch)
+        : view_(view), settings_(settings), log_(log), notices_(notices), room_watch_(room_watch) {}
+
+    // Follows `hosts` from now on.
+    void Watch(HostTable& hosts) {
+        hosts_ = &hosts;
+        hosts.Subscribe(*this);
+    }
 
     // The status line: the main window's, remembering panel 1 during a merge.
     void SetStatusText(int panel, const std::string& text) override;
@@ -51,14 +52,14 @@ public:
     bool HasBuddies(std::size_t index) const { return buddy_watch_.HasBuddies(index); }
     // The buddy list changed: looks again without telling who came, since
     // the user is looking at them.
-    void LookAgain(const std::string& setting) { buddy_watch_.Look(BuddyList(setting), hosts_.Records()); }
+    void LookAgain(const std::string& setting) { buddy_watch_.Look(BuddyList(setting), hosts_->Records()); }
 
 private:
     void LookForBuddies();
     void AnswerRoomWatch(bool merged);
 
     MainView& view_;
-    const HostTable& hosts_;
+    const HostTable* hosts_ = nullptr;
     const Settings& settings_;
     LogSink& log_;
     TNotices& notices_;

@@ -9,12 +9,7 @@
 #include "app/livesettings.h"
 #include "app/notices.h"
 #include "app/roomwatch.h"
-#include "discovery/dispatch.h"
-#include "discovery/hosttable.h"
-#include "discovery/internetsearch.h"
-#include "discovery/looptimer.h"
-#include "discovery/querysocket.h"
-#include "discovery/searchcycle.h"
+#include "discovery/searchsetup.h"
 #include "discovery/trayicon.h"
 #include "launcher/launcher.h"
 #include "notify/eventsound.h"
@@ -28,27 +23,6 @@
 namespace torvane {
 
 namespace {
-
-// The nine sockets of the main window: four broadcast sockets, four
-// internet-server sockets and the listening socket, in that order.
-constexpr std::size_t kBroadcastSockets = 4;
-constexpr std::size_t kInternetSockets = 4;
-
-std::vector<std::unique_ptr<CycleSocket>> MakeSockets(SocketMaker& maker, MessageLoop& loop) {
-    std::vector<std::unique_ptr<CycleSocket>> sockets;
-    for (std::size_t i = 0; i < kBroadcastSockets + kInternetSockets + 1; ++i)
-        sockets.push_back(maker.MakeSocket(loop));
-    return sockets;
-}
-
-SearchSockets Roles(const std::vector<std::unique_ptr<CycleSocket>>& sockets) {
-    SearchSockets roles;
-    for (std::size_t i = 0; i < kBroadcastSockets; ++i) roles.broadcast.push_back(sockets[i].get());
-    for (std::size_t i = 0; i < kInternetSockets; ++i)
-        roles.internet.push_back(sockets[kBroadcastSockets + i].get());
-    roles.listen = sockets.back().get();
-    return roles;
-}
 
 // The one-shot timer of a delayed status answer, on the loop.
 struct LoopAnswerTimer final : AnswerTimer {
@@ -75,8 +49,8 @@ struct MainCore::Parts final : LauncherHost, BroadcastSender {
             return torvane::LongTimeText(p.seams.clock.CalendarSeconds());
         }
         std::optional<size_t> SelectedHostRow() const override { return p.SelectedRecord(); }
-        size_t HostCount() const override { return p.hosts.size(); }
-        const TQuakeServer& HostAt(size_t index) const override { return p.hosts[index]; }
+        size_t HostCount() const override { return p.setup.hosts.size(); }
+        const TQuakeServer& HostAt(size_t index) const override { return p.setup.hosts[index]; }
         void NoticeShout(const std::string& name, const std::string& text) override {
             p.notices.Shouted(name, text);
         }
@@ -110,54 +84,57 @@ struct MainCore::Parts final : LauncherHost, BroadcastSender {
           live(settings),
           busy(views.main, [this](PeerStatus status) { peers.SetOwnStatus(status); }),
           log(views.log, seams.clock),
-          host_watch(views.main, hosts, settings, log, notices, room_watch),
+          host_watch(views.main, settings, log, notices, room_watch),
           player(seams.sound),
           sound(
-              busy, [this] { return search.FirstSearch; }, player),
+              busy, [this] { return setup.search.FirstSearch; }, player),
           launcher(*this, {busy, log, host_watch}, live, seams.processes, seams.spawner, ProgramSearchPath,
                    &seams.clock),
           services{busy, log, host_watch, launcher, sound},
           notice_side(*this),
           notices(views.main, notice_side, busy, launcher),
           room_watch(busy, launcher),
-          hosts(host_watch, services, live, search),
           peer_side(*this),
           peers(live, peer_side, services, *this, seams.computer_name, seams.clock, views.users,
                 views.suggest),
           answer_timer(loop),
           gated_peers(peers, seams.clock, answer_timer),
-          dispatcher(seams.clock, search, hosts, gated_peers),
-          timer1(loop, kDefaultIntervalMs, true),
-          window(loop, kSearchWindowMs, false),
-          sockets(MakeSockets(seams.sockets, loop)),
-          internet(loop, dispatcher, live, seams.clock,
-                   [this](const std::string& text) {
-                       host_watch.SetStatusText(0, text);
-                       log.AddLogLine(text);
-                   }),
-          cycle({search, hosts, dispatcher, Roles(sockets), timer1, window, live, host_watch, view, peers,
-                 services, seams.clock, &internet}) {
+          setup({.loop = loop,
+                 .clock = seams.clock,
+                 .sockets = seams.sockets,
+                 .services = services,
+                 .window = host_watch,
+                 .tray = views.main,
+                 .host_settings = live,
+                 .settings = live,
+                 .internet_settings = live,
+                 .peers = peers,
+                 .peer_receiver = gated_peers,
+                 .report = [this](const std::string& text) { ReportRemote(text); }},
+                SearchShape{}) {
         player.Loop = false;
         player.Async = true;
         // Every launch, by whatever way, ends the waits for room.
         launcher.OnLaunched = [this] { room_watch.Launched(); };
-        for (std::size_t i = 0; i + 1 < sockets.size(); ++i) sockets[i]->Attach(cycle, true);
-        sockets.back()->Attach(cycle, false);
-        timer1.Timer().SetOnTimer([this] { cycle.Timer1Timer(); });
-        window.Timer().SetOnTimer([this] { cycle.BroadcastEnd(); });
-        hosts.Subscribe(host_watch);
+        host_watch.Watch(setup.hosts);
         answer_timer.timer.SetOnTimer([this] {
             answer_timer.timer.SetEnabled(false);
             gated_peers.AnswerTimerFired();
         });
     }
 
-    CycleSocket& WSocket() { return *sockets.front(); }
+    // A silent master or a favourite whose name does not resolve.
+    void ReportRemote(const std::string& text) {
+        host_watch.SetStatusText(0, text);
+        log.AddLogLine(text);
+    }
+
+    CycleSocket& WSocket() { return setup.BroadcastSocket(); }
 
     // The record of the row the user selected, when there is one.
     std::optional<std::size_t> SelectedRecord() const {
         const int row = view.SelectedHostRow();
-        if (row < 0 || static_cast<std::size_t>(row) >= hosts.size()) return std::nullopt;
+        if (row < 0 || static_cast<std::size_t>(row) >= setup.hosts.size()) return std::nullopt;
         return static_cast<std::size_t>(row);
     }
 
@@ -165,9 +142,9 @@ struct MainCore::Parts final : LauncherHost, BroadcastSender {
     PeerStatus OwnStatus() const override { return peers.OwnStatus(); }
     void SetOwnStatus(PeerStatus status) override { peers.SetOwnStatus(status); }
     void SendInfo() override { peers.SendInfo(); }
-    void SetSearchWindowTimerEnabled(bool enabled) override { window.SetEnabled(enabled); }
-    void SetIntervalTimerEnabled(bool enabled) override { timer1.SetEnabled(enabled); }
-    void StartSearch() override { cycle.StartSearch(); }
+    void SetSearchWindowTimerEnabled(bool enabled) override { setup.window.SetEnabled(enabled); }
+    void SetIntervalTimerEnabled(bool enabled) override { setup.timer1.SetEnabled(enabled); }
+    void StartSearch() override { setup.cycle.StartSearch(); }
     void ShowLaunchFailure(const std::string& message) override { view.ShowLaunchFailure(message); }
 
     // BroadcastSender: peer datagrams go out only through the open
@@ -181,7 +158,6 @@ struct MainCore::Parts final : LauncherHost, BroadcastSender {
     CoreSeams seams;
     MainView& view;
     LiveSettings live;
-    SearchState search;
     // The services.
     BusyBox busy;
     TLogForm log;
@@ -194,17 +170,11 @@ struct MainCore::Parts final : LauncherHost, BroadcastSender {
     NoticeSide notice_side;
     TNotices notices;
     RoomWatch room_watch;
-    HostTable hosts;
     PeerSide peer_side;
     PeerProtocol peers;
     LoopAnswerTimer answer_timer;
     GatedPeers gated_peers;  // what the dispatch hands the peer protocol
-    DatagramDispatcher dispatcher;
-    LoopTimer timer1;
-    LoopTimer window;
-    std::vector<std::unique_ptr<CycleSocket>> sockets;
-    InternetSearch internet;  // favourites and master-listed servers
-    SearchCycle cycle;
+    SearchSetup setup;
 };
 
 MainCore::MainCore(MessageLoop& loop, Settings& settings, const CoreSeams& seams, const CoreViews& views)
@@ -217,7 +187,7 @@ void MainCore::Create() {
     p_->view.ShowIconImage(kIconIdle);
     p_->view.SetTrayTip("");
     p_->busy.Show();
-    p_->cycle.OpenListenSocket();
+    p_->setup.cycle.OpenListenSocket();
 }
 
 void MainCore::FormDestroy() {
@@ -232,15 +202,15 @@ void MainCore::ShowAndBringToFront() {
 }
 
 void MainCore::ConnectButtonClick() {
-    p_->cycle.StartSearch();
+    p_->setup.cycle.StartSearch();
 }
 
 void MainCore::Subscribe(HostTableListener& listener) {
-    p_->hosts.Subscribe(listener);
+    p_->setup.hosts.Subscribe(listener);
 }
 
 void MainCore::HostListViewDblClick() {
-    if (const auto record = p_->SelectedRecord()) p_->launcher.LaunchGame(p_->hosts[*record]);
+    if (const auto record = p_->SelectedRecord()) p_->launcher.LaunchGame(p_->setup.hosts[*record]);
 }
 
 void MainCore::Play1Click() {
@@ -248,7 +218,7 @@ void MainCore::Play1Click() {
 }
 
 void MainCore::TrayHostEntryClick(int index) {
-    p_->hosts.TrayHostEntryClick(index);
+    p_->setup.hosts.TrayHostEntryClick(index);
 }
 
 void MainCore::JoinServer(const std::string& host_name, const std::string& address, const std::string& port) {
@@ -260,8 +230,8 @@ bool MainCore::HasBuddies(std::size_t index) const {
 }
 
 std::vector<std::string> MainCore::BuddiesOn(std::size_t index) const {
-    if (index >= p_->hosts.size()) return {};
-    return torvane::BuddiesOn(BuddyList(p_->settings.Buddies), p_->hosts[index]);
+    if (index >= p_->setup.hosts.size()) return {};
+    return torvane::BuddiesOn(BuddyList(p_->settings.Buddies), p_->setup.hosts[index]);
 }
 
 const std::string& MainCore::BuddiesSetting() const {
@@ -274,20 +244,20 @@ void MainCore::SetBuddies(const std::string& setting) {
 }
 
 bool MainCore::WaitingForRoom(std::size_t index) const {
-    return index < p_->hosts.size() && p_->room_watch.Waiting(p_->hosts[index]);
+    return index < p_->setup.hosts.size() && p_->room_watch.Waiting(p_->setup.hosts[index]);
 }
 
 std::optional<std::string> MainCore::RoomMenuEntry() const {
     const auto record = p_->SelectedRecord();
     if (!record) return std::nullopt;
-    return p_->room_watch.MenuEntry(p_->hosts[*record]);
+    return p_->room_watch.MenuEntry(p_->setup.hosts[*record]);
 }
 
 void MainCore::RoomMenuClick() {
     const auto record = p_->SelectedRecord();
     if (!record) return;
     // Copied: a launch starts a search, which may move the table.
-    const TQuakeServer server = p_->hosts[*record];
+    const TQuakeServer server = p_->setup.hosts[*record];
     p_->room_watch.MenuEntryChosen(server);
 }
 
@@ -317,8 +287,8 @@ void MainCore::Suggest1Click() {
 
 void MainCore::CheckBroadcastClick() {
     // A text that is no number leaves the timer as it was.
-    p_->timer1.SetInterval(IntervalMs(p_->settings.BCInterval));
-    p_->timer1.SetEnabled(p_->settings.Broadcast);
+    p_->setup.timer1.SetInterval(IntervalMs(p_->settings.BCInterval));
+    p_->setup.timer1.SetEnabled(p_->settings.Broadcast);
 }
 
 void MainCore::OptionsClosed() {
@@ -335,13 +305,13 @@ bool MainCore::BusyChecked() const {
     return p_->busy.BusyChecked();
 }
 const HostTable& MainCore::Hosts() const {
-    return p_->hosts;
+    return p_->setup.hosts;
 }
 const SearchState& MainCore::Search() const {
-    return p_->search;
+    return p_->setup.search;
 }
 SearchCycle& MainCore::Cycle() {
-    return p_->cycle;
+    return p_->setup.cycle;
 }
 PeerProtocol& MainCore::Peers() {
     return p_->peers;

@@ -14,13 +14,9 @@
 
 #include "cli/queryoptions.h"
 #include "cli/queryreport.h"
-#include "discovery/dispatch.h"
-#include "discovery/hosttable.h"
-#include "discovery/internetsearch.h"
-#include "discovery/looptimer.h"
 #include "discovery/querysocket.h"
 #include "discovery/quiethost.h"
-#include "discovery/searchcycle.h"
+#include "discovery/searchsetup.h"
 #include "net/messageloop.h"
 #include "net/wsockerr.h"
 #include "platform/clock.h"
@@ -62,8 +58,6 @@ public:
         return options_.ports.empty() ? kDefaultGamePort : options_.ports[0];
     }
     QueryTarget ExtraPort(std::size_t n) const override { return {true, "", options_.ports.at(n + 1)}; }
-    // The servers given on the command line are asked as favourites, all
-    // through the internet search's one socket, not through four of their own.
     QueryTarget InternetServer(std::size_t) const override { return {}; }
     NumberText BCInterval() const override { return NumberText(kIntervalField); }
     bool Broadcast() const override { return false; }
@@ -87,6 +81,20 @@ private:
     const QueryOptions& options_;
 };
 
+// The search's sockets, each telling its failure on standard error before
+// it closes, as the search would.
+class ReportingSockets final : public SocketMaker {
+public:
+    std::unique_ptr<CycleSocket> MakeSocket(MessageLoop& loop) override {
+        auto socket = std::make_unique<QuerySocket>(loop);
+        socket->SetErrorHandler([](QuerySocket& failed) {
+            ReportSocketError(failed.LastError());
+            failed.Close();
+        });
+        return socket;
+    }
+};
+
 int RunQuery(const QueryOptions& options) {
     MessageLoop loop;
     loop.SetExceptionHandler([](std::exception_ptr error) {
@@ -98,44 +106,39 @@ int RunQuery(const QueryOptions& options) {
     });
 
     QueryHost host(options);
-    SearchState search;
-    search.FirstSearch = false;
-    HostTable hosts(host, host.AsServices(), host, search);
+    ReportingSockets sockets;
+    SearchShape shape;
+    shape.broadcast_sockets = options.ports.size();
+    // The servers given on the command line are asked as favourites, all
+    // through the internet search's one socket, not through four of their own.
+    shape.internet_sockets = 0;
+    shape.listen = false;
+    shape.window_ms = options.window_ms;
+    shape.repeats = false;
+    SearchSetup setup({.loop = loop,
+                       .clock = SystemClock::Instance(),
+                       .sockets = sockets,
+                       .services = host.AsServices(),
+                       .window = host,
+                       .tray = host,
+                       .host_settings = host,
+                       .settings = host,
+                       .internet_settings = host,
+                       .peers = host,
+                       .peer_receiver = host,
+                       .report = Complain},
+                      shape);
+    setup.search.FirstSearch = false;
     // One query lists every server it hears in its one window, however
     // many one host runs; only the long-running programs keep a table that
     // a single sender must not fill.
-    hosts.SetMaxServersPerSender(static_cast<int>(HostTable::kMaxServers));
-    const Clock& clock = SystemClock::Instance();
-    DatagramDispatcher dispatcher(clock, search, hosts, host);
-    LoopTimer timer1(loop, kDefaultIntervalMs, false);  // no handler: never ticks
-    LoopTimer window(loop, options.window_ms, false);
-
-    std::vector<std::unique_ptr<QuerySocket>> owned;
-    SearchSockets sockets;
-    for (std::size_t i = 0; i < options.ports.size(); ++i) {
-        owned.push_back(std::make_unique<QuerySocket>(loop));
-        sockets.broadcast.push_back(owned.back().get());
-    }
-
-    InternetSearch::Timing timing;
-    timing.window_ms = options.window_ms;
-    InternetSearch internet(loop, dispatcher, host, clock, Complain, timing);
-
-    SearchCycle cycle({search, hosts, dispatcher, sockets, timer1, window, host, host, host, host,
-                       host.AsServices(), clock, &internet});
-    for (auto& socket : owned) {
-        socket->Attach(cycle, true);
-        socket->SetErrorHandler([&cycle](QuerySocket& failed) {
-            ReportSocketError(failed.LastError());
-            cycle.SocketError(failed);
-        });
-    }
+    setup.hosts.SetMaxServersPerSender(static_cast<int>(HostTable::kMaxServers));
+    SearchCycle& cycle = setup.cycle;
     bool ended = false;
     cycle.OnSearchEnd = [&] {
         ended = true;
         loop.Quit();
     };
-    window.Timer().SetOnTimer([&] { cycle.BroadcastEnd(); });
 
     cycle.StartSearch();
     // Without a broadcast nobody else can answer: the search ends once the
@@ -143,12 +146,13 @@ int RunQuery(const QueryOptions& options) {
     if (options.ports.empty()) cycle.BroadcastEnd();
     if (!ended) loop.Run();
 
+    const std::vector<TQuakeServer>& listed = setup.hosts.Records();
     if (options.json)
-        WriteJsonReport(hosts.Records(), stdout, internet.Unresolved());
+        WriteJsonReport(listed, stdout, setup.internet.Unresolved());
     else
-        WriteTextReport(hosts.Records(), stdout);
+        WriteTextReport(listed, stdout);
     // A script can tell an empty answer from a listed one.
-    return hosts.Records().empty() ? 1 : 0;
+    return listed.empty() ? 1 : 0;
 }
 
 }  // namespace

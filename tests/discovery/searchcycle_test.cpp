@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <stdexcept>
 
 #include "discovery/quiethost.h"
+#include "discovery/searchsetup.h"
 #include "platform/convert.h"
 #include "recording_view.h"
 #include "replies.h"
@@ -17,9 +20,14 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-class FakeSocket : public SearchSocket {
+class FakeSocket : public CycleSocket {
 public:
     FakeSocket(std::string name, Log& log) : name_(std::move(name)), log_(log) {}
+
+    void Attach(SearchCycle& to, bool sends_queries) override {
+        cycle = &to;
+        log_.push_back("attach " + name_ + (sends_queries ? "" : " listening"));
+    }
 
     SearchCycle* cycle = nullptr;
     bool unresolvable = false;  // Connect throws as for a name that does not resolve
@@ -490,6 +498,120 @@ TEST_F(SearchCycleTest, TheSearchEndsWhenTheServersBeyondTheLanAreDoneIfThatIsAf
     cycle2.StartSearch();
     cycle2.BroadcastEnd();
     EXPECT_EQ(ends, 2);
+}
+
+// --- the setup every program searches with -----------------------------------
+
+// Sockets S0, S1, ... in the order the setup asks for them.
+struct FakeSockets final : SocketMaker {
+    explicit FakeSockets(Log& log) : log(log) {}
+    std::unique_ptr<CycleSocket> MakeSocket(MessageLoop&) override {
+        auto socket = std::make_unique<FakeSocket>("S" + std::to_string(made.size()), log);
+        made.push_back(socket.get());
+        return socket;
+    }
+    Log& log;
+    std::vector<FakeSocket*> made;
+};
+
+struct NoRemoteServers final : InternetSettings {
+    std::string Masters() const override { return ""; }
+    std::string Favorites() const override { return ""; }
+    std::string QueryRate() const override { return "1000"; }
+};
+
+struct SetupRig {
+    explicit SetupRig(const SearchShape& shape)
+        : setup({.loop = loop,
+                 .clock = SystemClock::Instance(),
+                 .sockets = sockets,
+                 .services = view.AsServices(),
+                 .window = view,
+                 .tray = peers,
+                 .host_settings = view,
+                 .settings = settings,
+                 .internet_settings = remote,
+                 .peers = peers,
+                 .peer_receiver = receiver,
+                 .report = [this](const std::string& text) { log.push_back("report " + text); }},
+                shape) {
+        view.Watch(setup.hosts);
+        setup.cycle.OnSearchEnd = [this] { ++ends; };
+    }
+    // Runs the loop until `ends` searches have ended, or `limit_ms` passed.
+    void RunUntilEnded(int ends_wanted, int limit_ms = 10'000) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+        while (ends < ends_wanted && std::chrono::steady_clock::now() < deadline)
+            loop.WaitAndProcessMessages(20);
+    }
+    bool Saw(const std::string& entry) const { return std::find(log.begin(), log.end(), entry) != log.end(); }
+    long Searches() const { return std::count(view.searches.begin(), view.searches.end(), "started"); }
+
+    Log log;
+    int ends = 0;
+    MessageLoop loop;
+    FakeSockets sockets{log};
+    RecordingView view;
+    FakeSettings settings;
+    FakePeers peers{log};
+    QuietPeers receiver;
+    NoRemoteServers remote;
+    SearchSetup setup;
+};
+
+TEST(SearchSetup, TheDesktopsShapeGivesEachSocketItsRoleAndItsTimersDriveTheCycle) {
+    SearchShape shape;
+    shape.window_ms = 50;
+    SetupRig rig(shape);
+    ASSERT_EQ(rig.sockets.made.size(), 9u);
+    EXPECT_TRUE(rig.Saw("attach S7"));
+    EXPECT_TRUE(rig.Saw("attach S8 listening"));
+    rig.setup.cycle.OpenListenSocket();
+    EXPECT_TRUE(rig.Saw("listen S8 0.0.0.0:27910"));
+
+    rig.settings.extra[1].Enabled = true;
+    rig.settings.internet[2] = {true, "10.0.0.7", "27911"};
+    rig.setup.cycle.StartSearch();
+    EXPECT_TRUE(rig.Saw("connect S0 255.255.255.255:27910"));
+    EXPECT_TRUE(rig.Saw("connect S2 255.255.255.255:27930"));
+    EXPECT_TRUE(rig.Saw("connect S6 10.0.0.7:27911"));
+    // A reply on any socket reaches the setup's own table.
+    rig.sockets.made[6]->inbox.emplace_back(Reply(Info("Friday", "base1")), 0x0700000A);
+    rig.sockets.made[6]->cycle->DataAvailable(*rig.sockets.made[6]);
+    ASSERT_EQ(rig.setup.hosts.size(), 1u);
+    EXPECT_EQ(rig.setup.hosts[0].Source, ServerSource::Favourite);
+
+    rig.RunUntilEnded(1);  // the window's end
+    EXPECT_EQ(rig.view.searches.back(), "ended: 1 hosts, 0 players and 0 users");
+    EXPECT_TRUE(rig.Saw("close S6")) << "the internet sockets close with the window";
+    EXPECT_FALSE(rig.Saw("close S0")) << "the broadcast socket stays open";
+
+    // The interval timer starts the next search.
+    rig.setup.timer1.SetInterval(50);
+    rig.RunUntilEnded(2);
+    EXPECT_EQ(rig.Searches(), 2);
+}
+
+TEST(SearchSetup, AOneSearchShapeHasOnlyItsBroadcastSocketsAndNeverSearchesAgain) {
+    SearchShape shape;
+    shape.broadcast_sockets = 2;
+    shape.internet_sockets = 0;
+    shape.listen = false;
+    shape.window_ms = 50;
+    shape.repeats = false;
+    SetupRig rig(shape);
+    ASSERT_EQ(rig.sockets.made.size(), 2u);
+    EXPECT_EQ(rig.log, (Log{"attach S0", "attach S1"}));
+
+    rig.setup.cycle.StartSearch();
+    rig.RunUntilEnded(1);
+    EXPECT_EQ(rig.ends, 1);
+    // The search enabled the interval timer; without a handler its ticks
+    // start nothing in six of its periods.
+    ASSERT_TRUE(rig.setup.timer1.Enabled());
+    rig.setup.timer1.SetInterval(50);
+    rig.RunUntilEnded(2, 300);
+    EXPECT_EQ(rig.Searches(), 1);
 }
 
 }  // namespace
