@@ -517,7 +517,7 @@ struct FakeSockets final : SocketMaker {
 struct NoRemoteServers final : InternetSettings {
     std::string Masters() const override { return ""; }
     std::string Favorites() const override { return ""; }
-    std::string QueryRate() const override { return "1000"; }
+    NumberText QueryRate() const override { return NumberText(kQueryRateField); }
 };
 
 struct SetupRig {
