@@ -17,7 +17,8 @@ SearchSockets Roles(const std::vector<std::unique_ptr<CycleSocket>>& sockets, co
     SearchSockets roles;
     std::size_t i = 0;
     for (; i < shape.broadcast_sockets; ++i) roles.broadcast.push_back(sockets[i].get());
-    for (; i < shape.broadcast_sockets + shape.internet_sockets; ++i) roles.internet.push_back(sockets[i].get());
+    for (; i < shape.broadcast_sockets + shape.internet_sockets; ++i)
+        roles.internet.push_back(sockets[i].get());
     if (shape.listen) roles.listen = sockets[i].get();
     return roles;
 }
@@ -37,7 +38,8 @@ SearchSetup::SearchSetup(const SearchNeeds& needs, const SearchShape& shape)
       timer1(needs.loop, kDefaultIntervalMs, shape.repeats),
       window(needs.loop, shape.window_ms, false),
       sockets(MakeSockets(needs.sockets, needs.loop, shape)),
-      internet(needs.loop, dispatcher, needs.internet_settings, needs.clock, needs.report, InternetTiming(shape)),
+      internet(needs.loop, dispatcher, needs.internet_settings, needs.clock, needs.report,
+               InternetTiming(shape)),
       cycle({search, hosts, dispatcher, Roles(sockets, shape), timer1, window, needs.settings, needs.window,
              needs.tray, needs.peers, needs.services, needs.clock, &internet}) {
     for (std::size_t i = 0; i < sockets.size(); ++i) {

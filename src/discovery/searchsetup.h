@@ -68,8 +68,8 @@ public:
     SearchState search;
     HostTable hosts;
     DatagramDispatcher dispatcher;
-    LoopTimer timer1;  // the interval
-    LoopTimer window;  // the search window
+    LoopTimer timer1;                                   // the interval
+    LoopTimer window;                                   // the search window
     std::vector<std::unique_ptr<CycleSocket>> sockets;  // broadcast, internet, then the listening one
     InternetSearch internet;                            // favourites and master-listed servers
     SearchCycle cycle;
