@@ -37,7 +37,6 @@ public:
     // The host table's window: the main window's, remembering what a pop-up
     // was for.
     void ShowIconImage(int image) override { view_.ShowIconImage(image); }
-    int SelectedHostRow() const override { return view_.SelectedHostRow(); }
     void ShowMainWindow() override { view_.ShowMainWindow(); }
     void RestoreApplication() override { view_.RestoreApplication(); }
     void BringToFront() override;

@@ -88,7 +88,9 @@ struct MainCore::Parts final : LauncherHost, BroadcastSender {
           player(seams.sound),
           sound(
               busy, [this] { return setup.search.FirstSearch; }, player),
-          launcher(*this, {busy, log, host_watch}, live, seams.processes, seams.spawner, ProgramSearchPath,
+          // A failed launch is told straight on the status bar: the
+          // notification of a pop-up tells only what its merge said.
+          launcher(*this, {busy, log, views.main}, live, seams.processes, seams.spawner, ProgramSearchPath,
                    &seams.clock),
           services{busy, log, host_watch, launcher, sound},
           notice_side(*this),

@@ -16,6 +16,10 @@ namespace torvane {
 // as well.
 class MainView : public SearchView, public HostWindow, public NoticeView, public StatusLine {
 public:
+    // The index of the record the user selected in the host list, or -1
+    // when none is selected.
+    virtual int SelectedHostRow() const = 0;
+
     // The Busy box on the window and the Busy entry of the tray menu.
     virtual void ShowBusy(bool box_checked, bool menu_checked) = 0;
     // Busy was turned on: the options dialog comes up on its Info page with

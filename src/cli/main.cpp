@@ -46,7 +46,8 @@ public:
     explicit QueryHost(const QueryOptions& options) : options_(options) {}
 
     // Only texts that are neither of the two search states are errors worth
-    // telling.
+    // telling; a socket's failure is told, with its description, by the
+    // socket itself (see ReportingSockets).
     void SetStatusText(int panel, const std::string& text) override {
         if (panel == 0 && text != "Searching for local servers" && text != "Search complete" &&
             text.rfind("ERROR (", 0) != 0)

@@ -8,20 +8,15 @@
 
 namespace torvane {
 
-// The main window as the host table uses it: the icon, the selection and
-// the pop-up. The status bar and the log are shared services (see
-// model/services.h); what happens to the servers themselves reaches the
-// faces as announcements (see HostTableListener), never as commands.
+// The main window as the host table uses it: the icon and the pop-up. The status bar and the log are shared
+// services (see model/services.h); what happens to the servers themselves reaches the faces as announcements
+// (see HostTableListener), never as commands.
 class HostWindow {
 public:
     virtual ~HostWindow() = default;
 
     // Shows icon image `image` (0 to 5) in the tray and as the window icon.
     virtual void ShowIconImage(int image) = 0;
-
-    // The index of the record the user selected in the host list, or -1
-    // when none is selected.
-    virtual int SelectedHostRow() const = 0;
 
     // The three steps of showing the main window.
     virtual void ShowMainWindow() = 0;

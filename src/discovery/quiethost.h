@@ -24,7 +24,6 @@ public:
     Services AsServices() { return {*this, *this, *this, *this, *this}; }
 
     void ShowIconImage(int) override {}
-    int SelectedHostRow() const override { return -1; }
     void ShowMainWindow() override {}
     void RestoreApplication() override {}
     void BringToFront() override {}

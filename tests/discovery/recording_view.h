@@ -37,8 +37,7 @@ public:
     // "KIND: TEXT @ HOST" for each event the table raised, KIND its number.
     std::vector<std::string> raised;
     std::vector<std::string> searches;  // "started", "ended: SUMMARY"
-    int selected = -1;
-    bool out_of_range = false;  // an announcement named a row that does not exist
+    bool out_of_range = false;          // an announcement named a row that does not exist
 
     // Records what `table` announces from now on.
     void Watch(HostTable& table) {
@@ -60,8 +59,6 @@ public:
     void Clear() { calls.clear(); }
 
     void ShowIconImage(int image) override { Record("icon " + std::to_string(image)); }
-
-    int SelectedHostRow() const override { return selected; }
 
     void ChangesBegin() override { Record("begin hosts"); }
     void ChangesEnd() override { Record("end hosts"); }
@@ -93,8 +90,6 @@ public:
         Record("removed " + std::to_string(row));
         if (!Valid(row, rows.size())) return;
         rows.erase(rows.begin() + row);
-        if (selected == row) selected = -1;
-        if (selected > row) --selected;
     }
     void EventRaised(EventKind kind, const std::string& text, const TQuakeServer& server) override {
         raised.push_back(std::to_string(static_cast<int>(kind)) + ": " + text + " @ " + server.HostName);
