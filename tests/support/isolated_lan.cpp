@@ -17,10 +17,15 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+extern char** environ;
 
 namespace torvane::test {
 namespace {
@@ -28,6 +33,8 @@ namespace {
 constexpr char kBridge[] = "br0";
 constexpr char kBridgeAddress[] = "10.99.0.1";
 constexpr char kBridgeMask[] = "255.255.255.0";
+// Set in a test program run again inside a fresh namespace (see below).
+constexpr char kInsideVariable[] = "TORVANE_TEST_INSIDE_PRIVATE_LAN";
 
 // Waits for a child and turns its end into one status number.
 int WaitForChild(pid_t pid) {
@@ -121,24 +128,69 @@ void RefuseNameServers() {
         ControlSocket::Fail("empty resolver configuration");
 }
 
-[[noreturn]] void RunChild(const std::function<void()>& body) {
-    int code = 0;
+// Builds the LAN in the namespace this process is in and runs the body;
+// the status a child ends with.
+int BuildLanAndRun(const std::function<void()>& body) {
     try {
-        if (unshare(CLONE_NEWNET) < 0) ControlSocket::Fail("unshare");
         BuildLan();
         RefuseNameServers();
         body();
-        code = ::testing::Test::HasFailure() ? 1 : 0;
+        return ::testing::Test::HasFailure() ? 1 : 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
-        code = 2;
     } catch (...) {
         std::fprintf(stderr, "isolated LAN: the body threw\n");
-        code = 2;
     }
+    return 2;
+}
+
+[[noreturn]] void RunChild(const std::function<void()>& body) {
+    int code = 2;
+    if (unshare(CLONE_NEWNET) == 0)
+        code = BuildLanAndRun(body);
+    else
+        std::perror("isolated LAN: unshare");
     std::fflush(nullptr);
     // _exit: the child must not run the test program's own exit handlers.
     _exit(code);
+}
+
+// Whether this process runs more threads than its main one. A forked child
+// has only the thread that forked, so a lock another thread held (Qt's
+// D-Bus or painting threads, once a window has been shown) stays locked in
+// the child for good.
+bool HasOtherThreads() {
+    std::error_code error;
+    std::size_t threads = 0;
+    for (auto it = std::filesystem::directory_iterator("/proc/self/task", error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error))
+        ++threads;
+    return threads > 1;
+}
+
+// Runs the current test again, alone, in a new process inside a fresh
+// namespace. Everything the child needs is made before the fork: between
+// fork and exec it makes only system calls.
+int RunTestAgainInNamespace() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (test == nullptr) return 2;
+    std::string filter = std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+    std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::vector<char*> arguments = {program.data(), filter.data(), nullptr};
+    std::string inside = std::string(kInsideVariable) + "=1";
+    std::vector<char*> environment;
+    for (char** variable = environ; *variable != nullptr; ++variable) environment.push_back(*variable);
+    environment.push_back(inside.data());
+    environment.push_back(nullptr);
+
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        if (unshare(CLONE_NEWNET) == 0) execve(program.c_str(), arguments.data(), environment.data());
+        _exit(2);
+    }
+    return WaitForChild(pid);
 }
 
 }  // namespace
@@ -152,6 +204,9 @@ bool CanCreateNetworkNamespace() {
 }
 
 int RunInIsolatedLan(std::function<void()> body) {
+    // The test run again by the branch below: already in its namespace.
+    if (std::getenv(kInsideVariable) != nullptr) return BuildLanAndRun(body);
+    if (HasOtherThreads()) return RunTestAgainInNamespace();
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid < 0) return -1;

@@ -19,6 +19,11 @@ bool CanCreateNetworkNamespace();
 // 2 when the body threw or the LAN could not be built. The parent waits and
 // returns that status (128 + signal when the child was killed, -1 when the
 // fork failed). Use as EXPECT_EQ(0, RunInIsolatedLan([] { ... }));
+//
+// A process that already runs other threads (a test program that has shown
+// windows before) cannot fork safely: it runs the current test again, alone,
+// as a new process inside the namespace, and that run takes the body in
+// place. So code before the call may run twice, once in each process.
 int RunInIsolatedLan(std::function<void()> body);
 
 }  // namespace torvane::test
